@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a build (and, with "test", the test run) needs, only when missing.
+set -euo pipefail
+want=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev)
+if [ "${1:-}" = test ]; then
+    want+=(xvfb xauth xdotool x11-utils x11-xserver-utils openbox trayer wmctrl imagemagick attr python3)
+fi
+missing=()
+for p in "${want[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+SUDO=
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -q
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,5 @@
+#include "shell/menu_commands.h"
+
+void mNew_Click() {}
+void mModify_Click() {}
+void mForgot_Click() {}

@@ -1,0 +1,5 @@
+#include "shell/menu_commands.h"
+
+#include <QCoreApplication>
+
+void mExit_Click() { QCoreApplication::quit(); }

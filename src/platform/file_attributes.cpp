@@ -1,0 +1,150 @@
+#include "platform/file_attributes.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+
+namespace platform {
+
+namespace {
+
+const char* const kDosAttributeName = "user.DOSATTRIB";
+constexpr int kKeptInExtendedAttribute = vbHidden | vbSystem;
+
+FileError fromErrno(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return FileError::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return FileError::AccessDenied;
+    default:
+        return FileError::Other;
+    }
+}
+
+bool refusesExtendedAttributes(int error) { return error == ENOTSUP || error == EOPNOTSUPP; }
+
+int readDosBits(const std::string& path) {
+    char text[32] = {};
+    const ssize_t length = getxattr(path.c_str(), kDosAttributeName, text, sizeof text - 1);
+    if (length <= 2 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X'))
+        return 0;
+    return static_cast<int>(std::strtol(text + 2, nullptr, 16)) & kKeptInExtendedAttribute;
+}
+
+FileError writeDosBits(const std::string& path, int bits) {
+    int result;
+    if (bits == 0) {
+        result = removexattr(path.c_str(), kDosAttributeName);
+        if (result != 0 && errno == ENODATA)
+            return FileError::None;
+    } else {
+        char text[16];
+        const int length = std::snprintf(text, sizeof text, "0x%x", bits);
+        result = setxattr(path.c_str(), kDosAttributeName, text, static_cast<size_t>(length), 0);
+    }
+    if (result == 0 || refusesExtendedAttributes(errno))
+        return FileError::None;
+    return fromErrno(errno);
+}
+
+FileError setWritable(const std::string& path, const struct stat& info, bool writable) {
+    // Read-only takes every write bit away; clearing it gives the owner's back.
+    const mode_t mode = writable ? (info.st_mode | S_IWUSR) : (info.st_mode & ~(S_IWUSR | S_IWGRP | S_IWOTH));
+    if ((mode & 07777) == (info.st_mode & 07777))
+        return FileError::None;
+    return chmod(path.c_str(), mode & 07777) == 0 ? FileError::None : fromErrno(errno);
+}
+
+bool isNormalFile(const std::string& path) {
+    int attributes = 0;
+    if (fileAttributes().getAttr(path, attributes) != FileError::None)
+        return false;
+    return (attributes & (vbDirectory | vbHidden | vbSystem)) == 0;
+}
+
+bool hasWildcard(const std::string& text) { return text.find_first_of("*?") != std::string::npos; }
+
+FileAttributes*& installed() {
+    static FileAttributes* service = nullptr;
+    return service;
+}
+
+} // namespace
+
+PosixFileAttributes::PosixFileAttributes(bool useExtendedAttributes)
+    : useExtendedAttributes_(useExtendedAttributes) {}
+
+FileError PosixFileAttributes::setAttr(const std::string& path, int attributes) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0)
+        return fromErrno(errno);
+    const bool readOnly = (attributes & vbReadOnly) != 0;
+    // Order matters without root: extended attributes need a writable file.
+    if (!readOnly) {
+        if (const auto error = setWritable(path, info, true); error != FileError::None)
+            return error;
+    }
+    if (useExtendedAttributes_) {
+        if (const auto error = writeDosBits(path, attributes & kKeptInExtendedAttribute);
+            error != FileError::None)
+            return error;
+    }
+    return readOnly ? setWritable(path, info, false) : FileError::None;
+}
+
+FileError PosixFileAttributes::getAttr(const std::string& path, int& attributes) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0)
+        return fromErrno(errno);
+    attributes = 0;
+    if (S_ISDIR(info.st_mode))
+        attributes |= vbDirectory;
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        attributes |= vbReadOnly;
+    if (useExtendedAttributes_)
+        attributes |= readDosBits(path);
+    return FileError::None;
+}
+
+FileAttributes& fileAttributes() {
+    static PosixFileAttributes real;
+    return installed() ? *installed() : real;
+}
+
+void setFileAttributes(FileAttributes* service) { installed() = service; }
+
+bool fileExists(const std::string& path) {
+    if (path.empty())
+        return false;
+    const auto slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (!hasWildcard(name))
+        return isNormalFile(path);
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    DIR* directory = opendir(folder.c_str());
+    if (!directory)
+        return false;
+    bool found = false;
+    while (!found) {
+        const dirent* entry = readdir(directory);
+        if (!entry)
+            break;
+        const std::string entryName = entry->d_name;
+        if (entryName == "." || entryName == "..")
+            continue;
+        found = fnmatch(name.c_str(), entryName.c_str(), 0) == 0 &&
+                isNormalFile(folder + entryName);
+    }
+    closedir(directory);
+    return found;
+}
+
+} // namespace platform

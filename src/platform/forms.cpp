@@ -1,0 +1,31 @@
+#include "platform/forms.h"
+
+namespace platform {
+
+namespace {
+QList<QWidget*>& loaded() {
+    static QList<QWidget*> forms;
+    return forms;
+}
+} // namespace
+
+const QList<QWidget*>& LoadedForms::all() { return loaded(); }
+
+void LoadedForms::add(QWidget* form) {
+    if (!loaded().contains(form))
+        loaded().append(form);
+}
+
+void LoadedForms::remove(QWidget* form) { loaded().removeAll(form); }
+
+bool isFormLoaded(const QWidget* form) {
+    const QList<QWidget*>& forms = LoadedForms::all();
+    const qsizetype count = forms.size();
+    for (qsizetype i = 0; i < count; ++i) {
+        if (forms.at(i) == form)
+            return true;
+    }
+    return false;
+}
+
+} // namespace platform

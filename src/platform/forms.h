@@ -1,0 +1,64 @@
+#pragma once
+// Forms as the forms run time keeps them: one object per form, created and loaded on
+// first use, unloaded on request so that the next use creates a fresh one, and the
+// collection of loaded forms in load order.
+//
+//   formSlot<frmHelp>().get()       the form, loading it when it is not loaded
+//   formSlot<frmHelp>().isLoaded()
+//   formSlot<frmHelp>().unload()    the form's destructor is its unload handling
+
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
+namespace platform {
+
+// The loaded forms, in load order.
+class LoadedForms {
+public:
+    static const QList<QWidget*>& all();
+    static void add(QWidget* form);
+    static void remove(QWidget* form);
+};
+
+// Walks the loaded forms from the first to the last; true when one is `form`.
+bool isFormLoaded(const QWidget* form);
+
+template <class Form> class FormSlot {
+public:
+    Form& get() {
+        if (!form_) {
+            form_ = new Form;
+            LoadedForms::add(form_);
+            QObject::connect(form_, &QObject::destroyed, [this](QObject* gone) {
+                LoadedForms::remove(static_cast<QWidget*>(gone));
+                if (form_ == gone)
+                    form_ = nullptr;
+            });
+        }
+        return *form_;
+    }
+    bool isLoaded() const { return !form_.isNull(); }
+    Form* loaded() const { return form_.data(); }
+    // Safe from the form's own handlers: the object goes away once control returns to
+    // the event loop, but it counts as unloaded at once.
+    void unload() {
+        Form* form = form_.data();
+        if (!form)
+            return;
+        form_.clear();
+        LoadedForms::remove(form);
+        form->hide();
+        form->deleteLater();
+    }
+
+private:
+    QPointer<Form> form_;
+};
+
+template <class Form> FormSlot<Form>& formSlot() {
+    static FormSlot<Form> slot;
+    return slot;
+}
+
+} // namespace platform

@@ -1,0 +1,95 @@
+#include "platform/qt_forms_services.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QWidget>
+
+namespace platform {
+
+namespace {
+
+FormsServices*& installed() {
+    static FormsServices* service = nullptr;
+    return service;
+}
+
+void postKey(QWidget* target, int key) {
+    QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
+    QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier));
+}
+
+} // namespace
+
+FormsServices& forms() {
+    static QtFormsServices real;
+    return installed() ? *installed() : real;
+}
+
+void setForms(FormsServices* service) { installed() = service; }
+
+QString normalizedLineBreaks(const QString& text) {
+    static const QRegularExpression breaks(QStringLiteral("\r\n|\n\r|\r|\n"));
+    return QString(text).replace(breaks, QStringLiteral("\n"));
+}
+
+int QtFormsServices::msgBox(const QString& text, int style, const QString& title) {
+    QMessageBox box;
+    box.setWindowTitle(title);
+    box.setText(normalizedLineBreaks(text));
+    box.setTextFormat(Qt::PlainText);
+    if (style == vbYesNoInformation) {
+        box.setIcon(QMessageBox::Information);
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+    } else {
+        box.setIcon(style == vbCritical ? QMessageBox::Critical : QMessageBox::Information);
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    const int answer = box.exec();
+    if (style == vbYesNoInformation)
+        return answer == QMessageBox::Yes ? vbYes : vbNo;
+    return vbOK;
+}
+
+QString QtFormsServices::inputBox(const QString& prompt, const QString& title, double leftTwips,
+                                  double topTwips) {
+    QInputDialog box;
+    box.setWindowTitle(title);
+    box.setLabelText(normalizedLineBreaks(prompt));
+    box.setInputMode(QInputDialog::TextInput);
+    box.setTextEchoMode(QLineEdit::Normal);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    const ScreenTwips metrics = screen();
+    box.move(qRound(leftTwips / metrics.twipsPerPixelX), qRound(topTwips / metrics.twipsPerPixelY));
+    return box.exec() == QDialog::Accepted ? box.textValue() : QString();
+}
+
+void QtFormsServices::sendKeys(const QString& keys) {
+    QWidget* target = QApplication::focusWidget();
+    if (!target)
+        return;
+    if (keys == QLatin1String("{Tab}"))
+        postKey(target, Qt::Key_Tab);
+}
+
+void QtFormsServices::doEvents() { QCoreApplication::processEvents(); }
+
+ScreenTwips QtFormsServices::screen() const {
+    ScreenTwips metrics;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary)
+        return metrics;
+    metrics.twipsPerPixelX = 1440.0 / primary->logicalDotsPerInchX();
+    metrics.twipsPerPixelY = 1440.0 / primary->logicalDotsPerInchY();
+    metrics.width = primary->geometry().width() * metrics.twipsPerPixelX;
+    metrics.height = primary->geometry().height() * metrics.twipsPerPixelY;
+    return metrics;
+}
+
+} // namespace platform

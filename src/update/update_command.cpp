@@ -1,0 +1,3 @@
+#include "shell/menu_commands.h"
+
+void mUpdate_Click() {}

@@ -1,0 +1,34 @@
+#include "support/fake_forms_services.h"
+
+#include "platform/qt_forms_services.h"
+
+FakeFormsServices::FakeFormsServices() { platform::setForms(this); }
+
+FakeFormsServices::~FakeFormsServices() { platform::setForms(nullptr); }
+
+int FakeFormsServices::msgBox(const QString& text, int style, const QString& title) {
+    const RecordedBox box{text, style, title};
+    if (onBox)
+        onBox(box);
+    boxes.append(box);
+    if (!boxAnswers.isEmpty())
+        return boxAnswers.dequeue();
+    return style == platform::vbYesNoInformation ? platform::vbNo : platform::vbOK;
+}
+
+QString FakeFormsServices::inputBox(const QString& prompt, const QString& title, double leftTwips,
+                                    double topTwips) {
+    inputBoxes.append({prompt, title, leftTwips, topTwips});
+    return inputAnswers.isEmpty() ? QString() : inputAnswers.dequeue();
+}
+
+void FakeFormsServices::sendKeys(const QString& keys) {
+    sentKeys.append(keys);
+    if (deliverKeys)
+        platform::QtFormsServices().sendKeys(keys);
+}
+
+void FakeFormsServices::doEvents() {
+    ++doEventsCalls;
+    platform::QtFormsServices().doEvents();
+}

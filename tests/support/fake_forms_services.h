@@ -1,0 +1,50 @@
+#pragma once
+// A scripted stand-in for the forms run time's services. It records every message box
+// and input box in order, answers from queues the test fills, and installs itself for
+// its lifetime.
+
+#include "platform/forms_services.h"
+
+#include <QList>
+#include <QQueue>
+#include <QStringList>
+#include <functional>
+
+struct RecordedBox {
+    QString text;
+    int style = 0;
+    QString title;
+};
+
+struct RecordedInputBox {
+    QString prompt;
+    QString title;
+    double left = 0;
+    double top = 0;
+};
+
+class FakeFormsServices : public platform::FormsServices {
+public:
+    FakeFormsServices();
+    ~FakeFormsServices() override;
+
+    int msgBox(const QString& text, int style, const QString& title) override;
+    QString inputBox(const QString& prompt, const QString& title, double leftTwips,
+                     double topTwips) override;
+    void sendKeys(const QString& keys) override;
+    void doEvents() override;
+    platform::ScreenTwips screen() const override { return screenTwips; }
+
+    QList<RecordedBox> boxes;
+    QList<RecordedInputBox> inputBoxes;
+    QStringList sentKeys;
+    int doEventsCalls = 0;
+    // Answers for message boxes (vbOK when empty) and input boxes (empty text when empty).
+    QQueue<int> boxAnswers;
+    QQueue<QString> inputAnswers;
+    // Runs when a message box is shown, before it is recorded (to look at focus, say).
+    std::function<void(const RecordedBox&)> onBox;
+    // When true, sendKeys also delivers the keys as the real service does.
+    bool deliverKeys = false;
+    platform::ScreenTwips screenTwips{15360, 11520, 15, 15};
+};
