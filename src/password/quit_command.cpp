@@ -2,4 +2,6 @@
 
 #include <QCoreApplication>
 
-void mExit_Click() { QCoreApplication::quit(); }
+void mExit_Click() {
+    QCoreApplication::quit();
+}

@@ -29,7 +29,9 @@ FileError fromErrno(int error) {
     }
 }
 
-bool refusesExtendedAttributes(int error) { return error == ENOTSUP || error == EOPNOTSUPP; }
+bool refusesExtendedAttributes(int error) {
+    return error == ENOTSUP || error == EOPNOTSUPP;
+}
 
 int readDosBits(const std::string& path) {
     char text[32] = {};
@@ -57,7 +59,8 @@ FileError writeDosBits(const std::string& path, int bits) {
 
 FileError setWritable(const std::string& path, const struct stat& info, bool writable) {
     // Read-only takes every write bit away; clearing it gives the owner's back.
-    const mode_t mode = writable ? (info.st_mode | S_IWUSR) : (info.st_mode & ~(S_IWUSR | S_IWGRP | S_IWOTH));
+    const mode_t mode =
+        writable ? (info.st_mode | S_IWUSR) : (info.st_mode & ~(S_IWUSR | S_IWGRP | S_IWOTH));
     if ((mode & 07777) == (info.st_mode & 07777))
         return FileError::None;
     return chmod(path.c_str(), mode & 07777) == 0 ? FileError::None : fromErrno(errno);
@@ -70,7 +73,9 @@ bool isNormalFile(const std::string& path) {
     return (attributes & (vbDirectory | vbHidden | vbSystem)) == 0;
 }
 
-bool hasWildcard(const std::string& text) { return text.find_first_of("*?") != std::string::npos; }
+bool hasWildcard(const std::string& text) {
+    return text.find_first_of("*?") != std::string::npos;
+}
 
 FileAttributes*& installed() {
     static FileAttributes* service = nullptr;
@@ -119,7 +124,9 @@ FileAttributes& fileAttributes() {
     return installed() ? *installed() : real;
 }
 
-void setFileAttributes(FileAttributes* service) { installed() = service; }
+void setFileAttributes(FileAttributes* service) {
+    installed() = service;
+}
 
 bool fileExists(const std::string& path) {
     if (path.empty())
@@ -140,8 +147,8 @@ bool fileExists(const std::string& path) {
         const std::string entryName = entry->d_name;
         if (entryName == "." || entryName == "..")
             continue;
-        found = fnmatch(name.c_str(), entryName.c_str(), 0) == 0 &&
-                isNormalFile(folder + entryName);
+        found =
+            fnmatch(name.c_str(), entryName.c_str(), 0) == 0 && isNormalFile(folder + entryName);
     }
     closedir(directory);
     return found;

@@ -9,14 +9,18 @@ QList<QWidget*>& loaded() {
 }
 } // namespace
 
-const QList<QWidget*>& LoadedForms::all() { return loaded(); }
+const QList<QWidget*>& LoadedForms::all() {
+    return loaded();
+}
 
 void LoadedForms::add(QWidget* form) {
     if (!loaded().contains(form))
         loaded().append(form);
 }
 
-void LoadedForms::remove(QWidget* form) { loaded().removeAll(form); }
+void LoadedForms::remove(QWidget* form) {
+    loaded().removeAll(form);
+}
 
 bool isFormLoaded(const QWidget* form) {
     const QList<QWidget*>& forms = LoadedForms::all();
@@ -26,6 +30,22 @@ bool isFormLoaded(const QWidget* form) {
             return true;
     }
     return false;
+}
+
+void unloadForm(QWidget* form) {
+    if (!form || !LoadedForms::all().contains(form))
+        return;
+    LoadedForms::remove(form);
+    form->hide();
+    form->deleteLater();
+}
+
+QWidget* loadedFormNamed(const QString& name) {
+    for (QWidget* form : LoadedForms::all()) {
+        if (form->objectName() == name)
+            return form;
+    }
+    return nullptr;
 }
 
 } // namespace platform

@@ -23,11 +23,18 @@ public:
 
 // Walks the loaded forms from the first to the last; true when one is `form`.
 bool isFormLoaded(const QWidget* form);
+// Unloads a loaded form: it leaves the collection at once and is destroyed once control
+// returns to the event loop (its destructor is its unload handling). Safe from the
+// form's own handlers.
+void unloadForm(QWidget* form);
+// The loaded form whose objectName is `name` (every form names itself after its form
+// name, "frmMain", "Form1", ...), or nullptr.
+QWidget* loadedFormNamed(const QString& name);
 
 template <class Form> class FormSlot {
 public:
     Form& get() {
-        if (!form_) {
+        if (!isLoaded()) {
             form_ = new Form;
             LoadedForms::add(form_);
             QObject::connect(form_, &QObject::destroyed, [this](QObject* gone) {
@@ -38,18 +45,13 @@ public:
         }
         return *form_;
     }
-    bool isLoaded() const { return !form_.isNull(); }
-    Form* loaded() const { return form_.data(); }
-    // Safe from the form's own handlers: the object goes away once control returns to
-    // the event loop, but it counts as unloaded at once.
+    bool isLoaded() const { return !form_.isNull() && isFormLoaded(form_.data()); }
+    Form* loaded() const { return isLoaded() ? form_.data() : nullptr; }
     void unload() {
         Form* form = form_.data();
-        if (!form)
-            return;
         form_.clear();
-        LoadedForms::remove(form);
-        form->hide();
-        form->deleteLater();
+        if (form)
+            unloadForm(form);
     }
 
 private:

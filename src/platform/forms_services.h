@@ -9,9 +9,9 @@ namespace platform {
 
 // Message box styles and answers, with the forms run time's numbers.
 enum MsgBoxStyle : int {
-    vbCritical = 16,           // OK button, stop icon
-    vbInformation = 64,        // OK button, information icon
-    vbYesNoInformation = 68,   // Yes and No buttons, information icon
+    vbCritical = 16,         // OK button, stop icon
+    vbInformation = 64,      // OK button, information icon
+    vbYesNoInformation = 68, // Yes and No buttons, information icon
 };
 enum MsgBoxResult : int { vbOK = 1, vbYes = 6, vbNo = 7 };
 

@@ -7,8 +7,14 @@ std::string& folder() {
 }
 } // namespace
 
-const std::string& programFolder() { return folder(); }
+const std::string& programFolder() {
+    return folder();
+}
 
-void setProgramFolder(const std::string& value) { folder() = value; }
+void setProgramFolder(const std::string& value) {
+    folder() = value;
+}
 
-std::string programFilePath(const std::string& name) { return folder() + "/" + name; }
+std::string programFilePath(const std::string& name) {
+    return folder() + "/" + name;
+}

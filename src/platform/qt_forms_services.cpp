@@ -30,7 +30,9 @@ FormsServices& forms() {
     return installed() ? *installed() : real;
 }
 
-void setForms(FormsServices* service) { installed() = service; }
+void setForms(FormsServices* service) {
+    installed() = service;
+}
 
 QString normalizedLineBreaks(const QString& text) {
     static const QRegularExpression breaks(QStringLiteral("\r\n|\n\r|\r|\n"));
@@ -78,7 +80,9 @@ void QtFormsServices::sendKeys(const QString& keys) {
         postKey(target, Qt::Key_Tab);
 }
 
-void QtFormsServices::doEvents() { QCoreApplication::processEvents(); }
+void QtFormsServices::doEvents() {
+    QCoreApplication::processEvents();
+}
 
 ScreenTwips QtFormsServices::screen() const {
     ScreenTwips metrics;

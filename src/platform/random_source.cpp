@@ -15,4 +15,6 @@ float nextRandom() {
     return static_cast<float>(state) / static_cast<float>(1u << 24);
 }
 
-void resetRandomSource() { state = kSeed; }
+void resetRandomSource() {
+    state = kSeed;
+}

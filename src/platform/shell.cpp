@@ -28,6 +28,8 @@ Shell& shell() {
     return installed() ? *installed() : real;
 }
 
-void setShell(Shell* service) { installed() = service; }
+void setShell(Shell* service) {
+    installed() = service;
+}
 
 } // namespace platform

@@ -8,11 +8,15 @@ namespace {
 
 const std::string kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-int code(const std::string& text, size_t index) { return static_cast<unsigned char>(text[index]); }
+int code(const std::string& text, size_t index) {
+    return static_cast<unsigned char>(text[index]);
+}
 
 // The keys are rounded with halves going to the even neighbour, as every stored
 // file so far was written that way.
-int roundHalfEven(float value) { return static_cast<int>(std::nearbyint(value)); }
+int roundHalfEven(float value) {
+    return static_cast<int>(std::nearbyint(value));
+}
 
 // Shifts every code of `body` by `shift` and reverses the order; empty when a code
 // would leave the single-byte range.

@@ -13,7 +13,9 @@ namespace {
 
 using namespace platform;
 
-void touch(const std::string& path) { std::ofstream(path) << "x"; }
+void touch(const std::string& path) {
+    std::ofstream(path) << "x";
+}
 
 bool folderKeepsExtendedAttributes(const std::string& path) {
     touch(path + "/probe");
@@ -78,9 +80,9 @@ void testFileExists(const TempDir& dir) {
         {dir.file("plain.txt/below"), false},
         {dir.file("p*.txt"), true},
         {dir.file("pla?n.txt"), true},
-        {dir.file("h*"), false},       // only a hidden file matches
-        {dir.file("*.dat"), false},    // only a system file matches
-        {dir.file("fold*"), false},    // only a folder matches
+        {dir.file("h*"), false},    // only a hidden file matches
+        {dir.file("*.dat"), false}, // only a system file matches
+        {dir.file("fold*"), false}, // only a folder matches
         {dir.file("*"), true},
         {dir.file("nothing*"), false},
         {dir.file("absent-folder/*"), false},

@@ -31,10 +31,13 @@ void testAlphabetLookups() {
 }
 
 void testEncode() {
-    const std::pair<std::string, std::string> table[] = {
-        {"", ""},          {"a", "YQ"},         {"ab", "YWI"},
-        {"abc", "YWJj"},   {"abcd", "YWJjZA"},  {bytes({0xFF, 0xFE, 0x00}), "//4A"},
-        {"a = b", "YSA9IGI"}};
+    const std::pair<std::string, std::string> table[] = {{"", ""},
+                                                         {"a", "YQ"},
+                                                         {"ab", "YWI"},
+                                                         {"abc", "YWJj"},
+                                                         {"abcd", "YWJjZA"},
+                                                         {bytes({0xFF, 0xFE, 0x00}), "//4A"},
+                                                         {"a = b", "YSA9IGI"}};
     for (const auto& [plain, encoded] : table)
         CHECK_EQ(base64Encode(plain), encoded);
 }
@@ -44,13 +47,13 @@ void testDecodeQuirks() {
         {"YQ==", "a"},
         {"YQ", "a"},
         {"YWJj", "abc"},
-        {"YWJjZ", "abc"},         // a lone character after the last group gives nothing
+        {"YWJjZ", "abc"}, // a lone character after the last group gives nothing
         {"", ""},
-        {"Y=Jj", bytes({0xF2, 'c'})}, // only the right-hand digit is tested
-        {"=AAA", bytes({0xFC, 0x00, 0x00})},                      // k1 = -1 with k2 = 0 gives 252
-        {"YW=j", bytes({'a', 0xE3})},  // third place bad: the second byte goes, the third stays
-        {"YWJ=", "ab"},                // fourth place bad: only the third byte goes
-        {"Y Q=", bytes({0xF4})},       // a blank takes its place in the group
+        {"Y=Jj", bytes({0xF2, 'c'})},        // only the right-hand digit is tested
+        {"=AAA", bytes({0xFC, 0x00, 0x00})}, // k1 = -1 with k2 = 0 gives 252
+        {"YW=j", bytes({'a', 0xE3})}, // third place bad: the second byte goes, the third stays
+        {"YWJ=", "ab"},               // fourth place bad: only the third byte goes
+        {"Y Q=", bytes({0xF4})},      // a blank takes its place in the group
         {"YWJj\r\nYQ", bytes({'a', 'b', 'c', 0xF6, 0x10})},
     };
     for (const auto& [encoded, plain] : table)
@@ -112,7 +115,8 @@ void testRoundTripsOverRandomText() {
         for (char& c : plain)
             c = static_cast<char>(generator() % 256);
         const std::string encoded = base64Encode(plain);
-        CHECK_EQ(encoded.size(), plain.size() / 3 * 4 + (plain.size() % 3 ? plain.size() % 3 + 1 : 0));
+        CHECK_EQ(encoded.size(),
+                 plain.size() / 3 * 4 + (plain.size() % 3 ? plain.size() % 3 + 1 : 0));
         const auto scrambled = scrambleText(encoded);
         CHECK(scrambled && scrambled->size() == encoded.size() + 2);
         const auto restored = unscrambleText(scrambled.value_or(""));

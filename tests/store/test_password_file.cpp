@@ -71,7 +71,8 @@ void testRoundTrips(const TempDir& dir) {
         const std::string question = randomText(generator, noEquals, 40);
         const std::string answer = randomText(generator, noEquals, 40);
         const auto number = static_cast<int16_t>(generator() % 4);
-        writeFile(path, *passwordFileContents(password, question + " = " + trimBlanks(answer), number));
+        writeFile(path,
+                  *passwordFileContents(password, question + " = " + trimBlanks(answer), number));
         setGlobals("old");
         CHECK(readPasswordFileAt(path));
         CHECK_EQ(strPassword, password);
@@ -124,12 +125,13 @@ void testDamagedFiles(const TempDir& dir) {
     const DamageCase cases[] = {
         {"empty file", "", false, old, old, old, -7},
         {"one-character line 1", "x\r\n", false, old, old, old, -7},
-        {"restored code out of range", std::string("\x0a\x02\x00\r\n", 5), false, old, old, old, -7},
+        {"restored code out of range", std::string("\x0a\x02\x00\r\n", 5), false, old, old, old,
+         -7},
         {"only line 1", l1, false, "secret", old, old, -7},
         {"line 2 without =", l1 + storedLine("no equals", 7, 3) + "\r\n1\r\n", false, "secret",
          "no equals", old, -7},
-        {"line 2 decodes empty", l1 + storedLine("", 7, 3) + "\r\n1\r\n", false, "secret", old,
-         old, -7},
+        {"line 2 decodes empty", l1 + storedLine("", 7, 3) + "\r\n1\r\n", false, "secret", old, old,
+         -7},
         {"two lines", l1 + l2, false, "secret", "Sport?", "golf", -7},
         {"line 3 not a number", l1 + l2 + " two \r\n", false, "secret", "Sport?", "golf", -7},
         {"line 3 out of range", l1 + l2 + "40000\r\n", false, "secret", "Sport?", "golf", -7},

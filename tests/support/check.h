@@ -30,8 +30,12 @@ template <class T> std::string show(const T& value) {
     out << value;
     return out.str();
 }
-inline std::string show(const std::string& value) { return '"' + printable(value) + '"'; }
-inline std::string show(const char* value) { return show(std::string(value)); }
+inline std::string show(const std::string& value) {
+    return '"' + printable(value) + '"';
+}
+inline std::string show(const char* value) {
+    return show(std::string(value));
+}
 } // namespace check
 
 #define CHECK(cond)                                                                                \

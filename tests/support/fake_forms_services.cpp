@@ -2,9 +2,13 @@
 
 #include "platform/qt_forms_services.h"
 
-FakeFormsServices::FakeFormsServices() { platform::setForms(this); }
+FakeFormsServices::FakeFormsServices() {
+    platform::setForms(this);
+}
 
-FakeFormsServices::~FakeFormsServices() { platform::setForms(nullptr); }
+FakeFormsServices::~FakeFormsServices() {
+    platform::setForms(nullptr);
+}
 
 int FakeFormsServices::msgBox(const QString& text, int style, const QString& title) {
     const RecordedBox box{text, style, title};

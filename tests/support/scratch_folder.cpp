@@ -20,7 +20,9 @@ ScratchFolder::~ScratchFolder() {
     setProgramFolder(previousFolder_);
 }
 
-std::string ScratchFolder::file(const std::string& name) const { return programFilePath(name); }
+std::string ScratchFolder::file(const std::string& name) const {
+    return programFilePath(name);
+}
 
 void ScratchFolder::write(const std::string& name, const std::string& bytes) const {
     std::ofstream(file(name), std::ios::binary | std::ios::trunc) << bytes;
