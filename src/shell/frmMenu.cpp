@@ -20,6 +20,7 @@ QMenu* addSubmenu(QMenu* menu, const char* name, const QString& caption) {
 } // namespace
 
 frmMenu::frmMenu() {
+    setObjectName(QStringLiteral("frmMenu"));
     setWindowTitle(QStringLiteral("Menu"));
     mFile = new QMenu(QStringLiteral("Action"), this);
     mFile->setObjectName(QStringLiteral("mFile"));
