@@ -1,5 +1,116 @@
-#include "shell/menu_commands.h"
+#include "password/password_commands.h"
 
-void mNew_Click() {}
-void mModify_Click() {}
-void mForgot_Click() {}
+#include "password/frmAdmin.h"
+#include "password/prompt_position.h"
+#include "password/trim_spaces.h"
+#include "platform/ansi_text.h"
+#include "platform/forms.h"
+#include "platform/forms_services.h"
+#include "shell/menu_commands.h"
+#include "store/mdlGlobal.h"
+#include "store/password_file.h"
+
+#include <QLineEdit>
+#include <QPointer>
+#include <QRadioButton>
+
+namespace {
+
+// The prompt box at one third of the screen; the typed text without surrounding spaces.
+QString askTrimmed(const QString& prompt, const QString& title) {
+    const platform::ScreenTwips screen = platform::forms().screen();
+    const TwipsPoint at = promptPosition(screen.width, screen.height);
+    return trimSpaces(platform::forms().inputBox(prompt, title, at.left, at.top));
+}
+
+void showModal(frmAdmin* form) {
+    if (!form)
+        return;
+    QPointer<frmAdmin> guard(form);
+    form->exec();
+    // Closed without a save or Cancel (the dialog hid itself): it goes all the same.
+    if (guard && platform::isFormLoaded(guard))
+        platform::unloadForm(guard);
+}
+
+template <class Command> void leaveSilentlyOnError(Command command) {
+    try {
+        command();
+    } catch (...) {
+    }
+}
+
+} // namespace
+
+frmAdmin* prepareNewPassword() {
+    mdlGlobal::bEditMode = false;
+    mdlGlobal::bNewMode = true;
+    frmAdmin& form = platform::formSlot<frmAdmin>().get();
+    form.optRemindQuestion[0]->setChecked(true);
+    form.txtOther->setEnabled(false);
+    return &form;
+}
+
+frmAdmin* prepareModifyPassword() {
+    if (!readPasswordFile(kPasswordFileName))
+        return nullptr;
+    const QString typed =
+        askTrimmed(QStringLiteral("You need to provide password to edit!\n\r"
+                                  "enter your password in the box below and click OK button"),
+                   QStringLiteral("Modify Password"));
+    if (typed.isEmpty())
+        return nullptr;
+    if (typed != trimSpaces(platform::fromAnsi(mdlGlobal::strPassword))) {
+        platform::forms().msgBox(QStringLiteral("Sorry, your password is incorrect"),
+                                 platform::vbCritical, QStringLiteral("Modify Password Denied"));
+        return nullptr;
+    }
+    // There is no option button for any other number: the command ends here.
+    const int question = mdlGlobal::intQuestion;
+    if (question < 0 || question > 3)
+        return nullptr;
+
+    mdlGlobal::bEditMode = true;
+    mdlGlobal::bNewMode = false;
+    frmAdmin& form = platform::formSlot<frmAdmin>().get();
+    form.txtNew->setText(platform::fromAnsi(mdlGlobal::strPassword));
+    form.optRemindQuestion[question]->setChecked(true);
+    if (question == 3) {
+        form.txtOther->setText(platform::fromAnsi(mdlGlobal::strQuestion));
+        form.txtOther->setEnabled(true);
+    } else {
+        form.txtOther->clear();
+        form.txtOther->setEnabled(false);
+    }
+    form.txtAnswer->setText(platform::fromAnsi(mdlGlobal::strAnswer));
+    return &form;
+}
+
+void mNew_Click() {
+    leaveSilentlyOnError([] { showModal(prepareNewPassword()); });
+}
+
+void mModify_Click() {
+    leaveSilentlyOnError([] { showModal(prepareModifyPassword()); });
+}
+
+void mForgot_Click() {
+    leaveSilentlyOnError([] {
+        if (!readPasswordFile(kPasswordFileName))
+            return;
+        const QString typed = askTrimmed(trimSpaces(platform::fromAnsi(mdlGlobal::strQuestion)),
+                                         QStringLiteral("Password Reminder"));
+        if (typed.isEmpty())
+            return;
+        if (typed != trimSpaces(platform::fromAnsi(mdlGlobal::strAnswer))) {
+            platform::forms().msgBox(QStringLiteral("Sorry, your answer is incorrect"),
+                                     platform::vbCritical, QStringLiteral("Answer Denied"));
+            return;
+        }
+        platform::forms().msgBox(
+            QStringLiteral("Password is case sENsiTiVe please enter your password exactly.\n"
+                           "\r\rYour password is ") +
+                platform::fromAnsi(mdlGlobal::strPassword),
+            platform::vbInformation, QStringLiteral("Password Reminder"));
+    });
+}

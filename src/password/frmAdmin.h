@@ -1,0 +1,71 @@
+#pragma once
+// The password dialog: the user types a password twice, picks a reminder question (a
+// fixed one or an own one) and its answer. OK checks the fields in a fixed order and
+// then creates the password file (New) or replaces it (Modify), as the mode flags in
+// mdlGlobal say. The New and Modify commands load it, preset it and show it modally.
+
+#include "platform/file_attributes.h"
+
+#include <QDialog>
+#include <cstdint>
+
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+class frmAdmin : public QDialog {
+    Q_OBJECT
+public:
+    frmAdmin();
+
+    QLabel* lblNew;
+    QLineEdit* txtNew;
+    QLabel* lblConfirm;
+    QLineEdit* txtConfirm;
+    QGroupBox* frmQuestion;
+    QRadioButton* optRemindQuestion[4];
+    QLineEdit* txtOther;
+    QLabel* Image1;
+    QLabel* Label1;
+    QLineEdit* txtAnswer;
+    QPushButton* cmdOK;
+    QPushButton* cmdCancel;
+
+    // The chosen question's text; emptied on load, computed by OK, extended by a save
+    // to question + " = " + answer.
+    QString strRemind;
+    // The option button clicked or selected last. Kept between openings, as the form's
+    // own variable is: both opening commands select a button and so set it again.
+    static int16_t intRemind;
+    // Called after a new password was saved; tests replace it to watch the call.
+    static void (*menuRefresh)();
+
+    void optRemindQuestion_Click(int index);
+    // The four text boxes share it: Enter moves on as Tab does.
+    void textBox_KeyPress(int keyAscii);
+    void cmdOK_Click();
+    void cmdCancel_Click();
+    void saveNewData();
+    void saveEditData();
+
+    void reject() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // One OK check that failed: focus goes to `focus` (its text selected when asked)
+    // before the box.
+    bool refuse(QLineEdit* focus, const QString& text, const QString& title,
+                bool selectAll = false);
+    bool takeReminderQuestion();
+    bool hasOnlyStorableText();
+    // Extends strRemind and writes the file; the outcome of the write.
+    platform::FileError writePasswordFile();
+    void placeControls();
+    QButtonGroup* options_;
+};

@@ -1,0 +1,3 @@
+#pragma once
+// The tray menu's refresh after a password was created; the shell defines it.
+void refreshPasswordMenu();

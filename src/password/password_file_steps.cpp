@@ -1,0 +1,128 @@
+#include "password/password_file_steps.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using platform::FileError;
+
+namespace {
+
+FileError fromErrno(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return FileError::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+        return FileError::AccessDenied;
+    default:
+        return FileError::Other;
+    }
+}
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+// A rename is only on the disk once its folder is; failing here changes nothing.
+void syncFolder(const std::string& path) {
+    const int folder = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY);
+    if (folder < 0)
+        return;
+    ::fsync(folder);
+    ::close(folder);
+}
+
+PasswordFileSteps*& installed() {
+    static PasswordFileSteps* service = nullptr;
+    return service;
+}
+
+} // namespace
+
+PosixPasswordFileSteps::~PosixPasswordFileSteps() {
+    close();
+}
+
+FileError PosixPasswordFileSteps::mayWrite(const std::string& path) {
+    int attributes = 0;
+    const FileError error = platform::fileAttributes().getAttr(path, attributes);
+    if (error == FileError::NotFound) {
+        struct stat info;
+        return ::stat(folderOf(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode)
+                   ? FileError::None
+                   : FileError::NotFound;
+    }
+    if (error != FileError::None)
+        return error;
+    constexpr int kProtected = platform::vbReadOnly | platform::vbHidden | platform::vbSystem;
+    return (attributes & (kProtected | platform::vbDirectory)) != 0 ? FileError::AccessDenied
+                                                                    : FileError::None;
+}
+
+FileError PosixPasswordFileSteps::create(const std::string& path) {
+    close();
+    if (const FileError refused = mayWrite(path); refused != FileError::None)
+        return refused;
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    return fd_ < 0 ? fromErrno(errno) : FileError::None;
+}
+
+FileError PosixPasswordFileSteps::write(const std::string& bytes) {
+    if (fd_ < 0)
+        return FileError::Other;
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(fd_, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return written < 0 ? fromErrno(errno) : FileError::Other;
+        done += static_cast<size_t>(written);
+    }
+    return FileError::None;
+}
+
+FileError PosixPasswordFileSteps::flush() {
+    if (fd_ < 0)
+        return FileError::Other;
+    return ::fsync(fd_) == 0 ? FileError::None : fromErrno(errno);
+}
+
+FileError PosixPasswordFileSteps::close() {
+    if (fd_ < 0)
+        return FileError::None;
+    const int result = ::close(fd_);
+    fd_ = -1;
+    return result == 0 ? FileError::None : fromErrno(errno);
+}
+
+FileError PosixPasswordFileSteps::setAttr(const std::string& path, int attributes) {
+    return platform::fileAttributes().setAttr(path, attributes);
+}
+
+FileError PosixPasswordFileSteps::rename(const std::string& from, const std::string& to) {
+    if (std::rename(from.c_str(), to.c_str()) != 0)
+        return fromErrno(errno);
+    syncFolder(to);
+    return FileError::None;
+}
+
+void PosixPasswordFileSteps::remove(const std::string& path) {
+    ::unlink(path.c_str());
+}
+
+PasswordFileSteps& passwordFileSteps() {
+    static PosixPasswordFileSteps real;
+    return installed() ? *installed() : real;
+}
+
+void setPasswordFileSteps(PasswordFileSteps* service) {
+    installed() = service;
+}
