@@ -1,0 +1,54 @@
+#pragma once
+// What the password dialog's tests share: a scratch program folder, the scripted forms
+// services, the dialog loaded as the commands load it and shown non-modally so a test
+// can drive it, and a count of the menu refreshes it asks for.
+
+#include "password/frmAdmin.h"
+#include "platform/forms.h"
+#include "support/fake_forms_services.h"
+#include "support/scratch_folder.h"
+
+#include <QApplication>
+#include <QTest>
+#include <memory>
+
+struct AdminFixture {
+    AdminFixture() {
+        refreshes() = 0;
+        frmAdmin::menuRefresh = [] { ++refreshes(); };
+        forms->onBox = [this](const RecordedBox&) {
+            QWidget* focus = QApplication::focusWidget();
+            focusAtBox.append(focus ? focus->objectName() : QString());
+        };
+    }
+    ~AdminFixture() {
+        platform::formSlot<frmAdmin>().unload();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    static int& refreshes() {
+        static int count = 0;
+        return count;
+    }
+
+    // The dialog loaded, shown and active, so that focus can be looked at.
+    frmAdmin& show() {
+        frmAdmin& form = platform::formSlot<frmAdmin>().get();
+        form.show();
+        form.activateWindow();
+        if (!QTest::qWaitForWindowActive(&form))
+            qWarning("the password dialog did not become active");
+        return form;
+    }
+
+    bool dialogLoaded() const { return platform::formSlot<frmAdmin>().isLoaded(); }
+
+    static QString focusName() {
+        QWidget* focus = QApplication::focusWidget();
+        return focus ? focus->objectName() : QString();
+    }
+
+    std::unique_ptr<ScratchFolder> folder = std::make_unique<ScratchFolder>();
+    std::unique_ptr<FakeFormsServices> forms = std::make_unique<FakeFormsServices>();
+    QStringList focusAtBox;
+};
