@@ -10,21 +10,6 @@ using platform::FileError;
 
 namespace {
 
-FileError fromErrno(int error) {
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        return FileError::NotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-        return FileError::AccessDenied;
-    default:
-        return FileError::Other;
-    }
-}
-
 std::string folderOf(const std::string& path) {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
@@ -71,7 +56,7 @@ FileError PosixPasswordFileSteps::create(const std::string& path) {
     if (const FileError refused = mayWrite(path); refused != FileError::None)
         return refused;
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    return fd_ < 0 ? fromErrno(errno) : FileError::None;
+    return fd_ < 0 ? platform::fileErrorFromErrno(errno) : FileError::None;
 }
 
 FileError PosixPasswordFileSteps::write(const std::string& bytes) {
@@ -83,7 +68,7 @@ FileError PosixPasswordFileSteps::write(const std::string& bytes) {
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            return written < 0 ? fromErrno(errno) : FileError::Other;
+            return written < 0 ? platform::fileErrorFromErrno(errno) : FileError::Other;
         done += static_cast<size_t>(written);
     }
     return FileError::None;
@@ -92,7 +77,7 @@ FileError PosixPasswordFileSteps::write(const std::string& bytes) {
 FileError PosixPasswordFileSteps::flush() {
     if (fd_ < 0)
         return FileError::Other;
-    return ::fsync(fd_) == 0 ? FileError::None : fromErrno(errno);
+    return ::fsync(fd_) == 0 ? FileError::None : platform::fileErrorFromErrno(errno);
 }
 
 FileError PosixPasswordFileSteps::close() {
@@ -100,7 +85,7 @@ FileError PosixPasswordFileSteps::close() {
         return FileError::None;
     const int result = ::close(fd_);
     fd_ = -1;
-    return result == 0 ? FileError::None : fromErrno(errno);
+    return result == 0 ? FileError::None : platform::fileErrorFromErrno(errno);
 }
 
 FileError PosixPasswordFileSteps::setAttr(const std::string& path, int attributes) {
@@ -109,7 +94,7 @@ FileError PosixPasswordFileSteps::setAttr(const std::string& path, int attribute
 
 FileError PosixPasswordFileSteps::rename(const std::string& from, const std::string& to) {
     if (std::rename(from.c_str(), to.c_str()) != 0)
-        return fromErrno(errno);
+        return platform::fileErrorFromErrno(errno);
     syncFolder(to);
     return FileError::None;
 }

@@ -15,20 +15,6 @@ namespace {
 const char* const kDosAttributeName = "user.DOSATTRIB";
 constexpr int kKeptInExtendedAttribute = vbHidden | vbSystem;
 
-FileError fromErrno(int error) {
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        return FileError::NotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return FileError::AccessDenied;
-    default:
-        return FileError::Other;
-    }
-}
-
 bool refusesExtendedAttributes(int error) {
     return error == ENOTSUP || error == EOPNOTSUPP;
 }
@@ -54,7 +40,7 @@ FileError writeDosBits(const std::string& path, int bits) {
     }
     if (result == 0 || refusesExtendedAttributes(errno))
         return FileError::None;
-    return fromErrno(errno);
+    return fileErrorFromErrno(errno);
 }
 
 FileError setWritable(const std::string& path, const struct stat& info, bool writable) {
@@ -63,7 +49,7 @@ FileError setWritable(const std::string& path, const struct stat& info, bool wri
         writable ? (info.st_mode | S_IWUSR) : (info.st_mode & ~(S_IWUSR | S_IWGRP | S_IWOTH));
     if ((mode & 07777) == (info.st_mode & 07777))
         return FileError::None;
-    return chmod(path.c_str(), mode & 07777) == 0 ? FileError::None : fromErrno(errno);
+    return chmod(path.c_str(), mode & 07777) == 0 ? FileError::None : fileErrorFromErrno(errno);
 }
 
 bool isNormalFile(const std::string& path) {
@@ -84,13 +70,28 @@ FileAttributes*& installed() {
 
 } // namespace
 
+FileError fileErrorFromErrno(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return FileError::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+        return FileError::AccessDenied;
+    default:
+        return FileError::Other;
+    }
+}
+
 PosixFileAttributes::PosixFileAttributes(bool useExtendedAttributes)
     : useExtendedAttributes_(useExtendedAttributes) {}
 
 FileError PosixFileAttributes::setAttr(const std::string& path, int attributes) {
     struct stat info;
     if (stat(path.c_str(), &info) != 0)
-        return fromErrno(errno);
+        return fileErrorFromErrno(errno);
     const bool readOnly = (attributes & vbReadOnly) != 0;
     // Order matters without root: extended attributes need a writable file.
     if (!readOnly) {
@@ -108,7 +109,7 @@ FileError PosixFileAttributes::setAttr(const std::string& path, int attributes) 
 FileError PosixFileAttributes::getAttr(const std::string& path, int& attributes) {
     struct stat info;
     if (stat(path.c_str(), &info) != 0)
-        return fromErrno(errno);
+        return fileErrorFromErrno(errno);
     attributes = 0;
     if (S_ISDIR(info.st_mode))
         attributes |= vbDirectory;

@@ -20,6 +20,9 @@ enum FileAttribute : int {
 
 enum class FileError { None, NotFound, AccessDenied, Other };
 
+// The kind of failure an errno value stands for.
+FileError fileErrorFromErrno(int error);
+
 class FileAttributes {
 public:
     virtual ~FileAttributes() = default;

@@ -55,7 +55,21 @@ void storeProtected(const ScratchFolder& folder, const std::string& contents) {
     platform::fileAttributes().setAttr(folder.file("vtrpwd.sys"), 7);
 }
 
+// What the user types and what the file must give back.
+struct Typed {
+    const char* name;
+    const char* password; // UTF-8
+    const char* confirm;
+    int option;
+    const char* other;
+    const char* answer;
+    const char* question;
+    const char* storedAnswer;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Typed)
 
 class TestAdminSaves : public QObject {
     Q_OBJECT
@@ -73,58 +87,32 @@ private Q_SLOTS:
 };
 
 void TestAdminSaves::newPasswordDecodesAsTyped_data() {
-    QTest::addColumn<QString>("password");
-    QTest::addColumn<QString>("confirm");
-    QTest::addColumn<int>("option");
-    QTest::addColumn<QString>("other");
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<QString>("storedQuestion");
-    QTest::addColumn<QString>("storedAnswer");
-
-    QTest::newRow("fixed question") << "Tr0ub4dor"
-                                    << "Tr0ub4dor" << 1 << ""
-                                    << " blue "
-                                    << "What is your favourite colour?"
-                                    << "blue";
-    QTest::newRow("spaces only") << "   "
-                                 << " " << 0 << ""
-                                 << "golf"
-                                 << "What is your favourite sport?"
-                                 << "golf";
-    QTest::newRow("trailing space kept") << "pass "
-                                         << "pass" << 2 << ""
-                                         << "Alien"
-                                         << "What is your favourite movie?"
-                                         << "Alien";
-    QTest::newRow("own question trimmed") << "=x="
-                                          << "=x=" << 3 << "  Pet name?  "
-                                          << " Rex "
-                                          << "Pet name?"
-                                          << "Rex";
-    QTest::newRow("own question of spaces") << "pw"
-                                            << "pw" << 3 << "   "
-                                            << "Rex"
-                                            << ""
-                                            << "Rex";
-    QTest::newRow("Windows-1252 letters")
-        << QStringLiteral("\u00e9t\u00e9\u20ac") << QStringLiteral("\u00e9t\u00e9\u20ac") << 0 << ""
-        << QStringLiteral("f\u00fbt") << "What is your favourite sport?"
-        << QStringLiteral("f\u00fbt");
+    QTest::addColumn<Typed>("typed");
+    const Typed rows[] = {
+        // name, password, confirmation, option, own question, answer, stored question
+        // and answer
+        {"fixed question", "Tr0ub4dor", "Tr0ub4dor", 1, "", " blue ",
+         "What is your favourite colour?", "blue"},
+        {"spaces only", "   ", " ", 0, "", "golf", "What is your favourite sport?", "golf"},
+        {"trailing space kept", "pass ", "pass", 2, "", "Alien", "What is your favourite movie?",
+         "Alien"},
+        {"own question trimmed", "=x=", "=x=", 3, "  Pet name?  ", " Rex ", "Pet name?", "Rex"},
+        {"own question of spaces", "pw", "pw", 3, "   ", "Rex", "", "Rex"},
+        {"Windows-1252 letters", "\u00e9t\u00e9\u20ac", "\u00e9t\u00e9\u20ac", 0, "", "f\u00fbt",
+         "What is your favourite sport?", "f\u00fbt"},
+    };
+    for (const Typed& row : rows)
+        QTest::newRow(row.name) << row;
 }
 
 void TestAdminSaves::newPasswordDecodesAsTyped() {
-    QFETCH(QString, password);
-    QFETCH(QString, confirm);
-    QFETCH(int, option);
-    QFETCH(QString, other);
-    QFETCH(QString, answer);
-    QFETCH(QString, storedQuestion);
-    QFETCH(QString, storedAnswer);
-
+    QFETCH(Typed, typed);
+    const QString password = QString::fromUtf8(typed.password);
     AdminFixture fixture;
     setMode(false);
     frmAdmin& form = fixture.show();
-    fill(form, password, confirm, option, other, answer);
+    fill(form, password, QString::fromUtf8(typed.confirm), typed.option,
+         QString::fromUtf8(typed.other), QString::fromUtf8(typed.answer));
     QTest::mouseClick(form.cmdOK, Qt::LeftButton);
 
     QCOMPARE(fixture.forms->boxes.size(), 1);
@@ -138,12 +126,12 @@ void TestAdminSaves::newPasswordDecodesAsTyped() {
 
     QVERIFY(readPasswordFile(kPasswordFileName));
     QCOMPARE(platform::fromAnsi(mdlGlobal::strPassword), password);
-    QCOMPARE(platform::fromAnsi(mdlGlobal::strQuestion), storedQuestion);
-    QCOMPARE(platform::fromAnsi(mdlGlobal::strAnswer), storedAnswer);
-    QCOMPARE(mdlGlobal::intQuestion, int16_t(option));
+    QCOMPARE(platform::fromAnsi(mdlGlobal::strQuestion), QString::fromUtf8(typed.question));
+    QCOMPARE(platform::fromAnsi(mdlGlobal::strAnswer), QString::fromUtf8(typed.storedAnswer));
+    QCOMPARE(mdlGlobal::intQuestion, int16_t(typed.option));
     const std::string bytes = fixture.folder->read("vtrpwd.sys");
     QVERIFY(bytes.size() > 5);
-    QCOMPARE(bytes.substr(bytes.size() - 5), " " + std::to_string(option) + " \r\n");
+    QCOMPARE(bytes.substr(bytes.size() - 5), " " + std::to_string(typed.option) + " \r\n");
 }
 
 void TestAdminSaves::newOverProtectedFileRetriesOnce() {
