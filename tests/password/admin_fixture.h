@@ -43,6 +43,17 @@ struct AdminFixture {
 
     bool dialogLoaded() const { return platform::formSlot<frmAdmin>().isLoaded(); }
 
+    // The one message box shown, as "title | style | text", or how many there were.
+    QString onlyBox() const {
+        if (forms->boxes.size() != 1)
+            return QStringLiteral("%1 boxes").arg(forms->boxes.size());
+        return box(forms->boxes[0].title, forms->boxes[0].style, forms->boxes[0].text);
+    }
+    static QString box(const QString& title, int style, const QString& text) {
+        return title + QStringLiteral(" | ") + QString::number(style) + QStringLiteral(" | ") +
+               text;
+    }
+
     static QString focusName() {
         QWidget* focus = QApplication::focusWidget();
         return focus ? focus->objectName() : QString();

@@ -115,10 +115,7 @@ void TestAdminSaves::newPasswordDecodesAsTyped() {
          QString::fromUtf8(typed.other), QString::fromUtf8(typed.answer));
     QTest::mouseClick(form.cmdOK, Qt::LeftButton);
 
-    QCOMPARE(fixture.forms->boxes.size(), 1);
-    QCOMPARE(fixture.forms->boxes[0].text, kCreated);
-    QCOMPARE(fixture.forms->boxes[0].title, QStringLiteral("Veltrane"));
-    QCOMPARE(fixture.forms->boxes[0].style, 64);
+    QCOMPARE(fixture.onlyBox(), AdminFixture::box(QStringLiteral("Veltrane"), 64, kCreated));
     QCOMPARE(AdminFixture::refreshes(), 1);
     QVERIFY(!fixture.dialogLoaded());
     QCOMPARE(attributesOf(*fixture.folder, "vtrpwd.sys"), 7);
@@ -145,8 +142,7 @@ void TestAdminSaves::newOverProtectedFileRetriesOnce() {
     QTest::mouseClick(form.cmdOK, Qt::LeftButton);
 
     QCOMPARE(std::count(steps.calls.begin(), steps.calls.end(), "mayWrite"), 2);
-    QCOMPARE(fixture.forms->boxes.size(), 1);
-    QCOMPARE(fixture.forms->boxes[0].text, kCreated);
+    QCOMPARE(fixture.onlyBox(), AdminFixture::box("Veltrane", 64, kCreated));
     QCOMPARE(attributesOf(*fixture.folder, "vtrpwd.sys"), 7);
     QVERIFY(readPasswordFile(kPasswordFileName));
     QCOMPARE(mdlGlobal::strPassword, std::string("pw"));
@@ -163,10 +159,8 @@ void TestAdminSaves::newRefusedTwiceReports() {
     QTest::mouseClick(form.cmdOK, Qt::LeftButton);
 
     QCOMPARE(std::count(steps.calls.begin(), steps.calls.end(), "mayWrite"), 2);
-    QCOMPARE(fixture.forms->boxes.size(), 1);
-    QCOMPARE(fixture.forms->boxes[0].text, kCreateFailed);
-    QCOMPARE(fixture.forms->boxes[0].title, QStringLiteral("Critical Error"));
-    QCOMPARE(fixture.forms->boxes[0].style, 16);
+    QCOMPARE(fixture.onlyBox(),
+             AdminFixture::box(QStringLiteral("Critical Error"), 16, kCreateFailed));
     QCOMPARE(AdminFixture::refreshes(), 0);
     QVERIFY(fixture.dialogLoaded());
     QCOMPARE(form.txtNew->text(), QStringLiteral("pw"));
@@ -197,10 +191,8 @@ void TestAdminSaves::newFailures() {
     QTest::mouseClick(form.cmdOK, Qt::LeftButton);
 
     if (reported) {
-        QCOMPARE(fixture.forms->boxes.size(), 1);
-        QCOMPARE(fixture.forms->boxes[0].text, kCreateFailed);
-        QCOMPARE(fixture.forms->boxes[0].title, QStringLiteral("Critical Error"));
-        QCOMPARE(fixture.forms->boxes[0].style, 16);
+        QCOMPARE(fixture.onlyBox(),
+                 AdminFixture::box(QStringLiteral("Critical Error"), 16, kCreateFailed));
     } else {
         QVERIFY(fixture.forms->boxes.isEmpty());
     }
@@ -232,10 +224,7 @@ void TestAdminSaves::editReplacesTheFile() {
     fill(form, "new one", "new one ", 3, " Town? ", " Rome ");
     QTest::mouseClick(form.cmdOK, Qt::LeftButton);
 
-    QCOMPARE(fixture.forms->boxes.size(), 1);
-    QCOMPARE(fixture.forms->boxes[0].text, kSaved);
-    QCOMPARE(fixture.forms->boxes[0].title, QStringLiteral("Veltrane"));
-    QCOMPARE(fixture.forms->boxes[0].style, 64);
+    QCOMPARE(fixture.onlyBox(), AdminFixture::box(QStringLiteral("Veltrane"), 64, kSaved));
     QCOMPARE(AdminFixture::refreshes(), 0);
     QVERIFY(!fixture.dialogLoaded());
     QCOMPARE(attributesOf(*fixture.folder, "vtrpwd.sys"), 7);
@@ -265,10 +254,8 @@ void TestAdminSaves::editFailureAtEachStepKeepsTheOldFile() {
         FailingFileSteps steps(step.toStdString(), FileError::Other);
         QTest::mouseClick(form.cmdOK, Qt::LeftButton);
     }
-    QCOMPARE(fixture.forms->boxes.size(), 1);
-    QCOMPARE(fixture.forms->boxes[0].text, kEditFailed);
-    QCOMPARE(fixture.forms->boxes[0].title, QStringLiteral("Critical Error"));
-    QCOMPARE(fixture.forms->boxes[0].style, 16);
+    QCOMPARE(fixture.onlyBox(),
+             AdminFixture::box(QStringLiteral("Critical Error"), 16, kEditFailed));
     QVERIFY(fixture.dialogLoaded());
     QVERIFY(fixture.folder->read("vtrpwd.sys") == old);
     QCOMPARE(attributesOf(*fixture.folder, "vtrpwd.sys"), 7);

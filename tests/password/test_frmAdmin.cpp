@@ -279,10 +279,7 @@ void TestFrmAdmin::okChecks() {
     form.cmdOK->setFocus();
     QTest::mouseClick(form.cmdOK, Qt::LeftButton);
 
-    QCOMPARE(fixture.forms->boxes.size(), 1);
-    QCOMPARE(fixture.forms->boxes[0].text, text);
-    QCOMPARE(fixture.forms->boxes[0].title, title);
-    QCOMPARE(fixture.forms->boxes[0].style, 16);
+    QCOMPARE(fixture.onlyBox(), AdminFixture::box(title, 16, text));
     QCOMPARE(fixture.focusAtBox, QStringList{focus});
     QVERIFY(fixture.dialogLoaded());
     QVERIFY(!fixture.folder->read("vtrpwd.sys").size());
@@ -302,12 +299,9 @@ void TestFrmAdmin::ownQuestionFocusMovesAfterTheBox() {
     form.strRemind = QStringLiteral("left over");
     QTest::mouseClick(form.cmdOK, Qt::LeftButton);
 
-    QCOMPARE(fixture.forms->boxes.size(), 1);
-    QCOMPARE(fixture.forms->boxes[0].text,
-             QStringLiteral("You have selected creating your own question\n\r"
-                            "you can not leave it blank please enter."));
-    QCOMPARE(fixture.forms->boxes[0].title, QStringLiteral("Question Required"));
-    QCOMPARE(fixture.forms->boxes[0].style, 16);
+    QCOMPARE(fixture.onlyBox(), AdminFixture::box("Question Required", 16,
+                                                  "You have selected creating your own question\n\r"
+                                                  "you can not leave it blank please enter."));
     // The box shows while OK, just clicked, still has the focus; txtOther gets it after.
     QCOMPARE(fixture.focusAtBox, QStringList{"cmdOK"});
     QCOMPARE(AdminFixture::focusName(), QStringLiteral("txtOther"));
