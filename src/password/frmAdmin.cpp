@@ -111,6 +111,8 @@ frmAdmin::frmAdmin() {
     cmdOK = button(this, "cmdOK", "OK");
     cmdCancel = button(this, "cmdCancel", "Cancel");
     placeControls();
+    // The dialog opens in the first box of the tab order.
+    txtNew->setFocus();
 
     // Form_Load
     strRemind.clear();

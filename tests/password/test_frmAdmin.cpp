@@ -165,6 +165,7 @@ void TestFrmAdmin::startsEmptyAndKeepsIntRemind() {
             QVERIFY(box->isEnabled());
         }
         QVERIFY(form.strRemind.isEmpty());
+        QCOMPARE(AdminFixture::focusName(), QStringLiteral("txtNew"));
         QTest::mouseClick(form.optRemindQuestion[2], Qt::LeftButton);
     }
     AdminFixture again;

@@ -1,0 +1,33 @@
+// Prints what the program's own reader finds in a password file, for the whole-program
+// tests: "ok" or "failed", then password, question and answer as hexadecimal bytes and
+// the question number, one a line.
+//   vtr_password_dump <path to vtrpwd.sys>
+
+#include "store/mdlGlobal.h"
+#include "store/password_file.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+void printHex(const std::string& bytes) {
+    for (const unsigned char byte : bytes)
+        std::printf("%02x", byte);
+    std::printf("\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: vtr_password_dump <password file>\n");
+        return 2;
+    }
+    std::printf(readPasswordFileAt(argv[1]) ? "ok\n" : "failed\n");
+    printHex(mdlGlobal::strPassword);
+    printHex(mdlGlobal::strQuestion);
+    printHex(mdlGlobal::strAnswer);
+    std::printf("%d\n", mdlGlobal::intQuestion);
+    return 0;
+}
