@@ -1,0 +1,157 @@
+"""The password cycle through the real program: a password created with New in the real
+dialog, changed with Modify and recovered with Forgot, all from the tray menu. The file
+the program writes is decoded by the program's own reader (vtr_password_dump)."""
+
+import os
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from vtr_harness import (MAIN_MENU, PASSWORD_FILE, PASSWORD_MENU, VtrSession,  # noqa: E402
+                         row, wait_until)
+
+DUMP = os.environ.get("VTR_PASSWORD_DUMP", "")
+
+# The dialog's controls in client pixels at 15 twips per pixel: (left, top, width, height).
+OPTION_OWN = (16, 144, 273, 17)
+TXT_OTHER = (40, 171, 265, 19)
+
+
+def centre(window_geometry, control):
+    x, y, _, _ = window_geometry
+    left, top, width, height = control
+    return x + left + width // 2, y + top + height // 2
+
+
+class PasswordCycleTest(unittest.TestCase):
+    def setUp(self):
+        self.assertTrue(os.path.exists(DUMP), "VTR_PASSWORD_DUMP must name vtr_password_dump")
+        self.session = VtrSession()
+        self.session.__enter__()
+        self.addCleanup(self.session.close)
+
+    # ----- helpers -------------------------------------------------------------------
+
+    def choose(self, caption):
+        s = self.session
+        s.open_tray_menu()
+        s.choose_menu_row(row(MAIN_MENU, "Password"), row(PASSWORD_MENU, caption))
+
+    def window(self, title, other_than=None):
+        """The program's window of that title (not `other_than`), waited for."""
+        s = self.session
+
+        def find():
+            window = s.find_window(title, timeout=0.2)
+            return window if window and window != other_than else None
+
+        window = wait_until(find, 5)
+        self.assertTrue(window, f'no window "{title}"\n' + s.program_log())
+        return window
+
+    def activate(self, window):
+        """Clicks an empty corner of the window, so it has the keyboard without moving the
+        focus inside it."""
+        s = self.session
+        x, y, _, height = s.geometry(window)
+        s.click(x + 4, y + height - 4)
+        time.sleep(0.2)
+
+    def dismiss(self, window):
+        s = self.session
+        s.key("Return")
+        self.assertTrue(wait_until(lambda: not s.is_viewable(window), 5), "the box stayed open")
+
+    def answer_prompt(self, title, text):
+        """Types `text` into the prompt box of that title and confirms it; the box's window
+        and where it was."""
+        prompt = self.window(title)
+        self.prompt_geometry = self.session.geometry(prompt)
+        self.activate(prompt)
+        self.session.type_text(text)
+        self.session.key("Return")
+        self.assertTrue(wait_until(lambda: not self.session.is_viewable(prompt), 5))
+        return prompt
+
+    def stored(self):
+        out = subprocess.run([DUMP, self.session.program_file(PASSWORD_FILE)], check=True,
+                             stdout=subprocess.PIPE, text=True).stdout.split("\n")
+        text = [bytes.fromhex(value).decode("cp1252") for value in out[1:4]]
+        return out[0], text[0], text[1], text[2], int(out[4])
+
+    def assert_protected(self):
+        s = self.session
+        self.assertEqual(s.dos_attributes(), "0x6")
+        self.assertTrue(s.is_read_only())
+        self.assertFalse(os.path.exists(s.program_file("vtrpwd.tmp")))
+
+    # ----- the cycle -------------------------------------------------------------------
+
+    def test_new_modify_forgot(self):
+        s = self.session
+        s.start_program()
+        self.assertEqual(os.path.getsize(s.program_file(PASSWORD_FILE)), 0)
+
+        # New: typed in the real dialog, moving on with Enter only.
+        self.choose("New")
+        dialog = self.window("Password")
+        self.activate(dialog)
+        s.type_text("Pa ss=1 ")
+        s.key("Return")
+        s.type_text("Pa ss=1")  # matches: the trailing blank is not compared
+        s.key("Return")
+        s.type_text("  golf ")  # the first question is preset; txtOther is skipped
+        s.key("Return")
+        # The focus is on OK now; Enter there must not press it.
+        s.key("Return")
+        time.sleep(0.5)
+        self.assertIsNone(s.find_window("Veltrane", timeout=0.3), "Enter pressed OK")
+        s.key("space")
+        self.dismiss(self.window("Veltrane"))
+        self.assertTrue(wait_until(lambda: not s.is_viewable(dialog), 5))
+        self.assertEqual(self.stored(),
+                         ("ok", "Pa ss=1 ", "What is your favourite sport?", "golf", 0))
+        self.assert_protected()
+
+        # Modify: a wrong password is refused; the right one, padded, opens the dialog.
+        self.choose("Modify")
+        self.answer_prompt("Modify Password", "pa ss=1")
+        self.dismiss(self.window("Modify Password Denied"))
+        # One third of 1024 x 768 is 341, 256 pixels; the window frame adds its border
+        # and title bar to where the client area starts.
+        x, y, _, _ = self.prompt_geometry
+        self.assertTrue(341 <= x <= 351 and 256 <= y <= 300, self.prompt_geometry)
+        self.choose("Modify")
+        self.answer_prompt("Modify Password", "  Pa ss=1")
+        dialog = self.window("Password")
+        self.activate(dialog)
+        s.key("ctrl+a")
+        s.type_text("N3w pass")
+        s.key("Return")
+        s.type_text("N3w pass")
+        geometry = s.geometry(dialog)
+        s.click(*centre(geometry, OPTION_OWN))
+        s.click(*centre(geometry, TXT_OTHER))
+        s.type_text("Where did we meet?")
+        s.key("Return")
+        s.key("ctrl+a")
+        s.type_text(" Paris  ")
+        s.key("Return", "space")
+        self.dismiss(self.window("Veltrane"))
+        self.assertEqual(self.stored(), ("ok", "N3w pass", "Where did we meet?", "Paris", 3))
+        self.assert_protected()
+
+        # Forgot: a wrong case is refused; the right answer shows the reminder.
+        self.choose("Forgot")
+        self.answer_prompt("Password Reminder", "paris")
+        self.dismiss(self.window("Answer Denied"))
+        self.choose("Forgot")
+        prompt = self.answer_prompt("Password Reminder", " Paris")
+        self.dismiss(self.window("Password Reminder", other_than=prompt))
+        self.assertEqual(self.stored()[1], "N3w pass")
+
+
+if __name__ == "__main__":
+    unittest.main()
