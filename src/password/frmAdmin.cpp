@@ -1,14 +1,15 @@
 #include "password/frmAdmin.h"
 
 #include "password/admin_layout.h"
-#include "password/menu_refresh.h"
 #include "password/padlock_icon.h"
 #include "password/password_save.h"
 #include "password/trim_spaces.h"
 #include "platform/ansi_text.h"
 #include "platform/forms.h"
 #include "platform/forms_services.h"
+#include "platform/on_error.h"
 #include "platform/program_folder.h"
+#include "shell/mdlKeyCode.h"
 #include "store/mdlGlobal.h"
 #include "store/password_file.h"
 
@@ -123,13 +124,9 @@ frmAdmin::frmAdmin() {
     });
     for (QLineEdit* box : {txtNew, txtConfirm, txtOther, txtAnswer})
         box->installEventFilter(this);
-    connect(cmdOK, &QPushButton::clicked, this, [this] {
-        try {
-            cmdOK_Click();
-        } catch (...) {
-            // The dialog stays open with what the user typed; OK can be pressed again.
-        }
-    });
+    // On a failure the dialog stays open with what the user typed; OK can be pressed again.
+    connect(cmdOK, &QPushButton::clicked, this,
+            [this] { platform::continueOnError([this] { cmdOK_Click(); }); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
 }
 
@@ -176,12 +173,9 @@ void frmAdmin::optRemindQuestion_Click(int index) {
 }
 
 void frmAdmin::textBox_KeyPress(int keyAscii) {
-    try {
-        // The Enter itself goes on to the box; the injected Tab follows it.
-        if (keyAscii == kCarriageReturn)
-            platform::forms().sendKeys(QStringLiteral("{Tab}"));
-    } catch (...) {
-    }
+    // The Enter itself goes on to the box; the injected Tab follows it.
+    if (keyAscii == kCarriageReturn)
+        platform::continueOnError([] { platform::forms().sendKeys(QStringLiteral("{Tab}")); });
 }
 
 bool frmAdmin::eventFilter(QObject* watched, QEvent* event) {

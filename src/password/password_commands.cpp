@@ -6,6 +6,7 @@
 #include "platform/ansi_text.h"
 #include "platform/forms.h"
 #include "platform/forms_services.h"
+#include "platform/on_error.h"
 #include "shell/menu_commands.h"
 #include "store/mdlGlobal.h"
 #include "store/password_file.h"
@@ -31,13 +32,6 @@ void showModal(frmAdmin* form) {
     // Closed without a save or Cancel (the dialog hid itself): it goes all the same.
     if (guard && platform::isFormLoaded(guard))
         platform::unloadForm(guard);
-}
-
-template <class Command> void leaveSilentlyOnError(Command command) {
-    try {
-        command();
-    } catch (...) {
-    }
 }
 
 } // namespace
@@ -87,15 +81,15 @@ frmAdmin* prepareModifyPassword() {
 }
 
 void mNew_Click() {
-    leaveSilentlyOnError([] { showModal(prepareNewPassword()); });
+    platform::continueOnError([] { showModal(prepareNewPassword()); });
 }
 
 void mModify_Click() {
-    leaveSilentlyOnError([] { showModal(prepareModifyPassword()); });
+    platform::continueOnError([] { showModal(prepareModifyPassword()); });
 }
 
 void mForgot_Click() {
-    leaveSilentlyOnError([] {
+    platform::continueOnError([] {
         if (!readPasswordFile(kPasswordFileName))
             return;
         const QString typed = askTrimmed(trimSpaces(platform::fromAnsi(mdlGlobal::strQuestion)),

@@ -22,6 +22,7 @@ struct AdminFixture {
         };
     }
     ~AdminFixture() {
+        frmAdmin::menuRefresh = realMenuRefresh;
         platform::formSlot<frmAdmin>().unload();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
@@ -59,6 +60,7 @@ struct AdminFixture {
         return focus ? focus->objectName() : QString();
     }
 
+    void (*const realMenuRefresh)() = frmAdmin::menuRefresh;
     std::unique_ptr<ScratchFolder> folder = std::make_unique<ScratchFolder>();
     std::unique_ptr<FakeFormsServices> forms = std::make_unique<FakeFormsServices>();
     QStringList focusAtBox;

@@ -4,10 +4,13 @@
 #include "password/admin_fixture.h"
 #include "platform/ansi_text.h"
 #include "platform/file_attributes.h"
+#include "shell/frmMenu.h"
+#include "shell/mdlKeyCode.h"
 #include "store/mdlGlobal.h"
 #include "store/password_file.h"
 #include "support/failing_file_steps.h"
 
+#include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -77,6 +80,7 @@ private Q_SLOTS:
     void newPasswordDecodesAsTyped_data();
     void newPasswordDecodesAsTyped();
     void newOverProtectedFileRetriesOnce();
+    void newPasswordRefreshesTheTrayMenu();
     void newRefusedTwiceReports();
     void newFailures_data();
     void newFailures();
@@ -146,6 +150,24 @@ void TestAdminSaves::newOverProtectedFileRetriesOnce() {
     QCOMPARE(attributesOf(*fixture.folder, "vtrpwd.sys"), 7);
     QVERIFY(readPasswordFile(kPasswordFileName));
     QCOMPARE(mdlGlobal::strPassword, std::string("pw"));
+}
+
+void TestAdminSaves::newPasswordRefreshesTheTrayMenu() {
+    AdminFixture fixture;
+    frmAdmin::menuRefresh = fixture.realMenuRefresh;
+    refreshPasswordMenu(); // as at start-up: an empty, protected file, only New enabled
+    frmMenu& menu = platform::formSlot<frmMenu>().get();
+    QVERIFY(menu.mNew->isEnabled());
+    QVERIFY(!menu.mModify->isEnabled());
+    setMode(false);
+    frmAdmin& form = fixture.show();
+    fill(form, "pw", "pw", 0, "", "golf");
+    QTest::mouseClick(form.cmdOK, Qt::LeftButton);
+    QVERIFY(!menu.mNew->isEnabled());
+    QVERIFY(menu.mModify->isEnabled());
+    QVERIFY(menu.mForgot->isEnabled());
+    QCOMPARE(attributesOf(*fixture.folder, "vtrpwd.sys"), 7);
+    platform::formSlot<frmMenu>().unload();
 }
 
 void TestAdminSaves::newRefusedTwiceReports() {
