@@ -115,7 +115,7 @@ frmAdmin::frmAdmin() {
     // The dialog opens in the first box of the tab order.
     txtNew->setFocus();
 
-    // Form_Load
+    // Each load starts without a chosen question.
     strRemind.clear();
 
     connect(options_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
