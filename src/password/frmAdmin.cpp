@@ -84,7 +84,10 @@ QString storageRefusal() {
 frmAdmin::frmAdmin() {
     setObjectName(QStringLiteral("frmAdmin"));
     setWindowTitle(QStringLiteral("Password"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    // A window of its own rather than a dialog type: dialogs become transient windows,
+    // which taskbars leave out, and this one has a taskbar button. No minimize or
+    // maximize box.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
     lblNew = label(this, "lblNew", "Your Password:");

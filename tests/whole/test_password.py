@@ -81,6 +81,17 @@ class PasswordCycleTest(unittest.TestCase):
         text = [bytes.fromhex(value).decode("cp1252") for value in out[1:4]]
         return out[0], text[0], text[1], text[2], int(out[4])
 
+    def assert_taskbar_window_without_min_max(self, window):
+        """A window of its own (not transient, so it gets a taskbar button) whose window
+        manager hints offer neither minimize nor maximize."""
+        out = subprocess.run(["xprop", "-id", str(window), "WM_TRANSIENT_FOR",
+                              "_MOTIF_WM_HINTS"], env=self.session.env, stdout=subprocess.PIPE,
+                             text=True, timeout=10).stdout
+        self.assertIn("WM_TRANSIENT_FOR:  not found", out)
+        hints = [int(v, 16) for v in out.split("_MOTIF_WM_HINTS) = ")[1].split(",")]
+        self.assertTrue(hints[0] & 1, "the hints name the functions")
+        self.assertEqual(hints[1] & (0x8 | 0x10), 0, "minimize or maximize offered")
+
     def assert_protected(self):
         s = self.session
         self.assertEqual(s.dos_attributes(), "0x6")
@@ -97,6 +108,7 @@ class PasswordCycleTest(unittest.TestCase):
         # New: typed in the real dialog, moving on with Enter only.
         self.choose("New")
         dialog = self.window("Password")
+        self.assert_taskbar_window_without_min_max(dialog)
         self.activate(dialog)
         s.type_text("Pa ss=1 ")
         s.key("Return")
