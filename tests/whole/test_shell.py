@@ -111,5 +111,14 @@ class ShellTest(unittest.TestCase):
         self.assertEqual(s.program_processes(), [])
 
 
+class LateTrayHostTest(unittest.TestCase):
+    def test_icon_appears_when_the_tray_host_starts_after_the_program(self):
+        with VtrSession(tray=False) as s:
+            s.start_program(wait_icon=False)
+            time.sleep(1.0)
+            s.start_tray_host()
+            self.assertTrue(s.tray_icon_window(timeout=5), s.program_log())
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)
