@@ -51,6 +51,20 @@ struct PopupWatch {
     ~PopupWatch() { QObject::disconnect(connection); }
 };
 
+// The program after its start-up, with the desktop and the process faked.
+struct Started {
+    ScratchFolder folder;
+    FakeApplication application;
+    FakeNotificationIcon desktop;
+    frmMain& main = formSlot<frmMain>().get();
+
+    explicit Started(void (*help)() = nullptr) {
+        if (help)
+            main.helpCommand = help;
+        main.Form_Load();
+    }
+};
+
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -60,11 +74,8 @@ private Q_SLOTS:
     void cleanup() { unloadAll(); }
 
     void startUpReplacesTheIconAndPreparesTheMenu() {
-        ScratchFolder folder;
-        FakeApplication application;
-        FakeNotificationIcon desktop;
-        frmMain& main = formSlot<frmMain>().get();
-        main.Form_Load();
+        Started program;
+        auto& [folder, application, desktop, main] = program;
         QCOMPARE(application.instanceChecks, 1);
         QVERIFY(application.endCodes.isEmpty());
         QCOMPARE(desktop.calls.size(), 2);
@@ -100,11 +111,8 @@ private Q_SLOTS:
     }
 
     void unloadRemovesTheIconEvenWhenItIsGone() {
-        ScratchFolder folder;
-        FakeApplication application;
-        FakeNotificationIcon desktop;
-        frmMain& main = formSlot<frmMain>().get();
-        main.Form_Load();
+        Started program;
+        auto& [folder, application, desktop, main] = program;
         main.objTray().RemoveIcon(main.picTray);
         QVERIFY(!desktop.present);
         formSlot<frmMain>().unload();
@@ -115,13 +123,10 @@ private Q_SLOTS:
     }
 
     void unloadRemovesAShownIcon() {
-        ScratchFolder folder;
-        FakeApplication application;
-        FakeNotificationIcon desktop;
-        formSlot<frmMain>().get().Form_Load();
-        QVERIFY(desktop.present);
+        Started program;
+        QVERIFY(program.desktop.present);
         unloadAll();
-        QVERIFY(!desktop.present);
+        QVERIFY(!program.desktop.present);
     }
 
     void onlyTheRightButtonReleaseOpensTheMenu_data() {
@@ -140,23 +145,18 @@ private Q_SLOTS:
     void onlyTheRightButtonReleaseOpensTheMenu() {
         QFETCH(uint32_t, lParam);
         QFETCH(int, opens);
-        ScratchFolder folder;
-        FakeApplication application;
-        FakeNotificationIcon desktop;
-        formSlot<frmMain>().get().Form_Load();
+        Started program;
         PopupWatch popup;
         QCursor::setPos(120, 90);
-        desktop.mouse(lParam);
+        program.desktop.mouse(lParam);
         QCOMPARE(popup.shown, opens);
         if (opens)
             QCOMPARE(popup.position, QPoint(120, 90));
     }
 
     void everyPopupRefreshesThePasswordCommands() {
-        ScratchFolder folder;
-        FakeApplication application;
-        FakeNotificationIcon desktop;
-        formSlot<frmMain>().get().Form_Load();
+        Started program;
+        auto& [folder, application, desktop, main] = program;
         PopupWatch popup;
         desktop.mouse(WM_RBUTTONUP);
         QCOMPARE(popup.passwordStates, (QList<bool>{true, false, false}));
@@ -174,14 +174,10 @@ private Q_SLOTS:
     }
 
     void nothingOpensAfterTheIconIsRemoved() {
-        ScratchFolder folder;
-        FakeApplication application;
-        FakeNotificationIcon desktop;
-        frmMain& main = formSlot<frmMain>().get();
-        main.Form_Load();
-        main.objTray().RemoveIcon(main.picTray);
+        Started program;
+        program.main.objTray().RemoveIcon(program.main.picTray);
         PopupWatch popup;
-        desktop.mouse(WM_RBUTTONUP);
+        program.desktop.mouse(WM_RBUTTONUP);
         QCOMPARE(popup.shown, 0);
     }
 
@@ -204,12 +200,8 @@ private Q_SLOTS:
         QFETCH(int, modifiers);
         QFETCH(bool, onControl);
         QFETCH(int, runs);
-        ScratchFolder folder;
-        FakeApplication application;
-        FakeNotificationIcon desktop;
-        frmMain& main = formSlot<frmMain>().get();
-        main.helpCommand = recordHelp;
-        main.Form_Load();
+        Started program(recordHelp);
+        frmMain& main = program.main;
         helpRuns = 0;
         QWidget* receiver = onControl ? static_cast<QWidget*>(main.lblVersion) : &main;
         QTest::keyClick(receiver, static_cast<Qt::Key>(key),

@@ -48,6 +48,8 @@ NOTIFYICONDATA recordFor(QWidget* target) {
 class TestNotificationIcon : public QObject {
     Q_OBJECT
 
+    std::unique_ptr<QWidget> pointerArea_;
+
 private Q_SLOTS:
     void operationsApplyOnlyInTheRightState() {
         CallbackTarget target;
@@ -94,12 +96,18 @@ private Q_SLOTS:
         QCOMPARE(target.messages, messages);
     }
 
+    // A window to press the mouse buttons on: Qt's idea of the held buttons follows it.
+    void init() {
+        pointerArea_ = std::make_unique<QWidget>();
+        pointerArea_->resize(100, 100);
+        pointerArea_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(pointerArea_.get()));
+    }
+    void cleanup() { pointerArea_.reset(); }
+
     void rightButtonPressWaitsForTheRelease() {
         CallbackTarget target;
-        QWidget pointerArea;
-        pointerArea.resize(100, 100);
-        pointerArea.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&pointerArea));
+        QWidget& pointerArea = *pointerArea_;
         QtNotificationIcon service;
         service.shellNotifyIcon(NIM_ADD, recordFor(&target));
 
@@ -114,10 +122,7 @@ private Q_SLOTS:
 
     void removingTheIconDropsAHeldPress() {
         CallbackTarget target;
-        QWidget pointerArea;
-        pointerArea.resize(100, 100);
-        pointerArea.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&pointerArea));
+        QWidget& pointerArea = *pointerArea_;
         QtNotificationIcon service;
         const auto record = recordFor(&target);
         service.shellNotifyIcon(NIM_ADD, record);
