@@ -43,19 +43,26 @@ def main():
               f"(min {min(times) * 1000:.0f}, max {max(times) * 1000:.0f}, {STARTS} starts)")
 
         s.start_program()
-        time.sleep(2)  # let start-up settle
-        ticks_per_second = os.sysconf("SC_CLK_TCK")
-        ticks0, rss0 = s.proc_stat()
-        switches0 = context_switches(s.program_pid)
-        wall0 = time.monotonic()
-        time.sleep(IDLE_SECONDS)
-        ticks1, rss1 = s.proc_stat()
-        switches = context_switches(s.program_pid) - switches0
-        wall = time.monotonic() - wall0
-        cpu = (ticks1 - ticks0) / ticks_per_second
-        print(f"idle {wall:.1f} s: CPU {cpu:.2f} s = {100 * cpu / wall:.2f} % "
-              f"(resolution {100 / ticks_per_second / wall:.2f} %), "
-              f"resident {rss0} kB -> {rss1} kB, {switches} wake-ups")
+        measure_idle(s, "idle after start-up")
+        s.open_tray_menu()
+        s.close_menu()
+        measure_idle(s, "idle after one menu pop-up")
+
+
+def measure_idle(s, title):
+    time.sleep(2)  # let what came before settle
+    ticks_per_second = os.sysconf("SC_CLK_TCK")
+    ticks0, rss0 = s.proc_stat()
+    switches0 = context_switches(s.program_pid)
+    wall0 = time.monotonic()
+    time.sleep(IDLE_SECONDS)
+    ticks1, rss1 = s.proc_stat()
+    switches = context_switches(s.program_pid) - switches0
+    wall = time.monotonic() - wall0
+    cpu = (ticks1 - ticks0) / ticks_per_second
+    print(f"{title}, {wall:.1f} s: CPU {cpu:.2f} s = {100 * cpu / wall:.2f} % "
+          f"(resolution {100 / ticks_per_second / wall:.2f} %), "
+          f"resident {rss0} kB -> {rss1} kB, {switches} wake-ups")
 
 
 if __name__ == "__main__":
