@@ -14,9 +14,10 @@
 
 namespace {
 
-// The Close button's design size, in twips.
+// The Close button's design size, in twips: low enough to stay clear of the bottom edge
+// under a usual title bar, since the layout measures from the outer height.
 constexpr double kCloseWidth = 1215;
-constexpr double kCloseHeight = 375;
+constexpr double kCloseHeight = 300;
 
 QUrl helpPage() {
     return QUrl::fromLocalFile(QFile::decodeName(programFilePath("help/vtrhelp.html").c_str()));

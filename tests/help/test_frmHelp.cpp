@@ -95,11 +95,11 @@ private Q_SLOTS:
         QTest::addColumn<QRect>("window");
         QTest::addColumn<QRect>("browser");
         QTest::addColumn<QRect>("button");
-        // 8325 x 7860 at left 3675; browser 8225 x 7060; Close (1215 x 375) at 6910, 7160.
+        // 8325 x 7860 at left 3675; browser 8225 x 7060; Close (1215 x 300) at 6910, 7160.
         QTest::newRow("96 dpi") << 15.0 << QRect(245, 0, 555, 524) << QRect(0, 0, 548, 471)
-                                << QRect(461, 477, 81, 25);
+                                << QRect(461, 477, 81, 20);
         QTest::newRow("288 dpi") << 5.0 << QRect(735, 0, 1665, 1572) << QRect(0, 0, 1645, 1412)
-                                 << QRect(1382, 1432, 243, 75);
+                                 << QRect(1382, 1432, 243, 60);
     }
     void opensInTheTopRightCorner() {
         QFETCH(double, twipsPerPixel);
@@ -136,17 +136,17 @@ private Q_SLOTS:
             QRect browser, button;
         } steps[] = {
             // 6000 x 4500 twips: browser 5900 x 3700, Close at 4585, 3800.
-            {{400, 300}, {0, 0, 393, 247}, {306, 253, 81, 25}},
+            {{400, 300}, {0, 0, 393, 247}, {306, 253, 81, 20}},
             // Lower than 800 twips: nothing can follow the height.
-            {{400, 50}, {0, 0, 393, 247}, {306, 253, 81, 25}},
+            {{400, 50}, {0, 0, 393, 247}, {306, 253, 81, 20}},
             // Narrower than 100 twips as well: nothing moves at all.
-            {{6, 50}, {0, 0, 393, 247}, {306, 253, 81, 25}},
+            {{6, 50}, {0, 0, 393, 247}, {306, 253, 81, 20}},
             // Only too narrow: the height is followed, the width kept.
-            {{6, 600}, {0, 0, 393, 547}, {306, 553, 81, 25}},
+            {{6, 600}, {0, 0, 393, 547}, {306, 553, 81, 20}},
             // Exactly at the limits: an empty browser, the button left of the window.
             // 105 x 810 twips: a browser 5 x 10 twips, Close at -1310, 110.
-            {{7, 54}, {0, 0, 0, 1}, {-87, 7, 81, 25}},
-            {{600, 500}, {0, 0, 593, 447}, {506, 453, 81, 25}},
+            {{7, 54}, {0, 0, 0, 1}, {-87, 7, 81, 20}},
+            {{600, 500}, {0, 0, 593, 447}, {506, 453, 81, 20}},
         };
         // The steps give the outer size; the window system adds its frame to the inner one.
         const QSize frame = form.frameGeometry().size() - form.size();
