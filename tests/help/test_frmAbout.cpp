@@ -207,6 +207,19 @@ private Q_SLOTS:
         QCOMPARE(shell_->openedDocuments, QStringList{kSite});
     }
 
+    void aPressOnAnotherControlKeepsThePointerWithThatControl() {
+        frmAbout& form = shownAbout();
+        Pointer pointer(form);
+        pointer.moveTo(form.lblWebsite);
+        pointer.moveTo(form.Label3);
+        pointer.press(Qt::LeftButton);
+        pointer.moveTo(&form, kFreeArea); // still the disclaimer's move, not the box's
+        QCOMPARE(colourOf(form.lblWebsite), kBlue);
+        pointer.release(Qt::LeftButton);
+        pointer.moveTo(&form, kFreeArea + QPoint(5, 5));
+        QCOMPARE(colourOf(form.lblWebsite), kDarkBlue);
+    }
+
     void onlyTheLeftButtonOpensTheSite() {
         frmAbout& form = shownAbout();
         Pointer pointer(form);
