@@ -4,6 +4,7 @@
 #include "help/frmHelp.h"
 #include "platform/forms.h"
 #include "platform/program_folder.h"
+#include "shell/frmMain.h"
 #include "shell/menu_commands.h"
 #include "support/fake_forms_services.h"
 #include "support/fake_shell.h"
@@ -236,6 +237,51 @@ private Q_SLOTS:
         QCOMPARE(shell.openedDocuments, QStringList{QStringLiteral("https://www.corvenna.com")});
         QCOMPARE(form.WBHelp->source(), QUrl::fromLocalFile(kBuiltPage));
         QVERIFY(forms.boxes.isEmpty());
+    }
+
+    void f1OnTheMainWindowOpensTheHelpWindow_data() {
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::newRow("alone") << Qt::KeyboardModifiers();
+        QTest::newRow("shift") << Qt::KeyboardModifiers(Qt::ShiftModifier);
+        QTest::newRow("ctrl") << Qt::KeyboardModifiers(Qt::ControlModifier);
+        QTest::newRow("alt") << Qt::KeyboardModifiers(Qt::AltModifier);
+        QTest::newRow("ctrl shift") << (Qt::ControlModifier | Qt::ShiftModifier);
+    }
+    void f1OnTheMainWindowOpensTheHelpWindow() {
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        FakeFormsServices forms;
+        ScratchFolder folder;
+        frmMain main;
+        bool modal = false;
+        QTimer::singleShot(0, [&] {
+            auto* form = qobject_cast<frmHelp*>(platform::loadedFormNamed("frmHelp"));
+            QVERIFY(form);
+            modal = form->isVisible() && form->isModal();
+            form->cmdClose->click();
+        });
+        QTest::keyClick(&main, Qt::Key_F1, modifiers);
+        QVERIFY(modal);
+        QVERIFY(!platform::loadedFormNamed("frmHelp"));
+    }
+
+    void otherKeysOnTheMainWindowOpenNothing() {
+        FakeFormsServices forms;
+        ScratchFolder folder;
+        frmMain main;
+        for (const Qt::Key key : {Qt::Key_F2, Qt::Key_F11, Qt::Key_Escape, Qt::Key_Help,
+                                  Qt::Key_Return, Qt::Key_P, Qt::Key_1}) {
+            bool opened = false;
+            // Should one open the window after all, this closes it and says so.
+            QTimer::singleShot(0, [&] {
+                if (auto* form = qobject_cast<frmHelp*>(platform::loadedFormNamed("frmHelp"))) {
+                    opened = true;
+                    form->cmdClose->click();
+                }
+            });
+            QTest::keyClick(&main, key);
+            QCoreApplication::processEvents();
+            QVERIFY2(!opened, qPrintable(QKeySequence(key).toString()));
+        }
     }
 
     void aSecondOpeningStartsAtTheTop() {
