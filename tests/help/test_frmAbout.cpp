@@ -2,7 +2,6 @@
 // the web site and those that do not, and the About command that opens it modally.
 
 #include "help/frmAbout.h"
-#include "help/web_link.h"
 #include "platform/forms.h"
 #include "shell/menu_commands.h"
 #include "support/fake_forms_services.h"
@@ -156,34 +155,6 @@ private Q_SLOTS:
             QCOMPARE(colourOf(form.lblWebsite), move.colour);
         }
         QVERIFY(shell_->openedDocuments.isEmpty());
-    }
-
-    void highlightLinkCountsTheEdgesAsOnTheLink() {
-        frmAbout& form = shownAbout();
-        QLabel* link = form.lblWebsite;
-        const float width = link->width() * 15.0f;
-        const float height = link->height() * 15.0f;
-        const struct {
-            float x, y;
-            QColor colour;
-        } table[] = {
-            {0, 0, kBlue},
-            {width, height, kBlue},
-            {width, 0, kBlue},
-            {0, height, kBlue},
-            {width + 1, height, kDarkBlue},
-            {0, height + 1, kDarkBlue},
-            {-1, 0, kDarkBlue},
-            {0, -1, kDarkBlue},
-        };
-        for (const auto& row : table) {
-            highlightLink(link, row.x, row.y);
-            QCOMPARE(colourOf(link), row.colour);
-        }
-        highlightLink(link, 1, 1, 0x00000080, 0x00008000);
-        QCOMPARE(colourOf(link), QColor(0, 128, 0));
-        highlightLink(link, -1, 1, 0x00000080, 0x00008000);
-        QCOMPARE(colourOf(link), QColor(128, 0, 0));
     }
 
     void aPressOnTheLinkKeepsThePointerWithIt() {
