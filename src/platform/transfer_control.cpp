@@ -46,7 +46,8 @@ void Transfer::cancel() {
     QNetworkReply* reply = reply_;
     reply_ = nullptr;
     reply->disconnect(this);
-    reply->abort();
+    if (!reply->isFinished())
+        reply->abort();
     reply->deleteLater();
 }
 
@@ -63,7 +64,7 @@ QByteArray Transfer::takeBody() {
 }
 
 void Transfer::onMetaData() {
-    if (started_ || !reply_)
+    if (started_ || !reply_ || !error_.isEmpty())
         return;
     const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status >= 300 && status < 400)
@@ -97,9 +98,9 @@ void Transfer::onFinished() {
 }
 
 void Transfer::fail(const QString& why) {
+    // The reply runs to its end unread (an error page is small, and the inactivity
+    // time-out bounds it); its end reports the failure.
     error_ = why;
-    if (reply_)
-        reply_->abort(); // finishes the reply, which reports the end
 }
 
 FetchResult openUrl(const QString& address, int timeoutMs) {

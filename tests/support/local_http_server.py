@@ -2,7 +2,7 @@
 """A local HTTP server for the update tests.
 
 Serves the files of a folder through http.server, and scripted misbehaviour under
-/odd/<mode>/<size>[/<bytes before the stall>]:
+/odd/<mode>/<size>[/<bytes before the stall>][/<any file name>]:
   nolength  the body with no Content-Length header; the connection closes after it
   short     Content-Length <size>, half the body, then the connection closes
   slow      Content-Length <size>, 1024 bytes every 20 ms
@@ -30,10 +30,11 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         if len(parts) < 3 or parts[0] != "odd":
             return super().do_GET()
         mode, size = parts[1], int(parts[2])
+        before_stall = int(parts[3]) if len(parts) > 3 and parts[3].isdigit() else None
         data = body(size)
         self.send_response(200)
         self.send_header("Content-Type", "application/octet-stream")
-        if mode == "stall" and len(parts) < 4:
+        if mode == "stall" and before_stall is None:
             time.sleep(3600)
             return
         if mode != "nolength":
@@ -47,7 +48,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                 self.wfile.flush()
                 time.sleep(0.02)
         elif mode == "stall":
-            self.wfile.write(data[: int(parts[3])])
+            self.wfile.write(data[:before_stall])
             self.wfile.flush()
             time.sleep(3600)
         else:
