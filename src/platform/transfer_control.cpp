@@ -56,11 +56,11 @@ QString Transfer::header(const QByteArray& name) const {
 }
 
 QByteArray Transfer::getChunk(qint64 maxBytes) {
-    return reply_ ? reply_->read(maxBytes) : QByteArray();
+    return reply_ && reply_->isOpen() ? reply_->read(maxBytes) : QByteArray();
 }
 
 QByteArray Transfer::takeBody() {
-    return reply_ ? reply_->readAll() : QByteArray();
+    return reply_ && reply_->isOpen() ? reply_->readAll() : QByteArray();
 }
 
 void Transfer::onMetaData() {

@@ -26,6 +26,12 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         pass
 
     def do_GET(self):
+        try:
+            self.serve()
+        except (BrokenPipeError, ConnectionResetError):
+            pass  # the client cancelled
+
+    def serve(self):
         parts = self.path.strip("/").split("/")
         if len(parts) < 3 or parts[0] != "odd":
             return super().do_GET()
