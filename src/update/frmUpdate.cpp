@@ -253,7 +253,15 @@ void frmUpdate::finishCancel() {
     closeAndEnd();
 }
 
+void frmUpdate::done(int result) {
+    cancelling_ = true;
+    Inet1->cancel();
+    discardPartialFile();
+    QDialog::done(result);
+}
+
 void frmUpdate::closeAndEnd() {
+    cancelling_ = true;
     hide();
     endProgram();
 }

@@ -31,6 +31,10 @@ public:
     // Stops a running transfer and removes its partial file; closes and ends the program.
     void cmdCancel_Click();
 
+    // Closing through the title bar: the transfer stops and its partial file goes, but
+    // the program stays (the update command unloads the window).
+    void done(int result) override;
+
     // Client 7470 x 3330 twips.
     static constexpr double kWidthTwips = 7470;
     static constexpr double kHeightTwips = 3330;
@@ -67,5 +71,5 @@ private:
     QFile download_;
     qint64 expected_ = 0;
     qint64 received_ = 0;
-    bool cancelling_ = false;
+    bool cancelling_ = false; // Cancel clicked or the window closing: transfer events are ignored
 };

@@ -53,6 +53,7 @@ private Q_SLOTS:
     void neverStartsABrokenTransfer();
     void cancelMidTransferRemovesThePartialFile_data();
     void cancelMidTransferRemovesThePartialFile();
+    void closingMidTransferKeepsTheProgram();
     void unusableAddressEndsWithAMessage();
 
 private:
@@ -239,6 +240,20 @@ void TestFrmUpdate::cancelMidTransferRemovesThePartialFile() {
     QVERIFY(window.isHidden());
     QVERIFY(shell.startedPrograms.isEmpty());
     QVERIFY(forms_->boxes.isEmpty());
+}
+
+void TestFrmUpdate::closingMidTransferKeepsTheProgram() {
+    server_->useFolder(QStringLiteral("odd/stall/400000/20480/"));
+    FakeShell shell;
+    frmUpdate& window = open();
+    window.show();
+    QTRY_VERIFY(localFileExists());
+    window.close(); // the title bar's close button
+    QVERIFY(!localFileExists());
+    QVERIFY(!window.Inet1->stillExecuting());
+    QTest::qWait(50);
+    QCOMPARE(ends_, 0);
+    QVERIFY(shell.startedPrograms.isEmpty());
 }
 
 void TestFrmUpdate::unusableAddressEndsWithAMessage() {
