@@ -99,7 +99,7 @@ frmUpdate::frmUpdate() {
 }
 
 frmUpdate::~frmUpdate() {
-    // Closed through its title bar in the middle of a transfer: no half installer stays.
+    // Unloaded in the middle of a transfer: no half installer stays behind.
     Inet1->cancel();
     discardPartialFile();
 }
