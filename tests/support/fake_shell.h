@@ -1,6 +1,7 @@
 #pragma once
-// A stand-in for the desktop shell that records what it was asked to open or start,
-// installed for its lifetime. Nothing is really opened or started.
+// A recording stand-in for the desktop shell: every address and program it is asked to
+// open is kept in order, nothing is opened, and the answer is scripted. It installs
+// itself for its lifetime.
 
 #include "platform/shell.h"
 
@@ -8,17 +9,14 @@
 
 class FakeShell : public platform::Shell {
 public:
-    FakeShell() { platform::setShell(this); }
-    ~FakeShell() override { platform::setShell(nullptr); }
-    bool openDocument(const QString& address) override {
-        openedDocuments.append(address);
-        return answer;
-    }
-    bool startProgram(const QString& path) override {
-        startedPrograms.append(path);
-        return answer;
-    }
+    FakeShell();
+    ~FakeShell() override;
+
+    bool openDocument(const QString& address) override;
+    bool startProgram(const QString& path) override;
+
     QStringList openedDocuments;
     QStringList startedPrograms;
-    bool answer = true; // what every request reports
+    // What both calls answer (a shell that refuses is answered with false).
+    bool accept = true;
 };
