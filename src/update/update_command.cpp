@@ -3,6 +3,7 @@
 
 #include "platform/forms.h"
 #include "platform/forms_services.h"
+#include "platform/on_error.h"
 #include "shell/menu_commands.h"
 #include "update/frmUpdate.h"
 #include "update/mdlInternet.h"
@@ -46,9 +47,6 @@ void mUpdate_Click() {
     if (running)
         return;
     running = true;
-    try {
-        checkForUpdate();
-    } catch (...) {
-    }
+    platform::continueOnError(checkForUpdate);
     running = false;
 }
