@@ -54,11 +54,11 @@ int main(int argc, char* argv[]) {
         updateSettings().pauseMs = 0;
     const QString local = args.at(3) + QStringLiteral("/VTR_Upgrade.exe");
 
+    auto* window = new frmUpdate; // issues the request once the event loop runs
+    window->show();
     QElapsedTimer clock;
     clock.start();
     qint64 clickedAt = -1;
-    auto* window = new frmUpdate;
-    window->show();
     if (cancel) {
         const qint64 cancelAt = args.value(4).toLongLong();
         QObject::connect(window->Inet1, &platform::Transfer::bodyArrived, window, [&] {

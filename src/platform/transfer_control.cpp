@@ -8,6 +8,10 @@
 
 namespace platform {
 
+namespace {
+constexpr qint64 kReadBufferBytes = 1 << 20;
+} // namespace
+
 Transfer::Transfer(int inactivityMs, QObject* parent)
     : QObject(parent), inactivityMs_(inactivityMs) {}
 
@@ -30,6 +34,9 @@ bool Transfer::execute(const QString& address) {
     request.setRawHeader("Accept-Encoding", "identity");
     request.setTransferTimeout(inactivityMs_);
     reply_ = manager_.get(request);
+    // A bounded buffer keeps a large body from piling up in memory while the receiver
+    // is busy (a message box, Cancel's pause); reading resumes as it is taken.
+    reply_->setReadBufferSize(kReadBufferBytes);
     connect(reply_, &QNetworkReply::metaDataChanged, this, &Transfer::onMetaData);
     connect(reply_, &QNetworkReply::readyRead, this, &Transfer::onReadyRead);
     connect(reply_, &QNetworkReply::finished, this, &Transfer::onFinished);
@@ -115,17 +122,22 @@ FetchResult openUrl(const QString& address, int timeoutMs) {
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     QObject::connect(&transfer, &Transfer::ended, &loop, &QEventLoop::quit);
+    // Taken as it comes, so the transfer's bounded buffer never holds it back.
+    QObject::connect(&transfer, &Transfer::bodyArrived,
+                     [&transfer, &result] { result.body += transfer.takeBody(); });
     timer.start(timeoutMs);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     if (transfer.stillExecuting()) {
         transfer.cancel();
+        result.body.clear();
         result.error = QStringLiteral("timed out");
         return result;
     }
+    result.body += transfer.takeBody();
     result.ok = transfer.succeeded();
     result.error = transfer.errorText();
-    if (result.ok)
-        result.body = transfer.takeBody();
+    if (!result.ok)
+        result.body.clear();
     return result;
 }
 

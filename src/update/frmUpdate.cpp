@@ -155,17 +155,23 @@ void frmUpdate::Inet1_ResponseStarted() {
 void frmUpdate::Inet1_BodyArrived() {
     if (cancelling_ || !download_.isOpen())
         return;
+    // Every chunk moves the display; the widgets take its latest state once the chunks
+    // waiting now are written, as nothing can repaint in between.
+    ChunkDisplay latest;
     for (;;) {
         const QByteArray chunk = Inet1->getChunk(kChunkBytes);
         if (chunk.isEmpty())
-            return;
+            break;
         received_ += chunk.size();
         if (received_ > expected_ || download_.write(chunk) != chunk.size()) {
             downloadFailed();
             return;
         }
-        showChunk(progress_->addChunk());
+        ChunkDisplay display = progress_->addChunk();
+        if (display.changed)
+            latest = std::move(display);
     }
+    showChunk(latest);
 }
 
 void frmUpdate::showChunk(const ChunkDisplay& display) {
