@@ -9,7 +9,7 @@
 namespace {
 // Closing through the title bar (or Esc) only hides a dialog; it is unloaded all the same.
 template <class Form> void showModal() {
-    platform::formSlot<Form>().get().exec();
+    platform::showModal(platform::formSlot<Form>().get());
     platform::formSlot<Form>().unload();
 }
 } // namespace
