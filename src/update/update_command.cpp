@@ -27,7 +27,7 @@ void checkForUpdate() {
             platform::vbYesNoInformation, QStringLiteral("Veltrane Update"));
         if (answer != platform::vbYes)
             return;
-        platform::formSlot<frmUpdate>().get().exec();
+        platform::showModal(platform::formSlot<frmUpdate>().get());
         // Closed through its title bar: the program stays in the tray.
         platform::formSlot<frmUpdate>().unload();
         return;
