@@ -1,0 +1,79 @@
+#pragma once
+// HTTP(S) transfers for the update: a synchronous fetch of a small text that gives up
+// after a time-out, and an asynchronous download whose body is taken in small chunks as
+// it arrives, with cancel.
+
+#include <QByteArray>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class QNetworkReply;
+
+namespace platform {
+
+// One GET request at a time. Signals come on the thread that owns the object.
+class Transfer : public QObject {
+    Q_OBJECT
+public:
+    // A request that receives nothing for `inactivityMs` fails.
+    explicit Transfer(int inactivityMs = 30000, QObject* parent = nullptr);
+    ~Transfer() override;
+
+    // Starts a GET of an http or https address; false (and nothing started) for any
+    // other address. A running request is cancelled first.
+    bool execute(const QString& address);
+    // True from execute until the request ends or is cancelled.
+    bool stillExecuting() const;
+    // Stops the request at once; no further signals come from it.
+    void cancel();
+
+    // A header of the response (the name is case-insensitive); empty before the
+    // response started or when it has none.
+    QString header(const QByteArray& name) const;
+    // The next up to `maxBytes` of the body received so far; empty when none is waiting.
+    QByteArray getChunk(qint64 maxBytes);
+    // All of the body received so far.
+    QByteArray takeBody();
+
+    // After ended(): whether the whole response came with a success status.
+    bool succeeded() const { return succeeded_; }
+    QString errorText() const { return error_; }
+
+Q_SIGNALS:
+    // The response of a successful (2xx) status began; headers can be read.
+    void responseStarted();
+    // More of the body is waiting for getChunk.
+    void bodyArrived();
+    // The request ended, complete or failed; what is left of the body can still be taken.
+    void ended();
+
+private:
+    void onMetaData();
+    void onReadyRead();
+    void onFinished();
+    void fail(const QString& why);
+
+    QNetworkAccessManager manager_;
+    QPointer<QNetworkReply> reply_;
+    int inactivityMs_;
+    bool started_ = false;
+    bool succeeded_ = false;
+    QString error_;
+};
+
+struct FetchResult {
+    bool ok = false;
+    QByteArray body;
+    QString error;
+};
+
+constexpr int kDefaultFetchTimeoutMs = 15000;
+
+// Fetches the resource at `address` whole. Waits at most `timeoutMs` in a nested event
+// loop that keeps windows painting but holds back user input, so no command can start
+// in the middle. A time-out, a refused connection or an error status is a failure.
+FetchResult openUrl(const QString& address, int timeoutMs = kDefaultFetchTimeoutMs);
+
+} // namespace platform
