@@ -24,11 +24,22 @@ QString askTrimmed(const QString& prompt, const QString& title) {
     return trimSpaces(platform::forms().inputBox(prompt, title, at.left, at.top));
 }
 
+// The tray menu stays usable while the dialog is open: choosing New or Modify again
+// only brings the open dialog forward, so what is typed there is not reset.
+bool dialogAlreadyOpen() {
+    frmAdmin* open = platform::formSlot<frmAdmin>().loaded();
+    if (!open || !open->isVisible())
+        return false;
+    open->raise();
+    open->activateWindow();
+    return true;
+}
+
 void showModal(frmAdmin* form) {
     if (!form)
         return;
     QPointer<frmAdmin> guard(form);
-    form->exec();
+    platform::showModal(*form);
     // Closed without a save or Cancel (the dialog hid itself): it goes all the same.
     if (guard && platform::isFormLoaded(guard))
         platform::unloadForm(guard);
@@ -37,6 +48,8 @@ void showModal(frmAdmin* form) {
 } // namespace
 
 frmAdmin* prepareNewPassword() {
+    if (dialogAlreadyOpen())
+        return nullptr;
     mdlGlobal::bEditMode = false;
     mdlGlobal::bNewMode = true;
     frmAdmin& form = platform::formSlot<frmAdmin>().get();
@@ -46,6 +59,8 @@ frmAdmin* prepareNewPassword() {
 }
 
 frmAdmin* prepareModifyPassword() {
+    if (dialogAlreadyOpen())
+        return nullptr;
     if (!readPasswordFile(kPasswordFileName))
         return nullptr;
     const QString typed =

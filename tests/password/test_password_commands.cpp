@@ -34,6 +34,7 @@ private Q_SLOTS:
     void promptPositionIsOneThird();
     void newPresetsTheFirstQuestion();
     void newShowsTheDialogModally();
+    void openDialogIsLeftAsItIs();
     void modifyAsksForThePassword_data();
     void modifyAsksForThePassword();
     void modifyPresets_data();
@@ -97,6 +98,22 @@ void TestPasswordCommands::newShowsTheDialogModally() {
     QVERIFY(shownModal);
     QVERIFY(!fixture.dialogLoaded());
     QVERIFY(fixture.folder->read("vtrpwd.sys").empty());
+}
+
+void TestPasswordCommands::openDialogIsLeftAsItIs() {
+    AdminFixture fixture;
+    store(*fixture.folder, "pw", "Q?", "a", 3);
+    mdlGlobal::bEditMode = true;
+    mdlGlobal::bNewMode = false;
+    frmAdmin& form = fixture.show();
+    form.optRemindQuestion[3]->setChecked(true);
+    form.txtOther->setText(QStringLiteral("typed so far"));
+    QVERIFY(!prepareNewPassword());
+    QVERIFY(!prepareModifyPassword());
+    QVERIFY(mdlGlobal::bEditMode);
+    QVERIFY(form.optRemindQuestion[3]->isChecked());
+    QCOMPARE(form.txtOther->text(), QStringLiteral("typed so far"));
+    QVERIFY(fixture.forms->inputBoxes.isEmpty());
 }
 
 void TestPasswordCommands::modifyAsksForThePassword_data() {
