@@ -9,8 +9,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from vtr_harness import (MAIN_MENU, PASSWORD_FILE, PASSWORD_MENU, VtrSession,  # noqa: E402
-                         row, wait_until)
+from vtr_harness import PASSWORD_FILE, PASSWORD_MENU, VtrSession, wait_until  # noqa: E402
 
 DUMP = os.environ.get("VTR_PASSWORD_DUMP", "")
 
@@ -35,9 +34,18 @@ class PasswordCycleTest(unittest.TestCase):
     # ----- helpers -------------------------------------------------------------------
 
     def choose(self, caption):
+        self.session.choose_menu_entry("Password", caption)
+
+    def password_rows_enabled(self):
+        """Whether New, Modify and Forgot are drawn enabled in the tray menu."""
         s = self.session
-        s.open_tray_menu()
-        s.choose_menu_row(row(MAIN_MENU, "Password"), row(PASSWORD_MENU, caption))
+        menu = s.open_tray_menu()
+        sub = s.open_submenu("Password", menu)
+        s.move_mouse(menu.x + 5, menu.y + 3)  # off the submenu: no row highlighted
+        states = s.menu_rows_enabled(sub, PASSWORD_MENU)
+        s.close_menu()
+        s.close_menu()
+        return states
 
     def window(self, title, other_than=None):
         """The program's window of that title (not `other_than`), waited for."""
@@ -126,6 +134,8 @@ class PasswordCycleTest(unittest.TestCase):
         self.assertEqual(self.stored(),
                          ("ok", "Pa ss=1 ", "What is your favourite sport?", "golf", 0))
         self.assert_protected()
+        # A password is stored now: New is off, Modify and Forgot are on.
+        self.assertEqual(self.password_rows_enabled(), [False, True, True])
 
         # Modify: a wrong password is refused; the right one, padded, opens the dialog.
         self.choose("Modify")
