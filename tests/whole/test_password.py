@@ -174,6 +174,16 @@ class PasswordCycleTest(unittest.TestCase):
         self.dismiss(self.window("Password Reminder", other_than=prompt))
         self.assertEqual(self.stored()[1], "N3w pass")
 
+    def test_quit_with_the_dialog_open_saves_nothing(self):
+        s = self.session
+        s.start_program()
+        self.choose("New")
+        self.activate(self.window("Password"))
+        s.type_text("typed")
+        s.choose_menu_entry("Quit")
+        self.assertEqual(s.wait_for_exit(10), 0, s.program_log())
+        self.assertEqual(os.path.getsize(s.program_file(PASSWORD_FILE)), 0)
+
 
 if __name__ == "__main__":
     unittest.main()
