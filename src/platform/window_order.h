@@ -1,0 +1,33 @@
+#pragma once
+// Keeping the lock windows above everything else and holding the keyboard and pointer
+// for them: the X11 window-system calls behind one interface. Tests install a recording
+// fake; on a platform other than X11 the real service does nothing and reports success.
+
+class QWidget;
+
+namespace platform {
+
+class WindowOrder {
+public:
+    virtual ~WindowOrder() = default;
+    // From now until unwatch, raises the shown window whenever the window system reports
+    // it covered, and maps it again when another program unmaps it.
+    virtual void watchCovering(QWidget* window) = 0;
+    virtual void unwatch(QWidget* window) = 0;
+    // True when nothing but watched windows is stacked above the window.
+    virtual bool isOnTop(QWidget* window) = 0;
+    // Maps the window if it was unmapped and stacks it above every other window.
+    virtual void raise(QWidget* window) = 0;
+    // Takes the whole keyboard (or pointer) for the shown window, or keeps it when this
+    // program holds it already. False while it cannot: the window is not viewable yet or
+    // another program holds it.
+    virtual bool grabKeyboard(QWidget* window) = 0;
+    virtual bool grabPointer(QWidget* window) = 0;
+    virtual void releaseGrabs(QWidget* window) = 0;
+};
+
+WindowOrder& windowOrder();
+// Installs a replacement; nullptr restores the real service.
+void setWindowOrder(WindowOrder* service);
+
+} // namespace platform

@@ -1,0 +1,68 @@
+#include "support/fake_window_order.h"
+
+#include <QWidget>
+
+namespace {
+QString named(const char* call, QWidget* window) {
+    return QLatin1String(call) + QLatin1Char(' ') + (window ? window->objectName() : QString());
+}
+} // namespace
+
+FakeWindowOrder::FakeWindowOrder() {
+    platform::setWindowOrder(this);
+}
+
+FakeWindowOrder::~FakeWindowOrder() {
+    platform::setWindowOrder(nullptr);
+}
+
+void FakeWindowOrder::watchCovering(QWidget* window) {
+    calls.append(named("watch", window));
+    watched.insert(window);
+}
+
+void FakeWindowOrder::unwatch(QWidget* window) {
+    calls.append(named("unwatch", window));
+    watched.remove(window);
+}
+
+bool FakeWindowOrder::isOnTop(QWidget* window) {
+    calls.append(named("isOnTop", window));
+    return onTop;
+}
+
+void FakeWindowOrder::raise(QWidget* window) {
+    calls.append(named("raise", window));
+}
+
+bool FakeWindowOrder::grabKeyboard(QWidget* window) {
+    calls.append(named("grabKeyboard", window));
+    if (keyboardRefusals > 0) {
+        --keyboardRefusals;
+        return false;
+    }
+    keyboardHeld = true;
+    return true;
+}
+
+bool FakeWindowOrder::grabPointer(QWidget* window) {
+    calls.append(named("grabPointer", window));
+    if (pointerRefusals > 0) {
+        --pointerRefusals;
+        return false;
+    }
+    pointerHeld = true;
+    return true;
+}
+
+void FakeWindowOrder::releaseGrabs(QWidget* window) {
+    calls.append(named("releaseGrabs", window));
+    keyboardHeld = pointerHeld = false;
+}
+
+int FakeWindowOrder::count(const QString& call) const {
+    int n = 0;
+    for (const QString& c : calls)
+        n += c.startsWith(call + QLatin1Char(' ')) ? 1 : 0;
+    return n;
+}
