@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <cmath>
 
 namespace {
@@ -26,8 +27,13 @@ namespace {
 constexpr double kLabelWidth = 8895, kLabelHeight = 495;
 constexpr double kTextLeft = 200, kTextTop = 430, kTextWidth = 3855, kTextHeight = 285;
 constexpr int kBannerInterval = 75;
-// Stay in front is a backstop to the covered-window reports, so it can be unhurried.
-constexpr int kStayInFrontInterval = 50;
+// Stay in front is a backstop to the covered-window reports, so it can be unhurried;
+// each tick costs a round trip to the X server per lock window.
+constexpr int kStayInFrontInterval = 100;
+// Grabs are lost only when something else went wrong first (the window was unmapped or
+// destroyed, which is handled on its own); checking them costs two round trips, so
+// every fifth tick is enough.
+constexpr int kGrabCheckTicks = 5;
 // The keyboard grab fails until the window is viewable, some tens of milliseconds
 // after the show; retried this often until both grabs are held.
 constexpr int kGrabRetryInterval = 10;
@@ -143,7 +149,7 @@ void Form1::startLock() {
     connect(qGuiApp, &QGuiApplication::screenAdded, this, &Form1::addCover);
     connect(qGuiApp, &QGuiApplication::screenRemoved, this, &Form1::removeCover);
     activateWindow();
-    platform::windowOrder().watchCovering(this);
+    watch(this);
     // Stay in front starts only now that the window is shown, so it never shows the
     // window before the snapshot is taken.
     Timer2->start();
@@ -170,7 +176,33 @@ void Form1::addCover(QScreen* screen) {
         new LockCover(this, screen, snapshot_.part(screen->geometry()), [this] { Form_Click(); });
     covers_.insert(screen, cover);
     cover->show();
-    platform::windowOrder().watchCovering(cover);
+    watch(cover);
+}
+
+void Form1::watch(QWidget* window) {
+    platform::windowOrder().watchCovering(window, [this](QWidget* lost) { renewWindow(lost); });
+}
+
+void Form1::renewWindow(QWidget* window) {
+    // Another program destroyed the window: X dropped its grabs with it. Build a new
+    // window in its place at once and take everything back.
+    if (!locked_ || !window || (window != this && !covers_.values().contains(window)))
+        return;
+    renewing_ = true;
+    window->hide();
+    if (QWindow* handle = window->windowHandle())
+        handle->destroy();
+    window->show();
+    renewing_ = false;
+    watch(window);
+    if (window == this) {
+        activateWindow();
+        Text1->setFocus();
+        keyboardHeld_ = pointerHeld_ = false;
+        takeGrabs();
+        if (!holdsGrabs())
+            grabRetry_->start();
+    }
 }
 
 void Form1::removeCover(QScreen* screen) {
@@ -242,6 +274,9 @@ void Form1::Timer2_Timer() {
             order.raise(window);
     }
     // Held grabs are kept (taking them again is harmless); lost ones are taken back.
+    if (++ticksSinceGrabCheck_ < kGrabCheckTicks)
+        return;
+    ticksSinceGrabCheck_ = 0;
     keyboardHeld_ = order.grabKeyboard(this);
     pointerHeld_ = order.grabPointer(this);
     if (!holdsGrabs() && !grabRetry_->isActive())
@@ -287,7 +322,7 @@ void Form1::closeEvent(QCloseEvent* event) {
 void Form1::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     // Hidden only by unloading (Quit unloads every form): the lock is over.
-    if (!event->spontaneous())
+    if (!event->spontaneous() && !renewing_)
         endLock();
 }
 

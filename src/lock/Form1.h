@@ -53,6 +53,8 @@ private:
     void takeGrabs();
     void addCover(QScreen* screen);
     void removeCover(QScreen* screen);
+    void watch(QWidget* window);
+    void renewWindow(QWidget* window);
     void endLock();
     QList<QWidget*> lockWindows() const;
     int toPixelsX(double twips) const;
@@ -64,6 +66,8 @@ private:
     double bannerLeft_ = 0;
     double panelLeft_ = 0;
     bool locked_ = false;
+    bool renewing_ = false;
+    int ticksSinceGrabCheck_ = 0;
     bool keyboardHeld_ = false;
     bool pointerHeld_ = false;
 };

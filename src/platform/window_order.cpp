@@ -26,7 +26,7 @@ xcb_window_t windowId(QWidget* window) {
 // visibility changes nor reports another program's unmapping as a hide.
 class X11WindowOrder : public WindowOrder, public QAbstractNativeEventFilter {
 public:
-    void watchCovering(QWidget* window) override {
+    void watchCovering(QWidget* window, DestroyedHandler destroyed) override {
         xcb_connection_t* c = x11Connection();
         if (!c || !window)
             return;
@@ -40,7 +40,7 @@ public:
                               XCB_EVENT_MASK_STRUCTURE_NOTIFY;
         xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &mask);
         xcb_flush(c);
-        watched_.insert(id, window);
+        watched_.insert(id, {window, std::move(destroyed)});
         if (!filtering_) {
             qGuiApp->installNativeEventFilter(this);
             filtering_ = true;
@@ -49,7 +49,7 @@ public:
 
     void unwatch(QWidget* window) override {
         for (auto it = watched_.begin(); it != watched_.end();) {
-            if (it.value().isNull() || it.value() == window)
+            if (it->window.isNull() || it->window == window)
                 it = watched_.erase(it);
             else
                 ++it;
@@ -134,6 +134,12 @@ public:
                 raiseIfCovered(seen->window);
             break;
         }
+        case XCB_DESTROY_NOTIFY: {
+            const auto* gone = reinterpret_cast<const xcb_destroy_notify_event_t*>(event);
+            if (watched_.contains(gone->window))
+                reportDestroyed(watched_.take(gone->window));
+            break;
+        }
         case XCB_UNMAP_NOTIFY: {
             const auto* gone = reinterpret_cast<const xcb_unmap_notify_event_t*>(event);
             if (watched_.contains(gone->window))
@@ -147,8 +153,23 @@ public:
     }
 
 private:
+    struct Watch {
+        QPointer<QWidget> window;
+        DestroyedHandler destroyed;
+    };
+
+    static void reportDestroyed(const Watch& watch) {
+        if (!watch.window || !watch.destroyed)
+            return;
+        // Not from inside Qt's own event handling: the owner replaces the window.
+        QWidget* window = watch.window;
+        QMetaObject::invokeMethod(
+            window, [window, destroyed = watch.destroyed] { destroyed(window); },
+            Qt::QueuedConnection);
+    }
+
     void raiseIfCovered(xcb_window_t id, bool unmapped = false) {
-        const QPointer<QWidget> window = watched_.value(id);
+        const QPointer<QWidget> window = watched_.value(id).window;
         xcb_connection_t* c = x11Connection();
         if (!c || !window || !window->isVisible())
             return; // hidden by this program: it is being unloaded
@@ -181,7 +202,7 @@ private:
         xcb_flush(c);
     }
 
-    QHash<xcb_window_t, QPointer<QWidget>> watched_;
+    QHash<xcb_window_t, Watch> watched_;
     bool filtering_ = false;
 };
 

@@ -3,6 +3,8 @@
 // for them: the X11 window-system calls behind one interface. Tests install a recording
 // fake; on a platform other than X11 the real service does nothing and reports success.
 
+#include <functional>
+
 class QWidget;
 
 namespace platform {
@@ -11,8 +13,11 @@ class WindowOrder {
 public:
     virtual ~WindowOrder() = default;
     // From now until unwatch, raises the shown window whenever the window system reports
-    // it covered, and maps it again when another program unmaps it.
-    virtual void watchCovering(QWidget* window) = 0;
+    // it covered, and maps it again when another program unmaps it. Any program may also
+    // destroy it: then `destroyed` runs from the event loop, and the owner must give the
+    // widget a new window (and watch that one).
+    using DestroyedHandler = std::function<void(QWidget*)>;
+    virtual void watchCovering(QWidget* window, DestroyedHandler destroyed) = 0;
     virtual void unwatch(QWidget* window) = 0;
     // True when nothing but watched windows is stacked above the window.
     virtual bool isOnTop(QWidget* window) = 0;

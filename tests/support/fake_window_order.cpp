@@ -16,9 +16,15 @@ FakeWindowOrder::~FakeWindowOrder() {
     platform::setWindowOrder(nullptr);
 }
 
-void FakeWindowOrder::watchCovering(QWidget* window) {
+void FakeWindowOrder::watchCovering(QWidget* window, DestroyedHandler destroyed) {
     calls.append(named("watch", window));
-    watched.insert(window);
+    watched.insert(window, std::move(destroyed));
+}
+
+void FakeWindowOrder::destroyBehindTheBack(QWidget* window) {
+    const DestroyedHandler handler = watched.take(window);
+    if (handler)
+        handler(window);
 }
 
 void FakeWindowOrder::unwatch(QWidget* window) {

@@ -5,7 +5,7 @@
 
 #include "platform/window_order.h"
 
-#include <QSet>
+#include <QHash>
 #include <QStringList>
 
 class QWidget;
@@ -15,7 +15,7 @@ public:
     FakeWindowOrder();
     ~FakeWindowOrder() override;
 
-    void watchCovering(QWidget* window) override;
+    void watchCovering(QWidget* window, DestroyedHandler destroyed) override;
     void unwatch(QWidget* window) override;
     bool isOnTop(QWidget* window) override;
     void raise(QWidget* window) override;
@@ -23,11 +23,13 @@ public:
     bool grabPointer(QWidget* window) override;
     void releaseGrabs(QWidget* window) override;
 
+    // Acts as another program destroying the watched window's native window.
+    void destroyBehindTheBack(QWidget* window);
     // How many calls of `call` were recorded.
     int count(const QString& call) const;
 
     QStringList calls;
-    QSet<QWidget*> watched;
+    QHash<QWidget*, DestroyedHandler> watched;
     bool onTop = true;
     int keyboardRefusals = 0; // grabs refused before one succeeds
     int pointerRefusals = 0;
