@@ -78,9 +78,10 @@ bool readPasswordFile(const std::string& fileName) {
 
 bool readPasswordFileAt(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
+    return in && readPasswordStream(in);
+}
 
+bool readPasswordStream(std::istream& in) {
     auto line1 = readLine(in);
     auto password = line1 ? decodeLine(*line1) : std::nullopt;
     if (!password)

@@ -6,6 +6,7 @@
 // Only CR LF ends a line: an encoded line may begin with LF and end with NUL.
 
 #include <cstdint>
+#include <iosfwd>
 #include <optional>
 #include <string>
 
@@ -19,6 +20,8 @@ extern const char* const kPasswordTempName; // "vtrpwd.tmp"
 bool readPasswordFile(const std::string& fileName);
 // The same, on a full path.
 bool readPasswordFileAt(const std::string& path);
+// The same, on the file's bytes as a stream.
+bool readPasswordStream(std::istream& in);
 
 // The whole file for these values, drawing four keys from the random source.
 // `remind` is the full second value (question, " = ", trimmed answer).

@@ -1,0 +1,6 @@
+#pragma once
+// The program's icon (a padlock), in the sizes drawn by icons/make_icons.py.
+
+#include <QIcon>
+
+QIcon programIcon();
