@@ -180,12 +180,27 @@ void Form1::addCover(QScreen* screen) {
 }
 
 void Form1::watch(QWidget* window) {
-    platform::windowOrder().watchCovering(window, [this](QWidget* lost) { renewWindow(lost); });
+    platform::windowOrder().watchCovering(window,
+                                          [this](QWidget* lost, platform::WindowOrder::Loss loss) {
+                                              if (loss == platform::WindowOrder::Loss::Destroyed)
+                                                  renewWindow(lost);
+                                              else if (lost == this)
+                                                  retakeGrabs();
+                                          });
+}
+
+void Form1::retakeGrabs() {
+    if (!locked_)
+        return;
+    keyboardHeld_ = pointerHeld_ = false;
+    takeGrabs();
+    if (!holdsGrabs())
+        grabRetry_->start();
 }
 
 void Form1::renewWindow(QWidget* window) {
-    // Another program destroyed the window: X dropped its grabs with it. Build a new
-    // window in its place at once and take everything back.
+    // Another program destroyed the window, and X dropped its grabs with it. A new
+    // window takes its place at once and takes everything back.
     if (!locked_ || !window || (window != this && !covers_.values().contains(window)))
         return;
     renewing_ = true;
@@ -198,10 +213,7 @@ void Form1::renewWindow(QWidget* window) {
     if (window == this) {
         activateWindow();
         Text1->setFocus();
-        keyboardHeld_ = pointerHeld_ = false;
-        takeGrabs();
-        if (!holdsGrabs())
-            grabRetry_->start();
+        retakeGrabs();
     }
 }
 

@@ -55,6 +55,7 @@ private:
     void removeCover(QScreen* screen);
     void watch(QWidget* window);
     void renewWindow(QWidget* window);
+    void retakeGrabs();
     void endLock();
     QList<QWidget*> lockWindows() const;
     int toPixelsX(double twips) const;

@@ -26,7 +26,7 @@ xcb_window_t windowId(QWidget* window) {
 // visibility changes nor reports another program's unmapping as a hide.
 class X11WindowOrder : public WindowOrder, public QAbstractNativeEventFilter {
 public:
-    void watchCovering(QWidget* window, DestroyedHandler destroyed) override {
+    void watchCovering(QWidget* window, LossHandler lost) override {
         xcb_connection_t* c = x11Connection();
         if (!c || !window)
             return;
@@ -40,7 +40,7 @@ public:
                               XCB_EVENT_MASK_STRUCTURE_NOTIFY;
         xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &mask);
         xcb_flush(c);
-        watched_.insert(id, {window, std::move(destroyed)});
+        watched_.insert(id, {window, std::move(lost)});
         if (!filtering_) {
             qGuiApp->installNativeEventFilter(this);
             filtering_ = true;
@@ -137,13 +137,13 @@ public:
         case XCB_DESTROY_NOTIFY: {
             const auto* gone = reinterpret_cast<const xcb_destroy_notify_event_t*>(event);
             if (watched_.contains(gone->window))
-                reportDestroyed(watched_.take(gone->window));
+                report(watched_.take(gone->window), Loss::Destroyed);
             break;
         }
         case XCB_UNMAP_NOTIFY: {
             const auto* gone = reinterpret_cast<const xcb_unmap_notify_event_t*>(event);
-            if (watched_.contains(gone->window))
-                raiseIfCovered(gone->window, true);
+            if (watched_.contains(gone->window) && raiseIfCovered(gone->window, true))
+                report(watched_.value(gone->window), Loss::Unmapped);
             break;
         }
         default:
@@ -155,26 +155,29 @@ public:
 private:
     struct Watch {
         QPointer<QWidget> window;
-        DestroyedHandler destroyed;
+        LossHandler lost;
     };
 
-    static void reportDestroyed(const Watch& watch) {
-        if (!watch.window || !watch.destroyed)
+    static void report(const Watch& watch, Loss loss) {
+        if (!watch.window || !watch.lost)
             return;
-        // Not from inside Qt's own event handling: the owner replaces the window.
+        // Not from inside Qt's own event handling: the owner may replace the window.
         QWidget* window = watch.window;
         QMetaObject::invokeMethod(
-            window, [window, destroyed = watch.destroyed] { destroyed(window); },
+            window, [window, loss, lost = watch.lost] { lost(window, loss); },
             Qt::QueuedConnection);
     }
 
-    void raiseIfCovered(xcb_window_t id, bool unmapped = false) {
+    // True when it raised (and mapped) the window.
+    bool raiseIfCovered(xcb_window_t id, bool unmapped = false) {
         const QPointer<QWidget> window = watched_.value(id).window;
         xcb_connection_t* c = x11Connection();
         if (!c || !window || !window->isVisible())
-            return; // hidden by this program: it is being unloaded
-        if (unmapped || !isOnTop(c, id))
-            raise(c, id);
+            return false; // hidden by this program: it is being unloaded
+        if (!unmapped && isOnTop(c, id))
+            return false;
+        raise(c, id);
+        return true;
     }
 
     bool isOnTop(xcb_connection_t* c, xcb_window_t id) {

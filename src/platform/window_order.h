@@ -12,12 +12,15 @@ namespace platform {
 class WindowOrder {
 public:
     virtual ~WindowOrder() = default;
+    // What another program did to a watched window. X drops a grab with its window's
+    // mapping, so the owner takes the grabs again; a destroyed window it must replace
+    // with a new one (and watch that).
+    enum class Loss { Unmapped, Destroyed };
+    using LossHandler = std::function<void(QWidget*, Loss)>;
     // From now until unwatch, raises the shown window whenever the window system reports
-    // it covered, and maps it again when another program unmaps it. Any program may also
-    // destroy it: then `destroyed` runs from the event loop, and the owner must give the
-    // widget a new window (and watch that one).
-    using DestroyedHandler = std::function<void(QWidget*)>;
-    virtual void watchCovering(QWidget* window, DestroyedHandler destroyed) = 0;
+    // it covered, and maps it again when another program unmaps it; `lost` runs from the
+    // event loop after either loss.
+    virtual void watchCovering(QWidget* window, LossHandler lost) = 0;
     virtual void unwatch(QWidget* window) = 0;
     // True when nothing but watched windows is stacked above the window.
     virtual bool isOnTop(QWidget* window) = 0;

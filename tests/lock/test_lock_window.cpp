@@ -371,7 +371,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(form->holdsGrabs(), 1000);
         const int watches = order->count(QStringLiteral("watch"));
         const int keyboardGrabs = order->count(QStringLiteral("grabKeyboard"));
-        order->destroyBehindTheBack(form);
+        order->loseWindow(form, platform::WindowOrder::Loss::Destroyed);
         QCOMPARE(lockWindow(), form);
         QVERIFY(form->isVisible());
         QVERIFY(form->Timer1->isActive());
@@ -384,6 +384,21 @@ private Q_SLOTS:
         form->Text1->setText(QStringLiteral("pw"));
         QTest::keyClick(form->Text1, Qt::Key_Return);
         QVERIFY(!lockWindow());
+    }
+
+    void grabsAreTakenBackAfterAnUnmap() {
+        Form1* form = lockWith("pw");
+        QTRY_VERIFY_WITH_TIMEOUT(form->holdsGrabs(), 1000);
+        const int keyboardGrabs = order->count(QStringLiteral("grabKeyboard"));
+        const int pointerGrabs = order->count(QStringLiteral("grabPointer"));
+        order->keyboardRefusals = 2; // not viewable yet for a moment
+        order->loseWindow(form, platform::WindowOrder::Loss::Unmapped);
+        QVERIFY(!form->holdsGrabs());
+        QTRY_VERIFY_WITH_TIMEOUT(form->holdsGrabs(), 1000);
+        QCOMPARE(order->count(QStringLiteral("grabKeyboard")), keyboardGrabs + 3);
+        QCOMPARE(order->count(QStringLiteral("grabPointer")), pointerGrabs + 1);
+        QCOMPARE(order->count(QStringLiteral("releaseGrabs")), 0);
+        QVERIFY(order->watched.contains(form));
     }
 
     void noTimersAfterUnlock() {

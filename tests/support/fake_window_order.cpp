@@ -16,15 +16,17 @@ FakeWindowOrder::~FakeWindowOrder() {
     platform::setWindowOrder(nullptr);
 }
 
-void FakeWindowOrder::watchCovering(QWidget* window, DestroyedHandler destroyed) {
+void FakeWindowOrder::watchCovering(QWidget* window, LossHandler lost) {
     calls.append(named("watch", window));
-    watched.insert(window, std::move(destroyed));
+    watched.insert(window, std::move(lost));
 }
 
-void FakeWindowOrder::destroyBehindTheBack(QWidget* window) {
-    const DestroyedHandler handler = watched.take(window);
+void FakeWindowOrder::loseWindow(QWidget* window, Loss loss) {
+    const LossHandler handler =
+        loss == Loss::Destroyed ? watched.take(window) : watched.value(window);
+    keyboardHeld = pointerHeld = false;
     if (handler)
-        handler(window);
+        handler(window, loss);
 }
 
 void FakeWindowOrder::unwatch(QWidget* window) {

@@ -15,7 +15,7 @@ public:
     FakeWindowOrder();
     ~FakeWindowOrder() override;
 
-    void watchCovering(QWidget* window, DestroyedHandler destroyed) override;
+    void watchCovering(QWidget* window, LossHandler lost) override;
     void unwatch(QWidget* window) override;
     bool isOnTop(QWidget* window) override;
     void raise(QWidget* window) override;
@@ -23,13 +23,14 @@ public:
     bool grabPointer(QWidget* window) override;
     void releaseGrabs(QWidget* window) override;
 
-    // Acts as another program destroying the watched window's native window.
-    void destroyBehindTheBack(QWidget* window);
+    // Acts as another program unmapping or destroying the watched window (as the real
+    // service does, a destroyed window is no longer watched).
+    void loseWindow(QWidget* window, Loss loss);
     // How many calls of `call` were recorded.
     int count(const QString& call) const;
 
     QStringList calls;
-    QHash<QWidget*, DestroyedHandler> watched;
+    QHash<QWidget*, LossHandler> watched;
     bool onTop = true;
     int keyboardRefusals = 0; // grabs refused before one succeeds
     int pointerRefusals = 0;
