@@ -109,8 +109,8 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
     hide();
     Text1->installEventFilter(this); // key preview: the form sees each key first
     Label1->installEventFilter(this);
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    const QPoint origin = primary ? primary->geometry().topLeft() : QPoint();
+    homeScreen_ = QGuiApplication::primaryScreen();
+    const QPoint origin = homeScreen_ ? homeScreen_->geometry().topLeft() : QPoint();
     setGeometry(QRect(origin, QSize(toPixelsX(screen.width), toPixelsY(screen.height))));
     const lockgeo::TwipsPoint panel = lockgeo::panelPosition(
         screen.width, screen.height, Picture2->width() * screen.twipsPerPixelX,
@@ -169,14 +169,15 @@ void Form1::takeGrabs() {
 }
 
 void Form1::addCover(QScreen* screen) {
-    if (!locked_ || !screen || screen == QGuiApplication::primaryScreen() ||
-        covers_.contains(screen))
+    if (!locked_ || !screen || screen == homeScreen_ || covers_.contains(screen))
         return;
     auto* cover =
         new LockCover(this, screen, snapshot_.part(screen->geometry()), [this] { Form_Click(); });
     covers_.insert(screen, cover);
     cover->show();
     watch(cover);
+    // A screen may overlap this one (mirrored, say): the panel stays in front.
+    platform::windowOrder().raise(this);
 }
 
 void Form1::watch(QWidget* window) {

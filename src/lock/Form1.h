@@ -7,6 +7,7 @@
 #include "platform/screen_capture.h"
 
 #include <QHash>
+#include <QPointer>
 #include <QWidget>
 
 class QLabel;
@@ -62,6 +63,7 @@ private:
     int toPixelsY(double twips) const;
 
     platform::DesktopSnapshot snapshot_;
+    QPointer<QScreen> homeScreen_; // the screen this window covers; the others get covers
     QTimer* grabRetry_;
     QHash<QScreen*, LockCover*> covers_;
     double bannerLeft_ = 0;

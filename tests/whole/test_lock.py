@@ -65,11 +65,13 @@ class LockSession(VtrSession):
         return found
 
     def lock_from_tray(self):
-        self.open_tray_menu()
+        """Chooses "Lock Desktop"; the tray menu's MenuWindow."""
+        menu = self.open_tray_menu()
         self.choose_menu_row(row(MAIN_MENU, "Lock Desktop"))
         if not wait_until(self.lock_windows, 5):
             raise AssertionError("no lock window\n" + self.program_log())
         time.sleep(0.3)  # grabs taken, first paint done
+        return menu
 
     def count_colour(self, colour, shot=None):
         shot = shot or self.screenshot()
@@ -118,7 +120,7 @@ class LockTest(unittest.TestCase):
         self.assertTrue(wait_until(lambda: "key " in s.read_text(keylog), 2),
                         "the key-logging window receives no keys even unlocked")
         before = s.screenshot()
-        s.lock_from_tray()
+        menu = s.lock_from_tray()
         (window, geometry), = s.lock_windows()
         self.assertEqual(geometry, (0, 0, 1024, 768))
         locked = s.screenshot()
@@ -126,7 +128,8 @@ class LockTest(unittest.TestCase):
         self.assertEqual(s.count_colour(MAGENTA, locked), s.count_colour(MAGENTA, before))
         # ...and neither the lock window's white nor the tray menu is: away from the
         # panel and the banner the locked screen is the desktop as it was.
-        for x, y in ((10, 10), (200, 150), (1000, 20), (20, 740), (700, 600), (1010, 700)):
+        menu_points = [(menu.x + menu.width // 2, menu.y + dy) for dy in (5, menu.height // 2)]
+        for x, y in [(10, 10), (200, 150), (1000, 20), (20, 740), (700, 600)] + menu_points:
             self.assertEqual(s.pixel(x, y, locked), s.pixel(x, y, before), (x, y))
         self.assertLocked(s, "just locked")
         # Keys now go to the lock screen only.
