@@ -35,8 +35,11 @@ constexpr int kStayInFrontInterval = 100;
 // every fifth tick is enough.
 constexpr int kGrabCheckTicks = 5;
 // The keyboard grab fails until the window is viewable, some tens of milliseconds
-// after the show; retried this often until both grabs are held.
+// after the show; retried this often until both grabs are held. While another program
+// holds one for longer, the retries slow down.
 constexpr int kGrabRetryInterval = 10;
+constexpr int kGrabRetrySlowInterval = 100;
+constexpr int kGrabRetriesBeforeSlowing = 100;
 
 // The panel: paints its artwork and keeps clicks on it from reaching the form.
 class LockPanel : public QWidget {
@@ -153,9 +156,7 @@ void Form1::startLock() {
     // Stay in front starts only now that the window is shown, so it never shows the
     // window before the snapshot is taken.
     Timer2->start();
-    takeGrabs();
-    if (!holdsGrabs())
-        grabRetry_->start();
+    retakeGrabs();
 }
 
 void Form1::takeGrabs() {
@@ -166,6 +167,8 @@ void Form1::takeGrabs() {
         pointerHeld_ = order.grabPointer(this);
     if (holdsGrabs())
         grabRetry_->stop();
+    else if (++grabAttempts_ == kGrabRetriesBeforeSlowing)
+        grabRetry_->setInterval(kGrabRetrySlowInterval);
 }
 
 void Form1::addCover(QScreen* screen) {
@@ -194,6 +197,8 @@ void Form1::retakeGrabs() {
     if (!locked_)
         return;
     keyboardHeld_ = pointerHeld_ = false;
+    grabAttempts_ = 0;
+    grabRetry_->setInterval(kGrabRetryInterval);
     takeGrabs();
     if (!holdsGrabs())
         grabRetry_->start();

@@ -71,6 +71,7 @@ private:
     bool locked_ = false;
     bool renewing_ = false;
     int ticksSinceGrabCheck_ = 0;
+    int grabAttempts_ = 0;
     bool keyboardHeld_ = false;
     bool pointerHeld_ = false;
 };

@@ -45,21 +45,20 @@ void FakeWindowOrder::raise(QWidget* window) {
 
 bool FakeWindowOrder::grabKeyboard(QWidget* window) {
     calls.append(named("grabKeyboard", window));
-    if (keyboardRefusals > 0) {
-        --keyboardRefusals;
-        return false;
-    }
-    keyboardHeld = true;
-    return true;
+    return grant(keyboardRefusals, keyboardHeld);
 }
 
 bool FakeWindowOrder::grabPointer(QWidget* window) {
     calls.append(named("grabPointer", window));
-    if (pointerRefusals > 0) {
-        --pointerRefusals;
+    return grant(pointerRefusals, pointerHeld);
+}
+
+bool FakeWindowOrder::grant(int& refusals, bool& held) {
+    if (refusals > 0) {
+        --refusals;
         return false;
     }
-    pointerHeld = true;
+    held = true;
     return true;
 }
 

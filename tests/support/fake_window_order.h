@@ -36,4 +36,7 @@ public:
     int pointerRefusals = 0;
     bool keyboardHeld = false;
     bool pointerHeld = false;
+
+private:
+    static bool grant(int& refusals, bool& held);
 };
