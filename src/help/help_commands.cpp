@@ -1,4 +1,23 @@
+// Help > Contents... and Help > About Veltrane...: each opens a fresh window modally and
+// returns once it is closed.
+
+#include "help/frmAbout.h"
+#include "help/frmHelp.h"
+#include "platform/forms.h"
 #include "shell/menu_commands.h"
 
-void mContents_Click() {}
-void mAbout_Click() {}
+namespace {
+// Closing through the title bar (or Esc) only hides a dialog; it is unloaded all the same.
+template <class Form> void showModal() {
+    platform::showModal(platform::formSlot<Form>().get());
+    platform::formSlot<Form>().unload();
+}
+} // namespace
+
+void mContents_Click() {
+    showModal<frmHelp>();
+}
+
+void mAbout_Click() {
+    showModal<frmAbout>();
+}

@@ -32,6 +32,27 @@ bool isFormLoaded(const QWidget* form) {
     return false;
 }
 
+namespace {
+int& openModalForms() {
+    static int count = 0;
+    return count;
+}
+} // namespace
+
+void showModal(QDialog& dialog) {
+    if (dialog.isVisible())
+        return;
+    if (!dialog.parentWidget())
+        dialog.setWindowModality(Qt::WindowModal);
+    ++openModalForms();
+    dialog.exec();
+    --openModalForms();
+}
+
+bool modalFormOpen() {
+    return openModalForms() > 0;
+}
+
 void unloadForm(QWidget* form) {
     if (!form || !LoadedForms::all().contains(form))
         return;

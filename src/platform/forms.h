@@ -7,6 +7,7 @@
 //   formSlot<frmHelp>().isLoaded()
 //   formSlot<frmHelp>().unload()    the form's destructor is its unload handling
 
+#include <QDialog>
 #include <QList>
 #include <QPointer>
 #include <QWidget>
@@ -30,6 +31,14 @@ void unloadForm(QWidget* form);
 // The loaded form whose objectName is `name` (every form names itself after its form
 // name, "frmMain", "Form1", ...), or nullptr.
 QWidget* loadedFormNamed(const QString& name);
+
+// Shows a dialog modally: returns once it is closed. It blocks the program's other
+// windows only through its own owner, so the tray icon keeps answering (Quit must be
+// able to end a program with its help or about box open). A dialog that is already
+// showing is not shown a second time: the call returns at once.
+void showModal(QDialog& dialog);
+// True while a dialog opened with showModal is showing.
+bool modalFormOpen();
 
 template <class Form> class FormSlot {
 public:

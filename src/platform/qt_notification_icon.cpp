@@ -9,17 +9,12 @@ namespace platform {
 namespace {
 constexpr int kReleaseCheckMs = 15;
 constexpr int kReleaseChecks = 2000; // 30 s of holding the button, then the press is dropped
-constexpr int kTrayCheckMs = 500;
-constexpr int kTrayChecks = 120; // a tray host that comes within a minute still gets the icon
 } // namespace
 
 QtNotificationIcon::QtNotificationIcon() {
     releaseWait_.setSingleShot(true);
     releaseWait_.setInterval(kReleaseCheckMs);
     connect(&releaseWait_, &QTimer::timeout, this, &QtNotificationIcon::checkRightButtonReleased);
-    trayWait_.setSingleShot(true);
-    trayWait_.setInterval(kTrayCheckMs);
-    connect(&trayWait_, &QTimer::timeout, this, &QtNotificationIcon::retryShowWhenTrayAppears);
 }
 
 QtNotificationIcon::~QtNotificationIcon() {
@@ -34,11 +29,9 @@ bool QtNotificationIcon::shellNotifyIcon(uint32_t operation, const NOTIFYICONDAT
         icon_ = new QSystemTrayIcon(this);
         connect(icon_, &QSystemTrayIcon::activated, this, &QtNotificationIcon::onActivated);
         apply(data);
+        // Shown also without a tray host: Qt watches the tray selection and embeds the
+        // icon as soon as a host appears (no polling on our side).
         icon_->show();
-        if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-            trayChecksLeft_ = kTrayChecks;
-            trayWait_.start();
-        }
         return true;
     case NIM_MODIFY:
         if (!icon_)
@@ -49,7 +42,6 @@ bool QtNotificationIcon::shellNotifyIcon(uint32_t operation, const NOTIFYICONDAT
         if (!icon_)
             return false;
         releaseWait_.stop();
-        trayWait_.stop();
         icon_->hide();
         // The removal may come from inside the icon's own signal.
         icon_->deleteLater();
@@ -100,19 +92,6 @@ void QtNotificationIcon::checkRightButtonReleased() {
     }
     if (--releaseChecksLeft_ > 0)
         releaseWait_.start();
-}
-
-void QtNotificationIcon::retryShowWhenTrayAppears() {
-    if (!icon_)
-        return;
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        // Qt may have given up on the icon while no host was there: show it afresh.
-        icon_->hide();
-        icon_->show();
-        return;
-    }
-    if (--trayChecksLeft_ > 0)
-        trayWait_.start();
 }
 
 } // namespace platform

@@ -23,14 +23,11 @@ private:
     void apply(const NOTIFYICONDATA& data);
     void onActivated(QSystemTrayIcon::ActivationReason reason);
     void checkRightButtonReleased();
-    void retryShowWhenTrayAppears();
 
     QSystemTrayIcon* icon_ = nullptr; // present between NIM_ADD and NIM_DELETE
     NOTIFYICONDATA record_;
     QTimer releaseWait_; // runs only while the right button is held on the icon
     int releaseChecksLeft_ = 0;
-    QTimer trayWait_; // runs only while no tray host has appeared since start-up
-    int trayChecksLeft_ = 0;
 };
 
 } // namespace platform

@@ -7,7 +7,10 @@ namespace {
 QAction* addCommand(QMenu* menu, const char* name, const QString& caption, void (*command)()) {
     QAction* action = menu->addAction(caption);
     action->setObjectName(QLatin1String(name));
-    QObject::connect(action, &QAction::triggered, action, [command] { command(); });
+    // Queued: the command runs once the pop-up's own event loop has ended, so a command
+    // that opens a window leaves the tray icon free to pop the menu up again.
+    QObject::connect(
+        action, &QAction::triggered, action, [command] { command(); }, Qt::QueuedConnection);
     return action;
 }
 

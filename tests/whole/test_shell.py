@@ -6,8 +6,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from vtr_harness import (HELP_MENU, MAIN_MENU, PASSWORD_FILE, PASSWORD_MENU,  # noqa: E402
-                         VtrSession, row, wait_until)
+from vtr_harness import PASSWORD_FILE, PASSWORD_MENU, VtrSession, wait_until  # noqa: E402
 
 # A password file the program accepts ("secret", own reminder), as the password
 # dialog writes it.
@@ -21,21 +20,12 @@ class ShellTest(unittest.TestCase):
         self.addCleanup(self.session.close)
 
     def password_rows_enabled(self):
-        """Whether New, Modify and Forgot are drawn enabled (dark text) in the submenu."""
+        """Whether New, Modify and Forgot are drawn enabled in the Password submenu."""
         s = self.session
         menu = s.open_tray_menu()
-        x, y = s.menu_row_point(menu, MAIN_MENU, row(MAIN_MENU, "Password"))
-        s.click(x, y)
-        subs = [m for m in s.menu_windows() if m.window != menu.window]
-        self.assertEqual(len(subs), 1, "the Password submenu did not open")
-        sub = subs[0]
+        sub = s.open_submenu("Password", menu)
         s.move_mouse(menu.x + 5, menu.y + 3)  # off the submenu, so no row is highlighted
-        shot = s.screenshot()
-        states = []
-        for centre in s.row_centres(sub, PASSWORD_MENU):
-            pixels = s.read_region(sub.x + 4, centre - 6, sub.width - 8, 12, shot)
-            darkest = min(sum(p) for line in pixels for p in line if p)
-            states.append(darkest < 200)  # black text; greyed text stays light
+        states = s.menu_rows_enabled(sub, PASSWORD_MENU)
         s.close_menu()
         s.close_menu()
         return states
@@ -102,13 +92,20 @@ class ShellTest(unittest.TestCase):
     def test_quit_removes_the_icon_and_ends_the_process(self):
         s = self.session
         s.start_program()
-        s.open_tray_menu()
-        s.choose_menu_row(row(MAIN_MENU, "Help"), row(HELP_MENU, "About Veltrane..."))
-        s.open_tray_menu()
-        s.choose_menu_row(row(MAIN_MENU, "Quit"))
+        s.choose_menu_entry("Help", "About Veltrane...")
+        s.choose_menu_entry("Quit")
         self.assertEqual(s.wait_for_exit(5), 0)
         self.assertEqual(s.tray_icon_windows(), [])
         self.assertEqual(s.program_processes(), [])
+
+
+class LateTrayHostTest(unittest.TestCase):
+    def test_icon_appears_when_the_tray_host_starts_after_the_program(self):
+        with VtrSession(tray=False) as s:
+            s.start_program(wait_icon=False)
+            time.sleep(1.0)
+            s.start_tray_host()
+            self.assertTrue(s.tray_icon_window(timeout=5), s.program_log())
 
 
 if __name__ == "__main__":

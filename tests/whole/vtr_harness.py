@@ -9,9 +9,11 @@ fails (use it as a context manager).
 
     with VtrSession() as s:
         s.start_program()
-        s.open_tray_menu()
-        s.choose_menu_row(MAIN_MENU.index("Password"), PASSWORD_MENU.index("New"))
-        w = s.find_window("Password Setup")
+        s.choose_menu_entry("Password", "New")       # or, by row numbers:
+        # s.open_tray_menu()
+        # s.choose_menu_row(row(MAIN_MENU, "Password"), row(PASSWORD_MENU, "New"))
+        w = s.find_window("Password Setup", timeout=5)
+        s.type_text("secret"); s.key("Tab")
 
 Qt draws its menus itself, so their labels cannot be read through X11: rows are found
 from the menu window's height and the pixel rows of its separator lines, using the menu
@@ -455,26 +457,50 @@ class VtrSession:
     def menu_row_point(self, menu, structure, index):
         return menu.x + min(40, menu.width // 2), self.row_centres(menu, structure)[index]
 
+    def open_submenu(self, caption, menu=None):
+        """Opens the submenu of the tray menu's row `caption` ("Password", "Help");
+        its MenuWindow."""
+        menu = menu or self.menu_windows()[0]
+        x, y = self.menu_row_point(menu, MAIN_MENU, row(MAIN_MENU, caption))
+        self.click(x, y)
+        subs = wait_until(lambda: [m for m in self.menu_windows() if m.window != menu.window], 5)
+        if not subs:
+            raise HarnessError(f"submenu {caption} did not open")
+        time.sleep(0.1)
+        self.separator_lines(subs[0])  # before the pointer highlights a row
+        return subs[0]
+
     def choose_menu_row(self, index, submenu_index=None, menu=None):
         """Clicks row `index` of the open tray menu; with `submenu_index`, opens that
         row's submenu and clicks its row instead."""
         menu = menu or self.menu_windows()[0]
-        x, y = self.menu_row_point(menu, MAIN_MENU, index)
         if submenu_index is None:
-            self.click(x, y)
+            self.click(*self.menu_row_point(menu, MAIN_MENU, index))
             return
         caption = rows_of(MAIN_MENU)[index]
+        sub = self.open_submenu(caption, menu)
+        x, y = self.menu_row_point(sub, SUBMENUS[caption], submenu_index)
         self.move_mouse(x, y)
-        self.click(x, y)
-        sub = wait_until(lambda: [m for m in self.menu_windows() if m.window != menu.window], 5)
-        if not sub:
-            raise HarnessError(f"submenu {caption} did not open")
-        time.sleep(0.1)
-        self.separator_lines(sub[0])  # before the pointer highlights a row
-        sx, sy = self.menu_row_point(sub[0], SUBMENUS[caption], submenu_index)
-        self.move_mouse(sx, sy)
         time.sleep(0.05)
-        self.click(sx, sy)
+        self.click(x, y)
+
+    def choose_menu_entry(self, caption, sub_caption=None):
+        """Opens the tray menu and chooses an entry by its caption:
+        choose_menu_entry("Quit"), choose_menu_entry("Password", "New")."""
+        menu = self.open_tray_menu()
+        sub_index = None if sub_caption is None else row(SUBMENUS[caption], sub_caption)
+        self.choose_menu_row(row(MAIN_MENU, caption), sub_index, menu)
+
+    def menu_rows_enabled(self, menu, structure):
+        """For each row of an open menu, whether it is drawn enabled: its darkest pixel
+        is near black (greyed text stays light). Move the pointer off the menu first."""
+        shot = self.screenshot()
+        states = []
+        for centre in self.row_centres(menu, structure):
+            pixels = self.read_region(menu.x + 4, centre - 6, menu.width - 8, 12, shot)
+            darkest = min(sum(p) for line in pixels for p in line if p)
+            states.append(darkest < 200)
+        return states
 
     # ----- pixels -----------------------------------------------------------------
 
