@@ -1,6 +1,7 @@
 #include "platform/window_order.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QHash>
 #include <QPointer>
@@ -176,8 +177,20 @@ private:
             return false; // hidden by this program: it is being unloaded
         if (!unmapped && isOnTop(c, id))
             return false;
+        if (!unmapped && !mayRaiseNow())
+            return false; // the owner's stay-in-front step raises it a little later
         raise(c, id);
         return true;
+    }
+
+    // Another program that raises itself whenever it is covered would make every raise
+    // answer a raise: a burst is allowed (several windows mapped at once), a contest not.
+    bool mayRaiseNow() {
+        if (!burstClock_.isValid() || burstClock_.elapsed() >= kBurstMilliseconds) {
+            burstClock_.start();
+            burstRaises_ = 0;
+        }
+        return ++burstRaises_ <= kRaisesPerBurst;
     }
 
     bool isOnTop(xcb_connection_t* c, xcb_window_t id) {
@@ -205,7 +218,11 @@ private:
         xcb_flush(c);
     }
 
+    static constexpr qint64 kBurstMilliseconds = 100;
+    static constexpr int kRaisesPerBurst = 8;
     QHash<xcb_window_t, Watch> watched_;
+    QElapsedTimer burstClock_;
+    int burstRaises_ = 0;
     bool filtering_ = false;
 };
 
