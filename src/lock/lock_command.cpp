@@ -1,3 +1,32 @@
-#include "shell/menu_commands.h"
+// "Lock Desktop": locks with the password stored at this moment, read afresh.
 
-void mnuShowMe_Click() {}
+#include "lock/Form1.h"
+#include "platform/forms.h"
+#include "platform/forms_services.h"
+#include "shell/menu_commands.h"
+#include "store/mdlGlobal.h"
+#include "store/password_file.h"
+
+void mnuShowMe_Click() {
+    // The lock window's set-up lets pending events run; a second choice arriving then
+    // must not start a second set-up.
+    static bool settingUp = false;
+    if (settingUp)
+        return;
+    settingUp = true;
+    try {
+        if (!readPasswordFile(kPasswordFileName)) {
+            platform::forms().msgBox(
+                QStringLiteral(
+                    "You need to create a password before you can run the Veltrane application"),
+                platform::vbCritical, QStringLiteral("Password Required"));
+        } else {
+            mdlGlobal::strLockPassword = mdlGlobal::strPassword;
+            Form1& lock = platform::formSlot<Form1>().get();
+            lock.show();
+        }
+    } catch (...) {
+        // Any failure ends the command silently.
+    }
+    settingUp = false;
+}

@@ -1,0 +1,245 @@
+#include "platform/window_order.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QHash>
+#include <QPointer>
+#include <QWidget>
+#include <QWindow>
+#include <memory>
+#include <xcb/xcb.h>
+
+namespace platform {
+
+namespace {
+
+xcb_connection_t* x11Connection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_window_t windowId(QWidget* window) {
+    return static_cast<xcb_window_t>(window->winId());
+}
+
+// The X11 service. It watches by a native event filter, since Qt neither selects
+// visibility changes nor reports another program's unmapping as a hide.
+class X11WindowOrder : public WindowOrder, public QAbstractNativeEventFilter {
+public:
+    void watchCovering(QWidget* window, LossHandler lost) override {
+        xcb_connection_t* c = x11Connection();
+        if (!c || !window)
+            return;
+        const xcb_window_t id = windowId(window);
+        // Qt's own selection must stay; visibility changes are added to it.
+        std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&free)> attributes(
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id), nullptr), &free);
+        if (!attributes)
+            return;
+        const uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_VISIBILITY_CHANGE |
+                              XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(c);
+        watched_.insert(id, {window, std::move(lost)});
+        if (!filtering_) {
+            qGuiApp->installNativeEventFilter(this);
+            filtering_ = true;
+        }
+    }
+
+    void unwatch(QWidget* window) override {
+        for (auto it = watched_.begin(); it != watched_.end();) {
+            if (it->window.isNull() || it->window == window)
+                it = watched_.erase(it);
+            else
+                ++it;
+        }
+        if (watched_.isEmpty() && filtering_) {
+            qGuiApp->removeNativeEventFilter(this);
+            filtering_ = false;
+        }
+    }
+
+    bool isOnTop(QWidget* window) override {
+        xcb_connection_t* c = x11Connection();
+        if (!c || !window)
+            return true;
+        return isOnTop(c, windowId(window));
+    }
+
+    void raise(QWidget* window) override {
+        xcb_connection_t* c = x11Connection();
+        if (!c || !window)
+            return;
+        raise(c, windowId(window));
+    }
+
+    bool grabKeyboard(QWidget* window) override {
+#ifdef VTR_LOCK_ESCAPABLE
+        Q_UNUSED(window);
+        return true;
+#else
+        if (!x11Connection())
+            return true;
+        QWindow* handle = window ? window->windowHandle() : nullptr;
+        return handle && handle->setKeyboardGrabEnabled(true);
+#endif
+    }
+
+    bool grabPointer(QWidget* window) override {
+#ifdef VTR_LOCK_ESCAPABLE
+        Q_UNUSED(window);
+        return true;
+#else
+        xcb_connection_t* c = x11Connection();
+        if (!c)
+            return true;
+        if (!window)
+            return false;
+        // Qt's own pointer grab reports success even when another program holds the
+        // pointer, so the grab is taken and checked here. Owner events: clicks on this
+        // program's windows go to them as usual, every other click to the lock window.
+        const uint16_t events = XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
+                                XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_ENTER_WINDOW |
+                                XCB_EVENT_MASK_LEAVE_WINDOW;
+        std::unique_ptr<xcb_grab_pointer_reply_t, decltype(&free)> reply(
+            xcb_grab_pointer_reply(c,
+                                   xcb_grab_pointer(c, 1, windowId(window), events,
+                                                    XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
+                                                    XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+                                   nullptr),
+            &free);
+        return reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+#endif
+    }
+
+    void releaseGrabs(QWidget* window) override {
+        xcb_connection_t* c = x11Connection();
+        if (!c)
+            return;
+        if (QWindow* handle = window ? window->windowHandle() : nullptr)
+            handle->setKeyboardGrabEnabled(false);
+        xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
+        xcb_flush(c);
+    }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
+        if (eventType != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        switch (event->response_type & 0x7f) {
+        case XCB_VISIBILITY_NOTIFY: {
+            const auto* seen = reinterpret_cast<const xcb_visibility_notify_event_t*>(event);
+            if (seen->state != XCB_VISIBILITY_UNOBSCURED && watched_.contains(seen->window))
+                raiseIfCovered(seen->window);
+            break;
+        }
+        case XCB_DESTROY_NOTIFY: {
+            const auto* gone = reinterpret_cast<const xcb_destroy_notify_event_t*>(event);
+            if (watched_.contains(gone->window))
+                report(watched_.take(gone->window), Loss::Destroyed);
+            break;
+        }
+        case XCB_UNMAP_NOTIFY: {
+            const auto* gone = reinterpret_cast<const xcb_unmap_notify_event_t*>(event);
+            if (watched_.contains(gone->window) && raiseIfCovered(gone->window, true))
+                report(watched_.value(gone->window), Loss::Unmapped);
+            break;
+        }
+        default:
+            break;
+        }
+        return false; // Qt still handles every event itself
+    }
+
+private:
+    struct Watch {
+        QPointer<QWidget> window;
+        LossHandler lost;
+    };
+
+    static void report(const Watch& watch, Loss loss) {
+        if (!watch.window || !watch.lost)
+            return;
+        // Not from inside Qt's own event handling: the owner may replace the window.
+        QWidget* window = watch.window;
+        QMetaObject::invokeMethod(
+            window, [window, loss, lost = watch.lost] { lost(window, loss); },
+            Qt::QueuedConnection);
+    }
+
+    // True when it raised (and mapped) the window.
+    bool raiseIfCovered(xcb_window_t id, bool unmapped = false) {
+        const QPointer<QWidget> window = watched_.value(id).window;
+        xcb_connection_t* c = x11Connection();
+        if (!c || !window || !window->isVisible())
+            return false; // hidden by this program: it is being unloaded
+        if (!unmapped && isOnTop(c, id))
+            return false;
+        if (!unmapped && !mayRaiseNow())
+            return false; // the owner's stay-in-front step raises it a little later
+        raise(c, id);
+        return true;
+    }
+
+    // Another program that raises itself whenever it is covered would make every raise
+    // answer a raise: a burst is allowed (several windows mapped at once), a contest not.
+    bool mayRaiseNow() {
+        if (!burstClock_.isValid() || burstClock_.elapsed() >= kBurstMilliseconds) {
+            burstClock_.start();
+            burstRaises_ = 0;
+        }
+        return ++burstRaises_ <= kRaisesPerBurst;
+    }
+
+    bool isOnTop(xcb_connection_t* c, xcb_window_t id) {
+        // The lock windows bypass the window manager, so they are children of the root.
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        std::unique_ptr<xcb_query_tree_reply_t, decltype(&free)> tree(
+            xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr), &free);
+        if (!tree)
+            return true;
+        // Children come bottom to top; everything above the window must be ours.
+        const xcb_window_t* children = xcb_query_tree_children(tree.get());
+        for (int i = xcb_query_tree_children_length(tree.get()) - 1; i >= 0; --i) {
+            if (children[i] == id)
+                return true;
+            if (!watched_.contains(children[i]))
+                return false;
+        }
+        return false;
+    }
+
+    static void raise(xcb_connection_t* c, xcb_window_t id) {
+        const uint32_t above = XCB_STACK_MODE_ABOVE;
+        xcb_map_window(c, id);
+        xcb_configure_window(c, id, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+        xcb_flush(c);
+    }
+
+    static constexpr qint64 kBurstMilliseconds = 100;
+    static constexpr int kRaisesPerBurst = 8;
+    QHash<xcb_window_t, Watch> watched_;
+    QElapsedTimer burstClock_;
+    int burstRaises_ = 0;
+    bool filtering_ = false;
+};
+
+WindowOrder*& installed() {
+    static WindowOrder* service = nullptr;
+    return service;
+}
+
+} // namespace
+
+WindowOrder& windowOrder() {
+    static X11WindowOrder real;
+    return installed() ? *installed() : real;
+}
+
+void setWindowOrder(WindowOrder* service) {
+    installed() = service;
+}
+
+} // namespace platform

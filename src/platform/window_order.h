@@ -1,0 +1,41 @@
+#pragma once
+// Keeping the lock windows above everything else and holding the keyboard and pointer
+// for them: the X11 window-system calls behind one interface. Tests install a recording
+// fake; on a platform other than X11 the real service does nothing and reports success.
+
+#include <functional>
+
+class QWidget;
+
+namespace platform {
+
+class WindowOrder {
+public:
+    virtual ~WindowOrder() = default;
+    // What another program did to a watched window. X drops a grab with its window's
+    // mapping, so the owner takes the grabs again; a destroyed window it must replace
+    // with a new one (and watch that).
+    enum class Loss { Unmapped, Destroyed };
+    using LossHandler = std::function<void(QWidget*, Loss)>;
+    // From now until unwatch, raises the shown window whenever the window system reports
+    // it covered, and maps it again when another program unmaps it; `lost` runs from the
+    // event loop after either loss.
+    virtual void watchCovering(QWidget* window, LossHandler lost) = 0;
+    virtual void unwatch(QWidget* window) = 0;
+    // True when nothing but watched windows is stacked above the window.
+    virtual bool isOnTop(QWidget* window) = 0;
+    // Maps the window if it was unmapped and stacks it above every other window.
+    virtual void raise(QWidget* window) = 0;
+    // Takes the whole keyboard (or pointer) for the shown window, or keeps it when this
+    // program holds it already. False while it cannot: the window is not viewable yet or
+    // another program holds it.
+    virtual bool grabKeyboard(QWidget* window) = 0;
+    virtual bool grabPointer(QWidget* window) = 0;
+    virtual void releaseGrabs(QWidget* window) = 0;
+};
+
+WindowOrder& windowOrder();
+// Installs a replacement; nullptr restores the real service.
+void setWindowOrder(WindowOrder* service);
+
+} // namespace platform
