@@ -1,6 +1,7 @@
 """The password cycle through the real program: a password created with New in the real
-dialog, changed with Modify and recovered with Forgot, all from the tray menu. The file
-the program writes is decoded by the program's own reader (vtr_password_dump)."""
+dialog, used to lock and unlock, changed with Modify and recovered with Forgot, all from
+the tray menu. The file the program writes is decoded by the program's own reader
+(vtr_password_dump)."""
 
 import os
 import subprocess
@@ -9,7 +10,8 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from vtr_harness import PASSWORD_FILE, PASSWORD_MENU, VtrSession, wait_until  # noqa: E402
+from test_lock import LockSession  # noqa: E402
+from vtr_harness import PASSWORD_FILE, PASSWORD_MENU, wait_until  # noqa: E402
 
 DUMP = os.environ.get("VTR_PASSWORD_DUMP", "")
 
@@ -27,7 +29,7 @@ def centre(window_geometry, control):
 class PasswordCycleTest(unittest.TestCase):
     def setUp(self):
         self.assertTrue(os.path.exists(DUMP), "VTR_PASSWORD_DUMP must name vtr_password_dump")
-        self.session = VtrSession()
+        self.session = LockSession()
         self.session.__enter__()
         self.addCleanup(self.session.close)
 
@@ -89,6 +91,11 @@ class PasswordCycleTest(unittest.TestCase):
         text = [bytes.fromhex(value).decode("cp1252") for value in out[1:4]]
         return out[0], text[0], text[1], text[2], int(out[4])
 
+    def lock_and_unlock(self, password):
+        s = self.session
+        s.lock_from_tray()
+        self.assertTrue(s.unlock(password), f"{password!r} did not unlock")
+
     def assert_taskbar_window_without_min_max(self, window):
         """A window of its own (not transient, so it gets a taskbar button) whose window
         manager hints offer neither minimize nor maximize."""
@@ -136,6 +143,7 @@ class PasswordCycleTest(unittest.TestCase):
         self.assert_protected()
         # A password is stored now: New is off, Modify and Forgot are on.
         self.assertEqual(self.password_rows_enabled(), [False, True, True])
+        self.lock_and_unlock("Pa ss=1 ")
 
         # Modify: a wrong password is refused; the right one, padded, opens the dialog.
         self.choose("Modify")
@@ -164,6 +172,7 @@ class PasswordCycleTest(unittest.TestCase):
         self.dismiss(self.window("Veltrane"))
         self.assertEqual(self.stored(), ("ok", "N3w pass", "Where did we meet?", "Paris", 3))
         self.assert_protected()
+        self.lock_and_unlock("N3w pass")
 
         # Forgot: a wrong case is refused; the right answer shows the reminder.
         self.choose("Forgot")
