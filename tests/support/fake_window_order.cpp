@@ -24,7 +24,6 @@ void FakeWindowOrder::watchCovering(QWidget* window, LossHandler lost) {
 void FakeWindowOrder::loseWindow(QWidget* window, Loss loss) {
     const LossHandler handler =
         loss == Loss::Destroyed ? watched.take(window) : watched.value(window);
-    keyboardHeld = pointerHeld = false;
     if (handler)
         handler(window, loss);
 }
@@ -45,26 +44,20 @@ void FakeWindowOrder::raise(QWidget* window) {
 
 bool FakeWindowOrder::grabKeyboard(QWidget* window) {
     calls.append(named("grabKeyboard", window));
-    return grant(keyboardRefusals, keyboardHeld);
+    return grant(keyboardRefusals);
 }
 
 bool FakeWindowOrder::grabPointer(QWidget* window) {
     calls.append(named("grabPointer", window));
-    return grant(pointerRefusals, pointerHeld);
+    return grant(pointerRefusals);
 }
 
-bool FakeWindowOrder::grant(int& refusals, bool& held) {
-    if (refusals > 0) {
-        --refusals;
-        return false;
-    }
-    held = true;
-    return true;
+bool FakeWindowOrder::grant(int& refusals) {
+    return refusals-- <= 0;
 }
 
 void FakeWindowOrder::releaseGrabs(QWidget* window) {
     calls.append(named("releaseGrabs", window));
-    keyboardHeld = pointerHeld = false;
 }
 
 int FakeWindowOrder::count(const QString& call) const {

@@ -34,9 +34,7 @@ public:
     bool onTop = true;
     int keyboardRefusals = 0; // grabs refused before one succeeds
     int pointerRefusals = 0;
-    bool keyboardHeld = false;
-    bool pointerHeld = false;
 
 private:
-    static bool grant(int& refusals, bool& held);
+    static bool grant(int& refusals);
 };
