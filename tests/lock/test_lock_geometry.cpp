@@ -13,27 +13,22 @@ using namespace lockgeo;
 constexpr double kPanelW = 4245, kPanelH = 1320, kLabelW = 8895, kLabelH = 495;
 
 void testPlacement() {
-    struct Row {
-        double w, h, left, top;
-    } panels[] = {
-        {15360, 11520, 5557.5, 5100}, // 1024 x 768 at 15 twips per pixel
-        {15360, 1321, 5557.5, 0},     // 1 \ 2 drops the remainder
-        {15360, 1321.5, 5557.5, 1},   // rounded to 2 before halving
-        {4000, 999, -122.5, -160},    // -321 \ 2 truncates toward zero
+    const struct {
+        double w, h, panelLeft, panelTop, bannerTop;
+    } rows[] = {
+        {15360, 11520, 5557.5, 5100, 5512}, // 1024 x 768 at 15 twips per pixel
+        {15360, 1321, 5557.5, 0, 413},      // 1 \ 2 drops the remainder
+        {15360, 1321.5, 5557.5, 1, 413},    // rounded to 2 before halving
+        {15360, 498.5, 5557.5, -411, 2},    // -821.5 and 3.5 round to -822 and 4
+        {4000, 999, -122.5, -160, 252},     // -321 \ 2 truncates toward zero
     };
-    for (const Row& r : panels) {
+    for (const auto& r : rows) {
         const TwipsPoint p = panelPosition(r.w, r.h, kPanelW, kPanelH);
-        CHECK_EQ(p.left, r.left);
-        CHECK_EQ(p.top, r.top);
-    }
-    const Row banners[] = {
-        {15360, 11520, 15360, 5512}, // (11520 - 495) \ 2
-        {15360, 498.5, 15360, 2},    // 3.5 rounds to 4
-    };
-    for (const Row& r : banners) {
+        CHECK_EQ(p.left, r.panelLeft);
+        CHECK_EQ(p.top, r.panelTop);
         const TwipsPoint b = bannerStart(r.w, r.h, kLabelH);
-        CHECK_EQ(b.left, r.left);
-        CHECK_EQ(b.top, r.top);
+        CHECK_EQ(b.left, r.w);
+        CHECK_EQ(b.top, r.bannerTop);
     }
 }
 

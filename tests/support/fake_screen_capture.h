@@ -1,7 +1,7 @@
 #pragma once
-// A stand-in for the screen capture: hands out a prepared desktop picture, counts the
-// grabs and runs a hook at each (to see what was on screen at that moment). Installs
-// itself for its lifetime.
+// A stand-in for the screen capture: hands out a prepared desktop picture (1024 x 768 in
+// one colour unless changed), counts the grabs and runs a hook at each (to see what was
+// on screen at that moment). Installs itself for its lifetime.
 
 #include "platform/screen_capture.h"
 
@@ -9,11 +9,19 @@
 
 class FakeScreenCapture : public platform::ScreenCapture {
 public:
-    FakeScreenCapture();
-    ~FakeScreenCapture() override;
-    platform::DesktopSnapshot grabDesktop() override;
+    FakeScreenCapture() : desktop{QImage(1024, 768, QImage::Format_RGB32), {}} {
+        desktop.picture.fill(QColor(200, 30, 160));
+        platform::setScreenCapture(this);
+    }
+    ~FakeScreenCapture() override { platform::setScreenCapture(nullptr); }
+    platform::DesktopSnapshot grabDesktop() override {
+        ++grabs;
+        if (onGrab)
+            onGrab();
+        return desktop;
+    }
 
-    platform::DesktopSnapshot desktop; // a 1024 x 768 picture in one colour unless changed
+    platform::DesktopSnapshot desktop;
     int grabs = 0;
     std::function<void()> onGrab;
 };

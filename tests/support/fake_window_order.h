@@ -7,27 +7,49 @@
 
 #include <QHash>
 #include <QStringList>
-
-class QWidget;
+#include <QWidget>
+#include <algorithm>
 
 class FakeWindowOrder : public platform::WindowOrder {
 public:
-    FakeWindowOrder();
-    ~FakeWindowOrder() override;
+    FakeWindowOrder() { platform::setWindowOrder(this); }
+    ~FakeWindowOrder() override { platform::setWindowOrder(nullptr); }
 
-    void watchCovering(QWidget* window, LossHandler lost) override;
-    void unwatch(QWidget* window) override;
-    bool isOnTop(QWidget* window) override;
-    void raise(QWidget* window) override;
-    bool grabKeyboard(QWidget* window) override;
-    bool grabPointer(QWidget* window) override;
-    void releaseGrabs(QWidget* window) override;
+    void watchCovering(QWidget* window, LossHandler lost) override {
+        record("watch", window);
+        watched.insert(window, std::move(lost));
+    }
+    void unwatch(QWidget* window) override {
+        record("unwatch", window);
+        watched.remove(window);
+    }
+    bool isOnTop(QWidget* window) override {
+        record("isOnTop", window);
+        return onTop;
+    }
+    void raise(QWidget* window) override { record("raise", window); }
+    bool grabKeyboard(QWidget* window) override {
+        return grant("grabKeyboard", window, keyboardRefusals);
+    }
+    bool grabPointer(QWidget* window) override {
+        return grant("grabPointer", window, pointerRefusals);
+    }
+    void releaseGrabs(QWidget* window) override { record("releaseGrabs", window); }
 
     // Acts as another program unmapping or destroying the watched window (as the real
     // service does, a destroyed window is no longer watched).
-    void loseWindow(QWidget* window, Loss loss);
+    void loseWindow(QWidget* window, Loss loss) {
+        const LossHandler handler =
+            loss == Loss::Destroyed ? watched.take(window) : watched.value(window);
+        if (handler)
+            handler(window, loss);
+    }
     // How many calls of `call` were recorded.
-    int count(const QString& call) const;
+    int count(const char* call) const {
+        const QString prefix = QLatin1String(call) + QLatin1Char(' ');
+        return static_cast<int>(std::count_if(
+            calls.begin(), calls.end(), [&](const QString& c) { return c.startsWith(prefix); }));
+    }
 
     QStringList calls;
     QHash<QWidget*, LossHandler> watched;
@@ -36,5 +58,11 @@ public:
     int pointerRefusals = 0;
 
 private:
-    static bool grant(int& refusals);
+    void record(const char* call, QWidget* window) {
+        calls.append(QLatin1String(call) + QLatin1Char(' ') + window->objectName());
+    }
+    bool grant(const char* call, QWidget* window, int& refusals) {
+        record(call, window);
+        return refusals-- <= 0;
+    }
 };
