@@ -1,8 +1,8 @@
-"""The lock screen as a whole: locking from the tray menu, the snapshot, unlocking, and
-a lock that holds against other programs (close requests, windows stacked over it,
-grabs, keys, a screen added while locked)."""
+"""The lock screen as a whole: the snapshot, unlocking, and a lock that holds against
+other programs (close requests, windows over it, grabs, keys, a screen added)."""
 
 import os
+import pathlib
 import subprocess
 import sys
 import time
@@ -22,19 +22,17 @@ MAGENTA, GREEN, CYAN, ORANGE = "ff00ff", "00ff00", "00ffff", "ff8000"
 
 
 def read_text(path):
-    with open(path, errors="replace") as f:
-        return f.read()
+    return pathlib.Path(path).read_text(errors="replace")
 
 
 class LockSession(VtrSession):
-    """A session with the lock screen's helpers: other programs' windows and grabs."""
 
     def store_password(self, password=PASSWORD):
         subprocess.run([WRITE_PASSWORD, self.program_folder, password], check=True)
 
     def probe_window(self, kind, x, y, width, height, colour):
-        """Starts an x_probe window ("keylog": managed, logs keys; "overlay":
-        override-redirect); (window id, log path)."""
+        """An x_probe window ("keylog": managed, logs keys; "overlay": override-redirect);
+        (window id, log path)."""
         log_path = os.path.join(self.root, f"probe-{len(self._processes)}.out")
         with open(log_path, "wb") as log:
             self._processes.append(("x_probe", subprocess.Popen(
@@ -53,8 +51,7 @@ class LockSession(VtrSession):
         return self._run([X_PROBE, "grab", what]).strip()
 
     def lock_windows(self):
-        """The lock window and its covers: the program's override-redirect windows wider
-        than any menu."""
+        # The lock window and its covers: override-redirect windows wider than any menu.
         return [w for w in self.menu_windows() if w.width >= 640]
 
     def lock_from_tray(self):
