@@ -309,10 +309,6 @@ private Q_SLOTS:
         QCOMPARE(calls("grabPointer"), pointerGrabs + 1);
         QCOMPARE(calls("releaseGrabs"), 0);
         QVERIFY(f->order.watched.contains(form));
-        QCOMPARE(lockWindow(), form);
-        QVERIFY(form->isVisible());
-        enter(form, QStringLiteral("pw"));
-        QVERIFY(!lockWindow());
     }
 
     void lockingManyTimesLeavesNothingBehind() {
