@@ -23,14 +23,25 @@ QColor colourOf(const QLabel* label) {
     return label->palette().color(QPalette::WindowText);
 }
 
+// A point of the box that no control covers.
+const QPoint kFreeArea(40, 200);
+
 // Drives the pointer through the window, as the window system would.
 class Pointer {
 public:
     explicit Pointer(frmAbout& form) : form_(form), window_(form.windowHandle()) {}
     void moveTo(const QWidget* over, QPoint at) { QTest::mouseMove(window_, map(over, at)); }
-    void moveTo(const QWidget* over) { moveTo(over, over->rect().center()); }
+    // The middle of a control, or the free area of the box itself.
+    void moveTo(const QWidget* over) {
+        moveTo(over, over == &form_ ? kFreeArea : over->rect().center());
+    }
     void press(Qt::MouseButton button) { QTest::mousePress(window_, button, {}, last_); }
     void release(Qt::MouseButton button) { QTest::mouseRelease(window_, button, {}, last_); }
+    void click(const QWidget* over, Qt::MouseButton button) {
+        moveTo(over);
+        press(button);
+        release(button);
+    }
 
 private:
     QPoint map(const QWidget* over, QPoint at) {
@@ -41,9 +52,6 @@ private:
     QWindow* window_;
     QPoint last_;
 };
-
-// A point of the box that no control covers.
-const QPoint kFreeArea(40, 200);
 
 } // namespace
 
@@ -118,7 +126,6 @@ private Q_SLOTS:
 
     void isABorderlessPictureOfItsOwnSize() {
         frmAbout& form = shownAbout();
-        QCOMPARE(form.objectName(), QStringLiteral("frmAbout"));
         QVERIFY(form.windowFlags() & Qt::FramelessWindowHint);
         QCOMPARE(form.size(), QSize(391, 296));
         QCOMPARE(colourOf(form.Label3), QColor(128, 128, 128));
@@ -151,7 +158,7 @@ private Q_SLOTS:
         };
         QCOMPARE(colourOf(form.lblWebsite), kNavy);
         for (const auto& move : moves) {
-            pointer.moveTo(move.over, move.over == &form ? kFreeArea : move.over->rect().center());
+            pointer.moveTo(move.over);
             QCOMPARE(colourOf(form.lblWebsite), move.colour);
         }
         QVERIFY(shell_->openedDocuments.isEmpty());
@@ -184,7 +191,7 @@ private Q_SLOTS:
         pointer.moveTo(form.lblWebsite);
         pointer.moveTo(form.Label3);
         pointer.press(Qt::LeftButton);
-        pointer.moveTo(&form, kFreeArea); // still the disclaimer's move, not the box's
+        pointer.moveTo(&form); // still the disclaimer's move, not the box's
         QCOMPARE(colourOf(form.lblWebsite), kBlue);
         pointer.release(Qt::LeftButton);
         pointer.moveTo(&form, kFreeArea + QPoint(5, 5));
@@ -194,23 +201,18 @@ private Q_SLOTS:
     void onlyTheLeftButtonOpensTheSite() {
         frmAbout& form = shownAbout();
         Pointer pointer(form);
-        for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
-            pointer.moveTo(form.lblWebsite);
-            pointer.press(button);
-            pointer.release(button);
-        }
+        pointer.click(form.lblWebsite, Qt::RightButton);
+        pointer.click(form.lblWebsite, Qt::MiddleButton);
         QVERIFY(shell_->openedDocuments.isEmpty());
         // A left press elsewhere released over the link is not a click on it.
-        pointer.moveTo(&form, kFreeArea);
+        pointer.moveTo(&form);
         pointer.press(Qt::LeftButton);
         pointer.moveTo(form.lblWebsite);
         pointer.release(Qt::LeftButton);
         QVERIFY(shell_->openedDocuments.isEmpty());
         // A plain click opens it; a shell that cannot open it draws no message.
         shell_->accept = false;
-        pointer.moveTo(form.lblWebsite);
-        pointer.press(Qt::LeftButton);
-        pointer.release(Qt::LeftButton);
+        pointer.click(form.lblWebsite, Qt::LeftButton);
         QCOMPARE(shell_->openedDocuments, QStringList{kSite});
         QVERIFY(forms_->boxes.isEmpty());
         QVERIFY(form.isVisible());
