@@ -1,9 +1,12 @@
 // What OK writes: the file's decoded contents, its attributes, the messages, the reset
-// and retry on a refused file, and what every failure leaves behind.
+// and retry on a refused file, and what every failure leaves behind; below it, when the
+// file counts as writable and how it is replaced.
 
 #include "password/admin_fixture.h"
+#include "password/password_save.h"
 #include "platform/ansi_text.h"
 #include "platform/file_attributes.h"
+#include "platform/program_folder.h"
 #include "shell/frmMenu.h"
 #include "shell/mdlKeyCode.h"
 #include "store/password_file.h"
@@ -11,6 +14,8 @@
 
 #include <QAction>
 #include <QPushButton>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -28,16 +33,19 @@ bool tempFileLeft(const ScratchFolder& folder) {
            FileError::NotFound;
 }
 
+// Writes the named file afresh and gives it `attributes` (7: as the program leaves it).
+void put(const ScratchFolder& folder, const char* name, const std::string& contents,
+         int attributes = 7) {
+    platform::fileAttributes().setAttr(folder.file(name), 0);
+    folder.write(name, contents);
+    platform::fileAttributes().setAttr(folder.file(name), attributes);
+}
+
 // What the user types and what the file must give back (UTF-8).
 struct Typed {
-    const char* name;
-    const char* password;
-    const char* confirm;
+    const char *name, *password, *confirm;
     int option;
-    const char* other;
-    const char* answer;
-    const char* question;
-    const char* storedAnswer;
+    const char *other, *answer, *question, *storedAnswer;
 };
 
 const Typed kTyped[] = {
@@ -68,9 +76,6 @@ const Failure kFailures[] = {
     // The first refusal is the file's own attributes; the retry after the reset is refused.
     {"new: refused after the reset", false, "mayWrite", FileError::AccessDenied, 2, true},
     {"new: temporary file refused", false, "create", FileError::AccessDenied, 1, true},
-    {"new: write", false, "write", FileError::Other, 1, true},
-    {"new: flush", false, "flush", FileError::Other, 1, true},
-    {"new: rename", false, "rename", FileError::Other, 1, true},
     {"edit: create", true, "create", FileError::Other, 1, true},
     {"edit: write", true, "write", FileError::Other, 1, true},
     {"edit: flush", true, "flush", FileError::Other, 1, true},
@@ -93,6 +98,8 @@ private Q_SLOTS:
     void noSaveForOtherFlagCombinations();
     void failureKeepsTheOldFileAndOkRetries_data();
     void failureKeepsTheOldFileAndOkRetries();
+    void replacingRenamesLastAndKeepsTheErrorKind();
+    void writableRules();
 };
 
 void TestAdminSaves::newPasswordDecodesAsTyped_data() {
@@ -160,8 +167,7 @@ void TestAdminSaves::failureKeepsTheOldFileAndOkRetries() {
     AdminFixture fixture;
     // New finds the empty file the menu refresh leaves; Modify a stored password.
     const std::string old = failure->edit ? *passwordFileContents("old", "What? = it", 3) : "";
-    fixture.folder->write("vtrpwd.sys", old);
-    platform::fileAttributes().setAttr(fixture.folder->file("vtrpwd.sys"), 7);
+    put(*fixture.folder, "vtrpwd.sys", old);
     FailingFileSteps steps(failure->step, failure->error, failure->occurrence);
     frmAdmin& form = fixture.show(failure->edit);
     AdminFixture::fill(form, "new one", "new one ", 3, " Town? ", " Rome ");
@@ -194,6 +200,46 @@ void TestAdminSaves::failureKeepsTheOldFileAndOkRetries() {
     QCOMPARE(mdlGlobal::strQuestion, std::string("Town?"));
     QCOMPARE(mdlGlobal::strAnswer, std::string("Rome"));
     QCOMPARE(mdlGlobal::intQuestion, int16_t(3));
+}
+
+void TestAdminSaves::replacingRenamesLastAndKeepsTheErrorKind() {
+    AdminFixture fixture;
+    put(*fixture.folder, "vtrpwd.sys", "old");
+    // A temporary file left by an interrupted run, itself protected, is no obstacle.
+    put(*fixture.folder, "vtrpwd.tmp", "stale");
+    {
+        FailingFileSteps steps;
+        QVERIFY(replacePasswordFile("new\r\n") == FileError::None);
+        // The rename is the last step: nothing can fail once the old file is gone.
+        QCOMPARE(steps.calls.back(), std::string("rename"));
+    }
+    QCOMPARE(fixture.folder->read("vtrpwd.sys"), std::string("new\r\n"));
+    FailingFileSteps failing("create", FileError::AccessDenied);
+    QVERIFY(replacePasswordFile("x") == FileError::AccessDenied);
+}
+
+void TestAdminSaves::writableRules() {
+    AdminFixture fixture;
+    const std::pair<int, FileError> table[] = {
+        {0, FileError::None},
+        {platform::vbReadOnly, FileError::AccessDenied},
+        {platform::vbHidden, FileError::AccessDenied},
+        {platform::vbSystem, FileError::AccessDenied},
+    };
+    for (const auto& [attributes, expected] : table) {
+        put(*fixture.folder, "vtrpwd.sys", "", attributes);
+        QVERIFY(passwordFileWritable() == expected);
+    }
+    const std::string sys = fixture.folder->file("vtrpwd.sys");
+    put(*fixture.folder, "vtrpwd.sys", "", 0);
+    std::remove(sys.c_str());
+    QVERIFY(passwordFileWritable() == FileError::None);
+    mkdir(sys.c_str(), 0755);
+    QVERIFY(passwordFileWritable() == FileError::AccessDenied);
+    rmdir(sys.c_str());
+    setProgramFolder(fixture.folder->file("missing-folder"));
+    QVERIFY(passwordFileWritable() == FileError::NotFound);
+    setProgramFolder(fixture.folder->path().toStdString());
 }
 
 QTEST_MAIN(TestAdminSaves)

@@ -41,17 +41,10 @@ const Control kDesign[] = {
 // One OK that is refused: what was typed, the box and where the focus is while it shows
 // and after it.
 struct Refusal {
-    const char* name;
-    const char* password;
-    const char* confirm;
+    const char *name, *password, *confirm;
     int option;
-    const char* other;
-    const char* answer;
-    const char* title;
-    const char* text;
-    const char* focusAtBox;
-    const char* focusAfter;
-    const char* selected; // in the focused box afterwards
+    const char *other, *answer, *title, *text;
+    const char *focusAtBox, *focusAfter, *selected; // selected: in the focused box after
 };
 
 const char* const kMismatch = "Your password and Confirm password does not match";

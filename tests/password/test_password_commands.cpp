@@ -30,7 +30,6 @@ void checkPrompt(const AdminFixture& fixture, const QString& title, const QStrin
 class TestPasswordCommands : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void promptPositionIsOneThird_data();
     void promptPositionIsOneThird();
     void newPresetsTheFirstQuestionAndShowsModally();
     void openDialogIsLeftAsItIs();
@@ -43,19 +42,14 @@ private Q_SLOTS:
     void forgot();
 };
 
-void TestPasswordCommands::promptPositionIsOneThird_data() {
-    QTest::addColumn<QSizeF>("screen");
-    QTest::addColumn<QPointF>("at");
-    QTest::newRow("1024 x 768") << QSizeF(15360, 11520) << QPointF(5120, 3840);
-    QTest::newRow("thirds round to nearest") << QSizeF(1000, 1001) << QPointF(333, 334);
-    QTest::newRow("halves round to even") << QSizeF(1.5, 7.5) << QPointF(0, 2);
-}
-
 void TestPasswordCommands::promptPositionIsOneThird() {
-    QFETCH(QSizeF, screen);
-    QFETCH(QPointF, at);
-    const TwipsPoint position = promptPosition(screen.width(), screen.height());
-    QCOMPARE(QPointF(position.left, position.top), at);
+    // Screen width and height, then where the prompt goes: 1024 x 768; thirds round to the
+    // nearest; halves round to even.
+    const double rows[][4] = {{15360, 11520, 5120, 3840}, {1000, 1001, 333, 334}, {1.5, 7.5, 0, 2}};
+    for (const auto& row : rows) {
+        const TwipsPoint at = promptPosition(row[0], row[1]);
+        QCOMPARE(QPointF(at.left, at.top), QPointF(row[2], row[3]));
+    }
 }
 
 void TestPasswordCommands::newPresetsTheFirstQuestionAndShowsModally() {
