@@ -33,10 +33,8 @@ private Q_SLOTS:
     void promptPositionIsOneThird();
     void newPresetsTheFirstQuestionAndShowsModally();
     void openDialogIsLeftAsItIs();
-    void modifyAsksForThePassword_data();
-    void modifyAsksForThePassword();
-    void modifyPresets_data();
-    void modifyPresets();
+    void modify_data();
+    void modify();
     void noPasswordFileMeansNoPrompt();
     void forgot_data();
     void forgot();
@@ -88,75 +86,57 @@ void TestPasswordCommands::openDialogIsLeftAsItIs() {
     QVERIFY(fixture.forms->inputBoxes.isEmpty());
 }
 
-void TestPasswordCommands::modifyAsksForThePassword_data() {
+void TestPasswordCommands::modify_data() {
     QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("question");
     QTest::addColumn<bool>("opens");
-    QTest::addColumn<bool>("denied");
-    QTest::newRow("right") << "Secret" << true << false;
-    QTest::newRow("padded") << "  Secret " << true << false;
-    QTest::newRow("other case") << "secret" << false << true;
-    QTest::newRow("wrong") << "Secrets" << false << true;
-    QTest::newRow("cancelled") << "" << false << false;
-    QTest::newRow("spaces only") << "   " << false << false;
+    QTest::addColumn<QString>("box");
+    const QString denied =
+        AdminFixture::box("Modify Password Denied", 16, "Sorry, your password is incorrect");
+    const QString movie = QStringLiteral("What is your favourite movie?");
+    QTest::newRow("right, fixed question") << "Secret" << 2 << movie << true << "0 boxes";
+    QTest::newRow("padded, own question")
+        << "  Secret " << 3 << "Street I grew up in?" << true << "0 boxes";
+    QTest::newRow("other case") << "secret" << 2 << movie << false << denied;
+    QTest::newRow("wrong") << "Secrets" << 2 << movie << false << denied;
+    QTest::newRow("cancelled") << "" << 2 << movie << false << "0 boxes";
+    QTest::newRow("spaces only") << "   " << 2 << movie << false << "0 boxes";
+    // No option button for these: the command ends silently.
+    QTest::newRow("question 4") << "Secret" << 4 << movie << false << "0 boxes";
+    QTest::newRow("question -1") << "Secret" << -1 << movie << false << "0 boxes";
 }
 
-void TestPasswordCommands::modifyAsksForThePassword() {
+void TestPasswordCommands::modify() {
     QFETCH(QString, typed);
+    QFETCH(int, number);
+    QFETCH(QString, question);
     QFETCH(bool, opens);
-    QFETCH(bool, denied);
+    QFETCH(QString, box);
     AdminFixture fixture;
-    store(*fixture.folder, "Secret", "What is your favourite sport?", "golf", 0);
+    // The stored password is compared trimmed and preset as stored.
+    store(*fixture.folder, " Secret ", question.toStdString(), "  Elm  ", int16_t(number));
     mdlGlobal::bEditMode = false;
     mdlGlobal::bNewMode = true;
     fixture.forms->inputAnswers.enqueue(typed);
 
-    QCOMPARE(prepareModifyPassword() != nullptr, opens);
+    frmAdmin* form = prepareModifyPassword();
+    QCOMPARE(form != nullptr, opens);
     QCOMPARE(fixture.dialogLoaded(), opens);
     checkPrompt(fixture, "Modify Password",
                 "You need to provide password to edit!\n\renter your password in the box below "
                 "and click OK button");
+    QCOMPARE(fixture.onlyBox(), box);
     QCOMPARE(mdlGlobal::bEditMode, opens);
     QCOMPARE(mdlGlobal::bNewMode, !opens);
-    QCOMPARE(fixture.onlyBox(), denied ? AdminFixture::box("Modify Password Denied", 16,
-                                                           "Sorry, your password is incorrect")
-                                       : QStringLiteral("0 boxes"));
-}
-
-void TestPasswordCommands::modifyPresets_data() {
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("question");
-    QTest::addColumn<QString>("other");
-    QTest::newRow("fixed") << 2 << "What is your favourite movie?"
-                           << "";
-    QTest::newRow("own") << 3 << "Street I grew up in?"
-                         << "Street I grew up in?";
-    // No option button for these: the command ends silently.
-    QTest::newRow("4") << 4 << "Q?"
-                       << "";
-    QTest::newRow("-1") << -1 << "Q?"
-                        << "";
-}
-
-void TestPasswordCommands::modifyPresets() {
-    QFETCH(int, number);
-    QFETCH(QString, question);
-    QFETCH(QString, other);
-    AdminFixture fixture;
-    // The stored password is compared trimmed and preset as stored.
-    store(*fixture.folder, " pa ss ", question.toStdString(), "  Elm  ", int16_t(number));
-    fixture.forms->inputAnswers.enqueue(QStringLiteral("pa ss"));
-    frmAdmin* form = prepareModifyPassword();
-    QVERIFY(fixture.forms->boxes.isEmpty());
-    QCOMPARE(form != nullptr, number >= 0 && number <= 3);
-    QCOMPARE(fixture.dialogLoaded(), form != nullptr);
     if (!form)
         return;
-    QCOMPARE(form->txtNew->text(), QStringLiteral(" pa ss "));
+    QCOMPARE(form->txtNew->text(), QStringLiteral(" Secret "));
     QVERIFY(form->txtConfirm->text().isEmpty());
     for (int i = 0; i < 4; ++i)
         QCOMPARE(form->optRemindQuestion[i]->isChecked(), i == number);
     QCOMPARE(frmAdmin::intRemind, int16_t(number));
-    QCOMPARE(form->txtOther->text(), other);
+    QCOMPARE(form->txtOther->text(), number == 3 ? question : QString());
     QCOMPARE(form->txtOther->isEnabled(), number == 3);
     QCOMPARE(form->txtAnswer->text(), QStringLiteral("Elm"));
 }
