@@ -44,13 +44,22 @@ class PasswordCycleTest(unittest.TestCase):
         self.s.click(x + 4, y + height - 4)
         time.sleep(0.2)
 
-    def dismiss(self, window, text=None):
-        """Types `text` into it, if any, then Return, and waits for the window to go."""
+    def answer(self, title, text=None, other_than=None):
+        """Types `text`, if any, into the window of that title, then Return; waits for the
+        window to go. Its geometry is kept in `self.answered_at`."""
+        window = self.window(title, other_than)
+        self.answered_at = self.s.geometry(window)
         if text is not None:
             self.activate(window)
             self.s.type_text(text)
         self.s.key("Return")
-        self.assertTrue(wait_until(lambda: not self.s.is_viewable(window), 5), "still open")
+        self.assertTrue(wait_until(lambda: not self.s.is_viewable(window), 5), title)
+        return window
+
+    def enter(self, *texts):
+        for text in texts:
+            self.s.type_text(text)
+            self.s.key("Return")
 
     def stored(self):
         out = subprocess.run([DUMP, self.s.program_file(PASSWORD_FILE)], check=True,
@@ -80,17 +89,14 @@ class PasswordCycleTest(unittest.TestCase):
         self.assertTrue(hints[0] & 1, "the hints name the functions")
         self.assertEqual(hints[1] & (0x8 | 0x10), 0, "minimize or maximize offered")
         self.activate(dialog)
-        s.type_text("Pa ss=1 ")
+        # The trailing blank is not compared; the first question is preset, so Enter skips
+        # txtOther; the last Enter, on OK, must not press it.
+        self.enter("Pa ss=1 ", "Pa ss=1", "  golf ")
         s.key("Return")
-        s.type_text("Pa ss=1")  # matches: the trailing blank is not compared
-        s.key("Return")
-        s.type_text("  golf ")  # the first question is preset; txtOther is skipped
-        s.key("Return")
-        s.key("Return")  # the focus is on OK now; Enter there must not press it
         time.sleep(0.5)
         self.assertIsNone(s.find_window("Veltrane", timeout=0.3), "Enter pressed OK")
         s.key("space")
-        self.dismiss(self.window("Veltrane"))
+        self.answer("Veltrane")
         self.assertTrue(wait_until(lambda: not s.is_viewable(dialog), 5))
         self.assert_saved(("Pa ss=1 ", "What is your favourite sport?", "golf", 0))
         # A password is stored now: New is off, Modify and Forgot are on.
@@ -105,46 +111,42 @@ class PasswordCycleTest(unittest.TestCase):
 
         # Modify: a wrong password is refused; the right one, padded, opens the dialog.
         s.choose_menu_entry("Password", "Modify")
-        prompt = self.window("Modify Password")
-        x, y, _, _ = s.geometry(prompt)
-        self.dismiss(prompt, "pa ss=1")
-        self.dismiss(self.window("Modify Password Denied"))
+        self.answer("Modify Password", "pa ss=1")
+        x, y, _, _ = self.answered_at
+        self.answer("Modify Password Denied")
         # One third of 1024 x 768 is 341, 256 pixels; the window frame adds its border
         # and title bar to where the client area starts.
         self.assertTrue(341 <= x <= 351 and 256 <= y <= 300, (x, y))
         s.choose_menu_entry("Password", "Modify")
-        self.dismiss(self.window("Modify Password"), "  Pa ss=1")
+        self.answer("Modify Password", "  Pa ss=1")
         dialog = self.window("Password")
         self.activate(dialog)
         s.key("ctrl+a")
-        s.type_text("N3w pass")
-        s.key("Return")
+        self.enter("N3w pass")
         s.type_text("N3w pass")
         x, y, _, _ = s.geometry(dialog)
         s.click(x + OPTION_OWN[0], y + OPTION_OWN[1])
         s.click(x + TXT_OTHER[0], y + TXT_OTHER[1])
-        s.type_text("Where did we meet?")
-        s.key("Return")
+        self.enter("Where did we meet?")
         s.key("ctrl+a")
-        s.type_text(" Paris  ")
-        s.key("Return", "space")
-        self.dismiss(self.window("Veltrane"))
+        self.enter(" Paris  ")
+        s.key("space")
+        self.answer("Veltrane")
         self.assert_saved(("N3w pass", "Where did we meet?", "Paris", 3))
         s.lock_from_tray()
         self.assertTrue(s.unlock("N3w pass"), "the changed password did not unlock")
 
         # Forgot: a wrong case is refused; the right answer shows the reminder.
         s.choose_menu_entry("Password", "Forgot")
-        self.dismiss(self.window("Password Reminder"), "paris")
-        self.dismiss(self.window("Answer Denied"))
+        self.answer("Password Reminder", "paris")
+        self.answer("Answer Denied")
         s.choose_menu_entry("Password", "Forgot")
-        prompt = self.window("Password Reminder")
-        self.dismiss(prompt, " Paris")
-        self.dismiss(self.window("Password Reminder", other_than=prompt))
+        prompt = self.answer("Password Reminder", " Paris")
+        self.answer("Password Reminder", other_than=prompt)
 
         # Quit with the dialog open, something typed: the program ends, nothing is saved.
         s.choose_menu_entry("Password", "Modify")
-        self.dismiss(self.window("Modify Password"), "N3w pass")
+        self.answer("Modify Password", "N3w pass")
         self.activate(self.window("Password"))
         s.type_text("typed")
         s.choose_menu_entry("Quit")
