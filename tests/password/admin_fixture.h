@@ -13,7 +13,16 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
+#include <cstddef>
 #include <memory>
+
+// A test's data: one row per table entry, named by its `name`, holding a pointer to it
+// (fetched as `row`; the pointer type needs Q_DECLARE_METATYPE).
+template <typename Row, std::size_t N> void addRows(const Row (&rows)[N]) {
+    QTest::addColumn<const Row*>("row");
+    for (const Row& row : rows)
+        QTest::newRow(row.name) << &row;
+}
 
 struct AdminFixture {
     AdminFixture() {

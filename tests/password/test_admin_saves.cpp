@@ -103,26 +103,23 @@ private Q_SLOTS:
 };
 
 void TestAdminSaves::newPasswordDecodesAsTyped_data() {
-    QTest::addColumn<const Typed*>("typed");
-    for (const Typed& row : kTyped)
-        QTest::newRow(row.name) << &row;
+    addRows(kTyped);
 }
 
 void TestAdminSaves::newPasswordDecodesAsTyped() {
-    QFETCH(const Typed*, typed);
+    QFETCH(const Typed*, row);
     AdminFixture fixture;
     frmAdmin& form = fixture.show();
-    AdminFixture::fill(form, typed->password, typed->confirm, typed->option, typed->other,
-                       typed->answer);
+    AdminFixture::fill(form, row->password, row->confirm, row->option, row->other, row->answer);
     QTest::mouseClick(form.cmdOK, Qt::LeftButton);
 
     QCOMPARE(fixture.onlyBox(),
              AdminFixture::box("Veltrane", 64, "Your password has been created successfully "));
     QVERIFY(readPasswordFile(kPasswordFileName));
-    QCOMPARE(platform::fromAnsi(mdlGlobal::strPassword), QString::fromUtf8(typed->password));
-    QCOMPARE(platform::fromAnsi(mdlGlobal::strQuestion), QString::fromUtf8(typed->question));
-    QCOMPARE(platform::fromAnsi(mdlGlobal::strAnswer), QString::fromUtf8(typed->storedAnswer));
-    QCOMPARE(mdlGlobal::intQuestion, int16_t(typed->option));
+    QCOMPARE(platform::fromAnsi(mdlGlobal::strPassword), QString::fromUtf8(row->password));
+    QCOMPARE(platform::fromAnsi(mdlGlobal::strQuestion), QString::fromUtf8(row->question));
+    QCOMPARE(platform::fromAnsi(mdlGlobal::strAnswer), QString::fromUtf8(row->storedAnswer));
+    QCOMPARE(mdlGlobal::intQuestion, int16_t(row->option));
 }
 
 void TestAdminSaves::newOverTheStartupFileRefreshesTheTrayMenu() {
@@ -157,30 +154,28 @@ void TestAdminSaves::noSaveForOtherFlagCombinations() {
 }
 
 void TestAdminSaves::failureKeepsTheOldFileAndOkRetries_data() {
-    QTest::addColumn<const Failure*>("failure");
-    for (const Failure& row : kFailures)
-        QTest::newRow(row.name) << &row;
+    addRows(kFailures);
 }
 
 void TestAdminSaves::failureKeepsTheOldFileAndOkRetries() {
-    QFETCH(const Failure*, failure);
+    QFETCH(const Failure*, row);
     AdminFixture fixture;
     // New finds the empty file the menu refresh leaves; Modify a stored password.
-    const std::string old = failure->edit ? *passwordFileContents("old", "What? = it", 3) : "";
+    const std::string old = row->edit ? *passwordFileContents("old", "What? = it", 3) : "";
     put(*fixture.folder, "vtrpwd.sys", old);
-    FailingFileSteps steps(failure->step, failure->error, failure->occurrence);
-    frmAdmin& form = fixture.show(failure->edit);
+    FailingFileSteps steps(row->step, row->error, row->occurrence);
+    frmAdmin& form = fixture.show(row->edit);
     AdminFixture::fill(form, "new one", "new one ", 3, " Town? ", " Rome ");
     QTest::mouseClick(form.cmdOK, Qt::LeftButton);
 
-    const QString failed = failure->edit ? "Unable to edit password please try again later"
-                                         : "Unable to create new password please try again later";
-    QCOMPARE(fixture.onlyBox(), failure->reported ? AdminFixture::box("Critical Error", 16, failed)
-                                                  : QStringLiteral("0 boxes"));
+    const QString failed = row->edit ? "Unable to edit password please try again later"
+                                     : "Unable to create new password please try again later";
+    QCOMPARE(fixture.onlyBox(), row->reported ? AdminFixture::box("Critical Error", 16, failed)
+                                              : QStringLiteral("0 boxes"));
     QVERIFY(fixture.dialogLoaded());
     QCOMPARE(AdminFixture::refreshes(), 0);
     QVERIFY(fixture.folder->read("vtrpwd.sys") == old);
-    if (failure->edit)
+    if (row->edit)
         QCOMPARE(attributesOf(*fixture.folder), 7);
     QVERIFY(!tempFileLeft(*fixture.folder));
 
@@ -189,9 +184,9 @@ void TestAdminSaves::failureKeepsTheOldFileAndOkRetries() {
     QTest::mouseClick(form.cmdOK, Qt::LeftButton);
     QCOMPARE(fixture.onlyBox(),
              AdminFixture::box("Veltrane", 64,
-                               failure->edit ? "Your password detail has been saved successfully "
-                                             : "Your password has been created successfully "));
-    QCOMPARE(AdminFixture::refreshes(), failure->edit ? 0 : 1);
+                               row->edit ? "Your password detail has been saved successfully "
+                                         : "Your password has been created successfully "));
+    QCOMPARE(AdminFixture::refreshes(), row->edit ? 0 : 1);
     QVERIFY(!fixture.dialogLoaded());
     QCOMPARE(attributesOf(*fixture.folder), 7);
     QVERIFY(!tempFileLeft(*fixture.folder));

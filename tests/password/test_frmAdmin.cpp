@@ -175,9 +175,7 @@ void TestFrmAdmin::freshDialogAndOptions() {
 }
 
 void TestFrmAdmin::okRefuses_data() {
-    QTest::addColumn<const Refusal*>("row");
-    for (const Refusal& row : kRefusals)
-        QTest::newRow(row.name) << &row;
+    addRows(kRefusals);
 }
 
 void TestFrmAdmin::okRefuses() {
