@@ -168,10 +168,8 @@ void TestPasswordCommands::forgot_data() {
     QTest::newRow("padded") << " Rex  " << reminded;
     QTest::newRow("other case") << "rex" << denied;
     QTest::newRow("wrong") << "Max" << denied;
-    QTest::newRow("cancelled") << ""
-                               << "0 boxes";
-    QTest::newRow("spaces only") << "  "
-                                 << "0 boxes";
+    QTest::newRow("cancelled") << "" << QStringLiteral("0 boxes");
+    QTest::newRow("spaces only") << "  " << QStringLiteral("0 boxes");
 }
 
 void TestPasswordCommands::forgot() {
