@@ -49,7 +49,6 @@ private Q_SLOTS:
         QCOMPARE(last().data.hIcon.cacheKey(), other.cacheKey());
         QCOMPARE(last().data.tip(), std::string("Locked"));
         QCOMPARE(last().data.uFlags, 7u);
-        QCOMPARE(last().data.uCallbackMessage, WM_MOUSEMOVE);
 
         tray.RemoveIcon(&target);
         QCOMPARE(last().operation, NIM_DELETE);

@@ -16,6 +16,7 @@ Python 3 standard library only; the program is $VTR_APP (default build/appVTR).
 
 import collections
 import os
+import pathlib
 import re
 import select
 import shutil
@@ -156,12 +157,9 @@ class VtrSession:
         return self._spawn("appVTR-second", [self.program_path], cwd=self.root).wait(timeout)
 
     def program_log(self):
-        parts = []
-        for name in sorted(os.listdir(self.root)):
-            if name.startswith("appVTR") and name.endswith(".log"):
-                with open(os.path.join(self.root, name), errors="replace") as f:
-                    parts.append(f"--- {name}\n{f.read()}")
-        return "\n".join(parts)
+        """What every appVTR started here wrote, for failure messages."""
+        logs = sorted(pathlib.Path(self.root).glob("appVTR*.log"))
+        return "\n".join(f"--- {log.name}\n{log.read_text(errors='replace')}" for log in logs)
 
     def wait_for_exit(self, timeout=10):
         """The program's exit status, or None when it still runs after `timeout`."""
