@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build (and, with "test", the test run) needs, only when missing.
 set -euo pipefail
-want=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev)
+want=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev)
 if [ "${1:-}" = test ]; then
-    want+=(xvfb xauth xdotool x11-utils x11-xserver-utils openbox trayer wmctrl imagemagick attr python3)
+    # The fonts keep text metrics in widget tests the same on every machine.
+    want+=(xvfb xauth xdotool x11-utils x11-xserver-utils openbox trayer wmctrl imagemagick attr
+        python3 fonts-dejavu-core fonts-urw-base35)
 fi
 missing=()
 for p in "${want[@]}"; do

@@ -1,4 +1,5 @@
 #include "platform/application.h"
+#include "platform/service_slot.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -44,20 +45,14 @@ private:
     std::unique_ptr<QLockFile> lock_;
 };
 
-Application*& installed() {
-    static Application* service = nullptr;
-    return service;
-}
-
 } // namespace
 
 Application& application() {
-    static ProcessApplication real;
-    return installed() ? *installed() : real;
+    return currentService<Application, ProcessApplication>();
 }
 
 void setApplication(Application* service) {
-    installed() = service;
+    installedService<Application>() = service;
 }
 
 } // namespace platform

@@ -1,4 +1,5 @@
 #include "platform/file_attributes.h"
+#include "platform/service_slot.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -63,11 +64,6 @@ bool hasWildcard(const std::string& text) {
     return text.find_first_of("*?") != std::string::npos;
 }
 
-FileAttributes*& installed() {
-    static FileAttributes* service = nullptr;
-    return service;
-}
-
 } // namespace
 
 FileError fileErrorFromErrno(int error) {
@@ -121,12 +117,11 @@ FileError PosixFileAttributes::getAttr(const std::string& path, int& attributes)
 }
 
 FileAttributes& fileAttributes() {
-    static PosixFileAttributes real;
-    return installed() ? *installed() : real;
+    return currentService<FileAttributes, PosixFileAttributes>();
 }
 
 void setFileAttributes(FileAttributes* service) {
-    installed() = service;
+    installedService<FileAttributes>() = service;
 }
 
 bool fileExists(const std::string& path) {

@@ -1,17 +1,9 @@
 #include "platform/internet_state.h"
+#include "platform/service_slot.h"
 
 #include <QNetworkInformation>
 
 namespace platform {
-
-namespace {
-
-InternetState*& installed() {
-    static InternetState* service = nullptr;
-    return service;
-}
-
-} // namespace
 
 bool SystemInternetState::isConnected() {
     if (!QNetworkInformation::instance())
@@ -25,12 +17,11 @@ bool SystemInternetState::isConnected() {
 }
 
 InternetState& internetState() {
-    static SystemInternetState real;
-    return installed() ? *installed() : real;
+    return currentService<InternetState, SystemInternetState>();
 }
 
 void setInternetState(InternetState* service) {
-    installed() = service;
+    installedService<InternetState>() = service;
 }
 
 } // namespace platform

@@ -1,4 +1,5 @@
 #include "platform/notification_icon.h"
+#include "platform/service_slot.h"
 
 #include "platform/qt_notification_icon.h"
 
@@ -6,13 +7,6 @@
 #include <cstring>
 
 namespace platform {
-
-namespace {
-NotificationIcon*& installed() {
-    static NotificationIcon* service = nullptr;
-    return service;
-}
-} // namespace
 
 std::string NOTIFYICONDATA::tip() const {
     return std::string(szTip.data(), strnlen(szTip.data(), szTip.size()));
@@ -28,12 +22,11 @@ QEvent::Type NotifyIconCallbackEvent::eventType() {
 }
 
 NotificationIcon& notificationIcon() {
-    static QtNotificationIcon real;
-    return installed() ? *installed() : real;
+    return currentService<NotificationIcon, QtNotificationIcon>();
 }
 
 void setNotificationIcon(NotificationIcon* service) {
-    installed() = service;
+    installedService<NotificationIcon>() = service;
 }
 
 void deliverNotifyIconMessage(const NOTIFYICONDATA& data, uint32_t mouseMessage) {

@@ -1,4 +1,5 @@
 #include "platform/qt_forms_services.h"
+#include "platform/service_slot.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -13,11 +14,6 @@ namespace platform {
 
 namespace {
 
-FormsServices*& installed() {
-    static FormsServices* service = nullptr;
-    return service;
-}
-
 void postKey(QWidget* target, int key) {
     QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
     QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier));
@@ -26,12 +22,11 @@ void postKey(QWidget* target, int key) {
 } // namespace
 
 FormsServices& forms() {
-    static QtFormsServices real;
-    return installed() ? *installed() : real;
+    return currentService<FormsServices, QtFormsServices>();
 }
 
 void setForms(FormsServices* service) {
-    installed() = service;
+    installedService<FormsServices>() = service;
 }
 
 QString normalizedLineBreaks(const QString& text) {

@@ -1,4 +1,5 @@
 #include "platform/screen_capture.h"
+#include "platform/service_slot.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -34,11 +35,6 @@ public:
     }
 };
 
-ScreenCapture*& installed() {
-    static ScreenCapture* service = nullptr;
-    return service;
-}
-
 } // namespace
 
 QImage DesktopSnapshot::part(const QRect& area) const {
@@ -50,12 +46,11 @@ QImage DesktopSnapshot::part(const QRect& area) const {
 }
 
 ScreenCapture& screenCapture() {
-    static ScreenGrabber real;
-    return installed() ? *installed() : real;
+    return currentService<ScreenCapture, ScreenGrabber>();
 }
 
 void setScreenCapture(ScreenCapture* service) {
-    installed() = service;
+    installedService<ScreenCapture>() = service;
 }
 
 } // namespace platform

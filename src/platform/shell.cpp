@@ -1,4 +1,5 @@
 #include "platform/shell.h"
+#include "platform/service_slot.h"
 
 #include <QDesktopServices>
 #include <QProcess>
@@ -16,20 +17,14 @@ public:
     bool startProgram(const QString& path) override { return QProcess::startDetached(path, {}); }
 };
 
-Shell*& installed() {
-    static Shell* service = nullptr;
-    return service;
-}
-
 } // namespace
 
 Shell& shell() {
-    static DesktopShell real;
-    return installed() ? *installed() : real;
+    return currentService<Shell, DesktopShell>();
 }
 
 void setShell(Shell* service) {
-    installed() = service;
+    installedService<Shell>() = service;
 }
 
 } // namespace platform

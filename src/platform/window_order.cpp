@@ -1,4 +1,5 @@
 #include "platform/window_order.h"
+#include "platform/service_slot.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QElapsedTimer>
@@ -226,20 +227,14 @@ private:
     bool filtering_ = false;
 };
 
-WindowOrder*& installed() {
-    static WindowOrder* service = nullptr;
-    return service;
-}
-
 } // namespace
 
 WindowOrder& windowOrder() {
-    static X11WindowOrder real;
-    return installed() ? *installed() : real;
+    return currentService<WindowOrder, X11WindowOrder>();
 }
 
 void setWindowOrder(WindowOrder* service) {
-    installed() = service;
+    installedService<WindowOrder>() = service;
 }
 
 } // namespace platform

@@ -23,14 +23,25 @@ QColor colourOf(const QLabel* label) {
     return label->palette().color(QPalette::WindowText);
 }
 
+// A point of the box that no control covers.
+const QPoint kFreeArea(40, 200);
+
 // Drives the pointer through the window, as the window system would.
 class Pointer {
 public:
     explicit Pointer(frmAbout& form) : form_(form), window_(form.windowHandle()) {}
     void moveTo(const QWidget* over, QPoint at) { QTest::mouseMove(window_, map(over, at)); }
-    void moveTo(const QWidget* over) { moveTo(over, over->rect().center()); }
+    // The middle of a control, or the free area of the box itself.
+    void moveTo(const QWidget* over) {
+        moveTo(over, over == &form_ ? kFreeArea : over->rect().center());
+    }
     void press(Qt::MouseButton button) { QTest::mousePress(window_, button, {}, last_); }
     void release(Qt::MouseButton button) { QTest::mouseRelease(window_, button, {}, last_); }
+    void click(const QWidget* over, Qt::MouseButton button) {
+        moveTo(over);
+        press(button);
+        release(button);
+    }
 
 private:
     QPoint map(const QWidget* over, QPoint at) {
@@ -41,9 +52,6 @@ private:
     QWindow* window_;
     QPoint last_;
 };
-
-// A point of the box that no control covers.
-const QPoint kFreeArea(40, 200);
 
 } // namespace
 
@@ -116,21 +124,16 @@ private Q_SLOTS:
             QVERIFY(label->fontMetrics().horizontalAdvance(text) <= label->width());
     }
 
-    void isABorderlessPictureOfItsOwnSize() {
+    void isABorderlessPictureWithTheProgramsHandOverTheLink() {
         frmAbout& form = shownAbout();
-        QCOMPARE(form.objectName(), QStringLiteral("frmAbout"));
         QVERIFY(form.windowFlags() & Qt::FramelessWindowHint);
         QCOMPARE(form.size(), QSize(391, 296));
         QCOMPARE(colourOf(form.Label3), QColor(128, 128, 128));
-        QCOMPARE(colourOf(form.lblWebsite), kNavy);
         // The picture covers the box: its corners are not the plain window colour.
         const QImage shot = form.grab().toImage();
         QVERIFY(shot.pixelColor(10, 10) != shot.pixelColor(300, 200));
         QVERIFY(shot.pixelColor(10, 10) != form.palette().color(QPalette::Window));
-    }
-
-    void theLinkShowsTheProgramsHand() {
-        frmAbout& form = shownAbout();
+        // Over the link the pointer is the program's own hand.
         const QCursor pointer = form.lblWebsite->cursor();
         QCOMPARE(pointer.shape(), Qt::BitmapCursor);
         QCOMPARE(pointer.pixmap().size(), QSize(32, 32));
@@ -151,17 +154,28 @@ private Q_SLOTS:
         };
         QCOMPARE(colourOf(form.lblWebsite), kNavy);
         for (const auto& move : moves) {
-            pointer.moveTo(move.over, move.over == &form ? kFreeArea : move.over->rect().center());
+            pointer.moveTo(move.over);
             QCOMPARE(colourOf(form.lblWebsite), move.colour);
         }
         QVERIFY(shell_->openedDocuments.isEmpty());
     }
 
-    void aPressOnTheLinkKeepsThePointerWithIt() {
+    // Which clicks open the site, and how a pressed button keeps the pointer's moves with
+    // the control it went down on.
+    void clicksAndPressesOnTheBox() {
         frmAbout& form = shownAbout();
         Pointer pointer(form);
         QLabel* link = form.lblWebsite;
+        shell_->accept = false; // a shell that cannot open the site draws no message
+        pointer.click(link, Qt::RightButton);
+        pointer.click(link, Qt::MiddleButton);
+        // A left press elsewhere released over the link is not a click on it.
+        pointer.moveTo(&form);
+        pointer.press(Qt::LeftButton);
         pointer.moveTo(link);
+        pointer.release(Qt::LeftButton);
+        QVERIFY(shell_->openedDocuments.isEmpty());
+
         pointer.press(Qt::LeftButton);
         // Still the link's own moves: its right bottom corner is on it, one further is not.
         pointer.moveTo(link, QPoint(link->width(), link->height()));
@@ -176,42 +190,19 @@ private Q_SLOTS:
         QVERIFY(shell_->openedDocuments.isEmpty());
         pointer.release(Qt::LeftButton);
         QCOMPARE(shell_->openedDocuments, QStringList{kSite});
-    }
 
-    void aPressOnAnotherControlKeepsThePointerWithThatControl() {
-        frmAbout& form = shownAbout();
-        Pointer pointer(form);
-        pointer.moveTo(form.lblWebsite);
+        // A press on the disclaimer keeps the moves with it, not with the box.
+        pointer.moveTo(link);
         pointer.moveTo(form.Label3);
         pointer.press(Qt::LeftButton);
-        pointer.moveTo(&form, kFreeArea); // still the disclaimer's move, not the box's
-        QCOMPARE(colourOf(form.lblWebsite), kBlue);
+        pointer.moveTo(&form);
+        QCOMPARE(colourOf(link), kBlue);
         pointer.release(Qt::LeftButton);
         pointer.moveTo(&form, kFreeArea + QPoint(5, 5));
-        QCOMPARE(colourOf(form.lblWebsite), kDarkBlue);
-    }
-
-    void onlyTheLeftButtonOpensTheSite() {
-        frmAbout& form = shownAbout();
-        Pointer pointer(form);
-        for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
-            pointer.moveTo(form.lblWebsite);
-            pointer.press(button);
-            pointer.release(button);
-        }
-        QVERIFY(shell_->openedDocuments.isEmpty());
-        // A left press elsewhere released over the link is not a click on it.
-        pointer.moveTo(&form, kFreeArea);
-        pointer.press(Qt::LeftButton);
-        pointer.moveTo(form.lblWebsite);
-        pointer.release(Qt::LeftButton);
-        QVERIFY(shell_->openedDocuments.isEmpty());
-        // A plain click opens it; a shell that cannot open it draws no message.
-        shell_->accept = false;
-        pointer.moveTo(form.lblWebsite);
-        pointer.press(Qt::LeftButton);
-        pointer.release(Qt::LeftButton);
+        QCOMPARE(colourOf(link), kDarkBlue);
         QCOMPARE(shell_->openedDocuments, QStringList{kSite});
+        pointer.click(link, Qt::LeftButton); // and a plain click
+        QCOMPARE(shell_->openedDocuments, (QStringList{kSite, kSite}));
         QVERIFY(forms_->boxes.isEmpty());
         QVERIFY(form.isVisible());
     }

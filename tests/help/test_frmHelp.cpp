@@ -1,5 +1,5 @@
 // The help window: where it opens, how it lays itself out, the page it shows and the
-// links in it, and the Contents command that opens it modally.
+// links in it, and the Contents command and the F1 key that open it modally.
 
 #include "help/frmHelp.h"
 #include "platform/forms.h"
@@ -17,18 +17,19 @@
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTimer>
+#include <functional>
+#include <optional>
 
 namespace {
 
 const QString kBuiltPage = QStringLiteral(VTR_PROGRAM_DIR "/help/vtrhelp.html");
+const QString kSite = QStringLiteral("https://www.corvenna.com");
 
-frmHelp& loadHelp() {
-    return platform::formSlot<frmHelp>().get();
-}
-
-void unloadHelp() {
-    platform::formSlot<frmHelp>().unload();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+frmHelp& shownHelp() {
+    frmHelp& form = platform::formSlot<frmHelp>().get();
+    form.show();
+    [&] { QVERIFY(QTest::qWaitForWindowExposed(&form)); }();
+    return form;
 }
 
 // The program folder is the build folder, where the page sits beside the program.
@@ -41,46 +42,42 @@ private:
     std::string previous_;
 };
 
-struct Link {
-    QString href;
-    int position = 0;
-};
-
-QList<Link> linksOf(const QTextDocument* document) {
-    QList<Link> links;
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextCharFormat format = it.fragment().charFormat();
-            if (format.isAnchor() && !format.anchorHref().isEmpty())
-                links.append({format.anchorHref(), it.fragment().position()});
-        }
-    }
-    return links;
-}
-
-QStringList anchorNamesOf(const QTextDocument* document) {
-    QStringList names;
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+void forEachFragment(const QTextDocument* page, const std::function<void(QTextFragment)>& visit) {
+    for (QTextBlock block = page->begin(); block.isValid(); block = block.next())
         for (auto it = block.begin(); !it.atEnd(); ++it)
-            names += it.fragment().charFormat().anchorNames();
-    }
-    return names;
+            visit(it.fragment());
 }
 
 // Clicks the browser's link whose address is `href`, scrolling it into view first.
 void clickLink(QTextBrowser* browser, const QString& href) {
-    for (const Link& link : linksOf(browser->document())) {
-        if (link.href != href)
-            continue;
-        QTextCursor cursor(browser->document());
-        cursor.setPosition(link.position + 2);
-        browser->setTextCursor(cursor);
-        browser->ensureCursorVisible();
-        const QPoint at = browser->cursorRect(cursor).center();
-        QTest::mouseClick(browser->viewport(), Qt::LeftButton, {}, at);
-        return;
-    }
-    QFAIL(qPrintable("no link to " + href));
+    int position = -1;
+    forEachFragment(browser->document(), [&](QTextFragment fragment) {
+        if (position < 0 && fragment.charFormat().anchorHref() == href)
+            position = fragment.position();
+    });
+    QVERIFY2(position >= 0, qPrintable("no link to " + href));
+    QTextCursor cursor(browser->document());
+    cursor.setPosition(position + 2);
+    browser->setTextCursor(cursor);
+    browser->ensureCursorVisible();
+    QTest::mouseClick(browser->viewport(), Qt::LeftButton, {}, browser->cursorRect().center());
+}
+
+// Runs `open`; once a help window is up, `act` is done on it (and it is closed should `act`
+// leave it open). Gives nothing when no window came, else whether it was shown modally.
+std::optional<bool> whileHelpIsOpen(const std::function<void()>& open,
+                                    const std::function<void(frmHelp&)>& act) {
+    std::optional<bool> modal;
+    QTimer::singleShot(0, [&] {
+        if (auto* form = qobject_cast<frmHelp*>(platform::loadedFormNamed("frmHelp"))) {
+            modal = form->isVisible() && form->isModal();
+            act(*form);
+            form->close();
+        }
+    });
+    open();
+    QCoreApplication::processEvents();
+    return modal;
 }
 
 } // namespace
@@ -89,7 +86,10 @@ class TestFrmHelp : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup() { unloadHelp(); }
+    void cleanup() {
+        platform::formSlot<frmHelp>().unload();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 
     void opensInTheTopRightCorner_data() {
         QTest::addColumn<double>("twipsPerPixel");
@@ -110,11 +110,8 @@ private Q_SLOTS:
         FakeFormsServices forms;
         forms.screenTwips = {12000, 9000, twipsPerPixel, twipsPerPixel};
         ScratchFolder folder;
-        frmHelp& form = loadHelp();
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        frmHelp& form = shownHelp();
         QCOMPARE(form.windowTitle(), QStringLiteral("Help"));
-        QCOMPARE(form.objectName(), QStringLiteral("frmHelp"));
         QCOMPARE(form.frameGeometry(), window);
         QCOMPARE(form.WBHelp->geometry(), browser);
         QCOMPARE(form.cmdClose->geometry(), button);
@@ -129,9 +126,7 @@ private Q_SLOTS:
         FakeFormsServices forms;
         forms.screenTwips = {12000, 9000, 15, 15};
         ScratchFolder folder;
-        frmHelp& form = loadHelp();
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        frmHelp& form = shownHelp();
         const struct {
             QSize window;
             QRect browser, button;
@@ -140,12 +135,10 @@ private Q_SLOTS:
             {{400, 300}, {0, 0, 393, 247}, {306, 253, 81, 20}},
             // Lower than 800 twips: nothing can follow the height.
             {{400, 50}, {0, 0, 393, 247}, {306, 253, 81, 20}},
-            // Narrower than 100 twips as well: nothing moves at all.
-            {{6, 50}, {0, 0, 393, 247}, {306, 253, 81, 20}},
             // Only too narrow: the height is followed, the width kept.
             {{6, 600}, {0, 0, 393, 547}, {306, 553, 81, 20}},
-            // Exactly at the limits: an empty browser, the button left of the window.
-            // 105 x 810 twips: a browser 5 x 10 twips, Close at -1310, 110.
+            // Exactly at the limits, 105 x 810 twips: a browser 5 x 10 twips, Close at
+            // -1310, 110.
             {{7, 54}, {0, 0, 0, 1}, {-87, 7, 81, 20}},
             {{600, 500}, {0, 0, 593, 447}, {506, 453, 81, 20}},
         };
@@ -160,47 +153,43 @@ private Q_SLOTS:
         QVERIFY(forms.boxes.isEmpty());
     }
 
-    void contentsOpensTheWindowModallyAndUnloadsItOnClose() {
+    void contentsOpensItModallyAtTheTopAndClosingUnloadsIt() {
         FakeFormsServices forms;
-        ScratchFolder folder;
+        BuiltProgramFolder folder;
         for (const bool byCloseButton : {true, false}) {
-            bool seen = false;
-            QTimer::singleShot(0, [&] {
-                auto* form = qobject_cast<frmHelp*>(platform::loadedFormNamed("frmHelp"));
-                QVERIFY(form);
-                seen = form->isVisible() && form->isModal();
+            int scrolled = -1;
+            const auto modal = whileHelpIsOpen(mContents_Click, [&](frmHelp& form) {
+                scrolled = form.WBHelp->verticalScrollBar()->value();
+                // Left down the page: the next opening must start at the top again.
+                form.WBHelp->scrollToAnchor(QStringLiteral("trouble"));
                 if (byCloseButton)
-                    QTest::mouseClick(form->cmdClose, Qt::LeftButton);
+                    QTest::mouseClick(form.cmdClose, Qt::LeftButton);
                 else
-                    form->close(); // the title bar's close box
+                    form.close(); // the title bar's close box
             });
-            mContents_Click();
-            QVERIFY(seen);
-            QVERIFY(!platform::loadedFormNamed("frmHelp"));
+            QVERIFY(modal == true);
+            QCOMPARE(scrolled, 0);
             QVERIFY(!platform::formSlot<frmHelp>().isLoaded());
         }
-    }
-
-    void thePageShipsBesideTheProgram() {
-        QVERIFY(QFileInfo(kBuiltPage).isFile());
-        QVERIFY(QFileInfo(VTR_PROGRAM_DIR "/help/vtrhelp.css").isFile());
     }
 
     void everyLinkInThePageLeadsSomewhere() {
         FakeFormsServices forms;
         BuiltProgramFolder folder;
-        frmHelp& form = loadHelp();
-        const QTextDocument* page = form.WBHelp->document();
+        const QTextDocument* page = platform::formSlot<frmHelp>().get().WBHelp->document();
         QVERIFY(page->toPlainText().contains(QStringLiteral("obfuscated, not encrypted")));
-        const QStringList names = anchorNamesOf(page);
+        QStringList names, hrefs;
+        forEachFragment(page, [&](QTextFragment fragment) {
+            names += fragment.charFormat().anchorNames();
+            if (!fragment.charFormat().anchorHref().isEmpty())
+                hrefs += fragment.charFormat().anchorHref();
+        });
         int external = 0;
-        for (const Link& link : linksOf(page)) {
-            const QUrl url(link.href);
-            if (link.href.startsWith('#'))
-                QVERIFY2(names.contains(link.href.mid(1)), qPrintable(link.href));
-            else if (url.isRelative())
-                QVERIFY2(QFileInfo(QFileInfo(kBuiltPage).dir(), link.href).isFile(),
-                         qPrintable(link.href));
+        for (const QString& href : hrefs) {
+            if (href.startsWith('#'))
+                QVERIFY2(names.contains(href.mid(1)), qPrintable(href));
+            else if (QUrl(href).isRelative())
+                QVERIFY2(QFileInfo(QFileInfo(kBuiltPage).dir(), href).isFile(), qPrintable(href));
             else
                 ++external;
         }
@@ -210,95 +199,50 @@ private Q_SLOTS:
         QCOMPARE(heading.charFormat().foreground().color(), QColor(0x1d, 0x35, 0x5e));
     }
 
-    void linksWithinThePageAreFollowedInPlace() {
+    void linksWithinThePageStayOthersGoToTheShell() {
         FakeFormsServices forms;
         FakeShell shell;
+        shell.accept = false; // a shell that cannot open it: still no message here
         BuiltProgramFolder folder;
-        frmHelp& form = loadHelp();
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        frmHelp& form = shownHelp();
+        QUrl atForgot = QUrl::fromLocalFile(kBuiltPage);
+        atForgot.setFragment(QStringLiteral("forgot"));
         clickLink(form.WBHelp, QStringLiteral("#forgot"));
-        QCOMPARE(form.WBHelp->source().fragment(), QStringLiteral("forgot"));
-        QCOMPARE(form.WBHelp->source().adjusted(QUrl::RemoveFragment),
-                 QUrl::fromLocalFile(kBuiltPage));
+        QCOMPARE(form.WBHelp->source(), atForgot);
         QVERIFY(form.WBHelp->verticalScrollBar()->value() > 0);
         QVERIFY(shell.openedDocuments.isEmpty());
-    }
-
-    void linksToOtherSitesGoToTheDesktopShell() {
-        FakeFormsServices forms;
-        FakeShell shell;
-        shell.accept = false; // a shell that cannot open it: still nothing happens here
-        BuiltProgramFolder folder;
-        frmHelp& form = loadHelp();
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        clickLink(form.WBHelp, QStringLiteral("https://www.corvenna.com"));
-        QCOMPARE(shell.openedDocuments, QStringList{QStringLiteral("https://www.corvenna.com")});
-        QCOMPARE(form.WBHelp->source(), QUrl::fromLocalFile(kBuiltPage));
+        clickLink(form.WBHelp, kSite);
+        QCOMPARE(shell.openedDocuments, QStringList{kSite});
+        QCOMPARE(form.WBHelp->source(), atForgot);
         QVERIFY(forms.boxes.isEmpty());
     }
 
-    void f1OnTheMainWindowOpensTheHelpWindow_data() {
+    void onlyF1OnTheMainWindowOpensIt_data() {
+        QTest::addColumn<int>("key");
         QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
-        QTest::newRow("alone") << Qt::KeyboardModifiers();
-        QTest::newRow("shift") << Qt::KeyboardModifiers(Qt::ShiftModifier);
-        QTest::newRow("ctrl") << Qt::KeyboardModifiers(Qt::ControlModifier);
-        QTest::newRow("alt") << Qt::KeyboardModifiers(Qt::AltModifier);
-        QTest::newRow("ctrl shift") << (Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::addColumn<bool>("opens");
+        const auto row = [](const char* name, int key, Qt::KeyboardModifiers with, bool opens) {
+            QTest::newRow(name) << key << with << opens;
+        };
+        row("F1", Qt::Key_F1, {}, true);
+        row("Shift+F1", Qt::Key_F1, Qt::ShiftModifier, true);
+        row("Alt+F1", Qt::Key_F1, Qt::AltModifier, true);
+        row("Ctrl+Shift+F1", Qt::Key_F1, Qt::ControlModifier | Qt::ShiftModifier, true);
+        for (const int key : {Qt::Key_F2, Qt::Key_Escape, Qt::Key_Help, Qt::Key_Return, Qt::Key_P})
+            row(qPrintable(QKeySequence(key).toString()), key, {}, false);
     }
-    void f1OnTheMainWindowOpensTheHelpWindow() {
+    void onlyF1OnTheMainWindowOpensIt() {
+        QFETCH(int, key);
         QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(bool, opens);
         FakeFormsServices forms;
         ScratchFolder folder;
         frmMain main;
-        bool modal = false;
-        QTimer::singleShot(0, [&] {
-            auto* form = qobject_cast<frmHelp*>(platform::loadedFormNamed("frmHelp"));
-            QVERIFY(form);
-            modal = form->isVisible() && form->isModal();
-            form->cmdClose->click();
-        });
-        QTest::keyClick(&main, Qt::Key_F1, modifiers);
-        QVERIFY(modal);
+        const auto modal =
+            whileHelpIsOpen([&] { QTest::keyClick(&main, static_cast<Qt::Key>(key), modifiers); },
+                            [](frmHelp& form) { form.cmdClose->click(); });
+        QVERIFY(modal == (opens ? std::optional<bool>(true) : std::nullopt));
         QVERIFY(!platform::loadedFormNamed("frmHelp"));
-    }
-
-    void otherKeysOnTheMainWindowOpenNothing() {
-        FakeFormsServices forms;
-        ScratchFolder folder;
-        frmMain main;
-        for (const Qt::Key key : {Qt::Key_F2, Qt::Key_F11, Qt::Key_Escape, Qt::Key_Help,
-                                  Qt::Key_Return, Qt::Key_P, Qt::Key_1}) {
-            bool opened = false;
-            // Should one open the window after all, this closes it and says so.
-            QTimer::singleShot(0, [&] {
-                if (auto* form = qobject_cast<frmHelp*>(platform::loadedFormNamed("frmHelp"))) {
-                    opened = true;
-                    form->cmdClose->click();
-                }
-            });
-            QTest::keyClick(&main, key);
-            QCoreApplication::processEvents();
-            QVERIFY2(!opened, qPrintable(QKeySequence(key).toString()));
-        }
-    }
-
-    void aSecondOpeningStartsAtTheTop() {
-        FakeFormsServices forms;
-        BuiltProgramFolder folder;
-        int scrolled = -1;
-        for (int opening = 0; opening < 2; ++opening) {
-            QTimer::singleShot(0, [&] {
-                auto* form = qobject_cast<frmHelp*>(platform::loadedFormNamed("frmHelp"));
-                QVERIFY(form);
-                scrolled = form->WBHelp->verticalScrollBar()->value();
-                form->WBHelp->scrollToAnchor(QStringLiteral("trouble"));
-                form->cmdClose->click();
-            });
-            mContents_Click();
-            QCOMPARE(scrolled, 0);
-        }
     }
 };
 

@@ -12,9 +12,7 @@ constexpr double kClose = 1215; // the Close button's width
 const std::optional<double> none;
 
 void testPlacement() {
-    const struct {
-        double screen, left;
-    } table[] = {{12000, 3675}, {15360, 7035}, {8325, 0}, {8000, -325}};
+    const struct { double screen, left; } table[] = {{12000, 3675}, {8325, 0}, {8000, -325}};
     for (const auto& row : table) {
         const WindowPlacement place = helpWindowPlacement(row.screen);
         CHECK_EQ(place.left, row.left);
@@ -57,9 +55,8 @@ void testPointOnLink() {
         float x, y;
         bool on;
     } table[] = {
-        {0, 0, true},      {2055, 195, true},     {2055, 0, true},     {0, 195, true},
-        {1000, 100, true}, {2055.5f, 100, false}, {-0.5f, 100, false}, {1000, 195.5f, false},
-        {1000, -1, false}, {-15, -15, false},     {4000, 100, false},
+        {0, 0, true},        {2055, 195, true},     {1000, 100, true}, {2055.5f, 100, false},
+        {-0.5f, 100, false}, {1000, 195.5f, false}, {1000, -1, false},
     };
     for (const auto& row : table)
         CHECK_EQ(pointOnLink(row.x, row.y, 2055, 195), row.on);
@@ -82,8 +79,8 @@ void testRgb() {
         Rgb rgb;
     } table[] = {
         {kLinkNormalColour, {32, 72, 134}}, {kLinkHoverColour, {0, 0, 255}},
-        {kLinkDesignColour, {0, 0, 128}},   {0x00808080, {128, 128, 128}},
-        {0x000000FF, {255, 0, 0}},          {0x0000FF00, {0, 255, 0}},
+        {kLinkDesignColour, {0, 0, 128}},   {0x000000FF, {255, 0, 0}},
+        {0x0000FF00, {0, 255, 0}},
     };
     for (const auto& row : table) {
         const Rgb rgb = rgbOf(row.colour);

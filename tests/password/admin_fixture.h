@@ -5,21 +5,30 @@
 
 #include "password/frmAdmin.h"
 #include "platform/forms.h"
+#include "store/mdlGlobal.h"
 #include "support/fake_forms_services.h"
 #include "support/scratch_folder.h"
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QTest>
+#include <cstddef>
 #include <memory>
+
+// A test's data: one row per table entry, named by its `name`, holding a pointer to it
+// (fetched as `row`; the pointer type needs Q_DECLARE_METATYPE).
+template <typename Row, std::size_t N> void addRows(const Row (&rows)[N]) {
+    QTest::addColumn<const Row*>("row");
+    for (const Row& row : rows)
+        QTest::newRow(row.name) << &row;
+}
 
 struct AdminFixture {
     AdminFixture() {
         refreshes() = 0;
         frmAdmin::menuRefresh = [] { ++refreshes(); };
-        forms->onBox = [this](const RecordedBox&) {
-            QWidget* focus = QApplication::focusWidget();
-            focusAtBox.append(focus ? focus->objectName() : QString());
-        };
+        forms->onBox = [this](const RecordedBox&) { focusAtBox.append(focusName()); };
     }
     ~AdminFixture() {
         frmAdmin::menuRefresh = realMenuRefresh;
@@ -32,14 +41,27 @@ struct AdminFixture {
         return count;
     }
 
-    // The dialog loaded, shown and active, so that focus can be looked at.
-    frmAdmin& show() {
+    // The dialog loaded, shown and active (so that focus can be looked at), in New mode
+    // (`edit` false) or Modify mode.
+    frmAdmin& show(bool edit = false) {
+        mdlGlobal::bEditMode = edit;
+        mdlGlobal::bNewMode = !edit;
         frmAdmin& form = platform::formSlot<frmAdmin>().get();
         form.show();
         form.activateWindow();
         if (!QTest::qWaitForWindowActive(&form))
             qWarning("the password dialog did not become active");
         return form;
+    }
+
+    // Types into the dialog as the user would leave it before pressing OK (UTF-8 texts).
+    static void fill(frmAdmin& form, const char* password, const char* confirm, int option,
+                     const char* other, const char* answer) {
+        form.optRemindQuestion[option]->setChecked(true);
+        form.txtNew->setText(QString::fromUtf8(password));
+        form.txtConfirm->setText(QString::fromUtf8(confirm));
+        form.txtOther->setText(QString::fromUtf8(other));
+        form.txtAnswer->setText(QString::fromUtf8(answer));
     }
 
     bool dialogLoaded() const { return platform::formSlot<frmAdmin>().isLoaded(); }
@@ -51,8 +73,7 @@ struct AdminFixture {
         return box(forms->boxes[0].title, forms->boxes[0].style, forms->boxes[0].text);
     }
     static QString box(const QString& title, int style, const QString& text) {
-        return title + QStringLiteral(" | ") + QString::number(style) + QStringLiteral(" | ") +
-               text;
+        return QStringLiteral("%1 | %2 | %3").arg(title, QString::number(style), text);
     }
 
     static QString focusName() {

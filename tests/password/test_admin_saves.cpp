@@ -1,256 +1,191 @@
 // What OK writes: the file's decoded contents, its attributes, the messages, the reset
-// and retry on a refused file, and what every failure leaves behind.
+// and retry on a refused file, and what every failure leaves behind; below it, when the
+// file counts as writable and how it is replaced.
 
 #include "password/admin_fixture.h"
+#include "password/password_save.h"
 #include "platform/ansi_text.h"
 #include "platform/file_attributes.h"
+#include "platform/program_folder.h"
 #include "shell/frmMenu.h"
 #include "shell/mdlKeyCode.h"
-#include "store/mdlGlobal.h"
 #include "store/password_file.h"
 #include "support/failing_file_steps.h"
 
 #include <QAction>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QTest>
-#include <algorithm>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 using platform::FileError;
 
-const QString kCreated = QStringLiteral("Your password has been created successfully ");
-const QString kSaved = QStringLiteral("Your password detail has been saved successfully ");
-const QString kCreateFailed =
-    QStringLiteral("Unable to create new password please try again later");
-const QString kEditFailed = QStringLiteral("Unable to edit password please try again later");
-
-void setMode(bool edit) {
-    mdlGlobal::bEditMode = edit;
-    mdlGlobal::bNewMode = !edit;
-}
-
-void fill(frmAdmin& form, const QString& password, const QString& confirm, int option,
-          const QString& other, const QString& answer) {
-    form.optRemindQuestion[option]->setChecked(true);
-    form.txtNew->setText(password);
-    form.txtConfirm->setText(confirm);
-    form.txtOther->setText(other);
-    form.txtAnswer->setText(answer);
-}
-
-int attributesOf(const ScratchFolder& folder, const std::string& name) {
+int attributesOf(const ScratchFolder& folder) {
     int attributes = -1;
-    platform::fileAttributes().getAttr(folder.file(name), attributes);
+    platform::fileAttributes().getAttr(folder.file("vtrpwd.sys"), attributes);
     return attributes;
 }
 
-bool exists(const ScratchFolder& folder, const std::string& name) {
+bool tempFileLeft(const ScratchFolder& folder) {
     int attributes = 0;
-    return platform::fileAttributes().getAttr(folder.file(name), attributes) == FileError::None;
+    return platform::fileAttributes().getAttr(folder.file("vtrpwd.tmp"), attributes) !=
+           FileError::NotFound;
 }
 
-// A stored password file as the dialog leaves it: attributes 7.
-void storeProtected(const ScratchFolder& folder, const std::string& contents) {
-    folder.write("vtrpwd.sys", contents);
-    platform::fileAttributes().setAttr(folder.file("vtrpwd.sys"), 7);
+// Writes the named file afresh and gives it `attributes` (7: as the program leaves it).
+void put(const ScratchFolder& folder, const char* name, const std::string& contents,
+         int attributes = 7) {
+    platform::fileAttributes().setAttr(folder.file(name), 0);
+    folder.write(name, contents);
+    platform::fileAttributes().setAttr(folder.file(name), attributes);
 }
 
-// What the user types and what the file must give back.
+// What the user types and what the file must give back (UTF-8).
 struct Typed {
-    const char* name;
-    const char* password; // UTF-8
-    const char* confirm;
+    const char *name, *password, *confirm;
     int option;
-    const char* other;
-    const char* answer;
-    const char* question;
-    const char* storedAnswer;
+    const char *other, *answer, *question, *storedAnswer;
+};
+
+const Typed kTyped[] = {
+    {"fixed question", "Tr0ub4dor", "Tr0ub4dor", 1, "", " blue ", "What is your favourite colour?",
+     "blue"},
+    {"spaces only", "   ", " ", 0, "", "golf", "What is your favourite sport?", "golf"},
+    {"trailing space kept", "pass ", "pass", 2, "", "Alien", "What is your favourite movie?",
+     "Alien"},
+    {"own question trimmed", "=x=", "=x=", 3, "  Pet name?  ", " Rex ", "Pet name?", "Rex"},
+    {"own question of spaces", "pw", "pw", 3, "   ", "Rex", "", "Rex"},
+    {"Windows-1252 letters", "\u00e9t\u00e9\u20ac", "\u00e9t\u00e9\u20ac", 0, "", "f\u00fbt",
+     "What is your favourite sport?", "f\u00fbt"},
+};
+
+// A save (Modify's when `edit`) whose `occurrence`-th call of `step` fails with `error`.
+struct Failure {
+    const char* name;
+    bool edit;
+    const char* step;
+    FileError error;
+    int occurrence;
+    bool reported; // with a "Critical Error" box
+};
+
+const Failure kFailures[] = {
+    {"new: folder missing", false, "mayWrite", FileError::NotFound, 1, false},
+    {"new: checking fails", false, "mayWrite", FileError::Other, 1, true},
+    // The first refusal is the file's own attributes; the retry after the reset is refused.
+    {"new: refused after the reset", false, "mayWrite", FileError::AccessDenied, 2, true},
+    {"new: temporary file refused", false, "create", FileError::AccessDenied, 1, true},
+    {"edit: create", true, "create", FileError::Other, 1, true},
+    {"edit: write", true, "write", FileError::Other, 1, true},
+    {"edit: flush", true, "flush", FileError::Other, 1, true},
+    {"edit: close", true, "close", FileError::Other, 1, true},
+    {"edit: setAttr", true, "setAttr", FileError::Other, 1, true},
+    {"edit: rename", true, "rename", FileError::Other, 1, true},
 };
 
 } // namespace
 
-Q_DECLARE_METATYPE(Typed)
+Q_DECLARE_METATYPE(const Typed*)
+Q_DECLARE_METATYPE(const Failure*)
 
 class TestAdminSaves : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void newPasswordDecodesAsTyped_data();
     void newPasswordDecodesAsTyped();
-    void newOverProtectedFileRetriesOnce();
-    void newPasswordRefreshesTheTrayMenu();
-    void newRefusedTwiceReports();
-    void newFailures_data();
-    void newFailures();
+    void newOverTheStartupFileRefreshesTheTrayMenu();
     void noSaveForOtherFlagCombinations();
-    void editReplacesTheFile();
-    void editFailureAtEachStepKeepsTheOldFile_data();
-    void editFailureAtEachStepKeepsTheOldFile();
+    void failureKeepsTheOldFileAndOkRetries_data();
+    void failureKeepsTheOldFileAndOkRetries();
+    void replacingRenamesLastAndKeepsTheErrorKind();
+    void writableRules();
 };
 
 void TestAdminSaves::newPasswordDecodesAsTyped_data() {
-    QTest::addColumn<Typed>("typed");
-    const Typed rows[] = {
-        // name, password, confirmation, option, own question, answer, stored question
-        // and answer
-        {"fixed question", "Tr0ub4dor", "Tr0ub4dor", 1, "", " blue ",
-         "What is your favourite colour?", "blue"},
-        {"spaces only", "   ", " ", 0, "", "golf", "What is your favourite sport?", "golf"},
-        {"trailing space kept", "pass ", "pass", 2, "", "Alien", "What is your favourite movie?",
-         "Alien"},
-        {"own question trimmed", "=x=", "=x=", 3, "  Pet name?  ", " Rex ", "Pet name?", "Rex"},
-        {"own question of spaces", "pw", "pw", 3, "   ", "Rex", "", "Rex"},
-        {"Windows-1252 letters", "\u00e9t\u00e9\u20ac", "\u00e9t\u00e9\u20ac", 0, "", "f\u00fbt",
-         "What is your favourite sport?", "f\u00fbt"},
-    };
-    for (const Typed& row : rows)
-        QTest::newRow(row.name) << row;
+    addRows(kTyped);
 }
 
 void TestAdminSaves::newPasswordDecodesAsTyped() {
-    QFETCH(Typed, typed);
-    const QString password = QString::fromUtf8(typed.password);
+    QFETCH(const Typed*, row);
     AdminFixture fixture;
-    setMode(false);
     frmAdmin& form = fixture.show();
-    fill(form, password, QString::fromUtf8(typed.confirm), typed.option,
-         QString::fromUtf8(typed.other), QString::fromUtf8(typed.answer));
+    AdminFixture::fill(form, row->password, row->confirm, row->option, row->other, row->answer);
     QTest::mouseClick(form.cmdOK, Qt::LeftButton);
 
-    QCOMPARE(fixture.onlyBox(), AdminFixture::box(QStringLiteral("Veltrane"), 64, kCreated));
-    QCOMPARE(AdminFixture::refreshes(), 1);
-    QVERIFY(!fixture.dialogLoaded());
-    QCOMPARE(attributesOf(*fixture.folder, "vtrpwd.sys"), 7);
-    QVERIFY(!exists(*fixture.folder, "vtrpwd.tmp"));
-
+    QCOMPARE(fixture.onlyBox(),
+             AdminFixture::box("Veltrane", 64, "Your password has been created successfully "));
     QVERIFY(readPasswordFile(kPasswordFileName));
-    QCOMPARE(platform::fromAnsi(mdlGlobal::strPassword), password);
-    QCOMPARE(platform::fromAnsi(mdlGlobal::strQuestion), QString::fromUtf8(typed.question));
-    QCOMPARE(platform::fromAnsi(mdlGlobal::strAnswer), QString::fromUtf8(typed.storedAnswer));
-    QCOMPARE(mdlGlobal::intQuestion, int16_t(typed.option));
-    const std::string bytes = fixture.folder->read("vtrpwd.sys");
-    QVERIFY(bytes.size() > 5);
-    QCOMPARE(bytes.substr(bytes.size() - 5), " " + std::to_string(typed.option) + " \r\n");
+    QCOMPARE(platform::fromAnsi(mdlGlobal::strPassword), QString::fromUtf8(row->password));
+    QCOMPARE(platform::fromAnsi(mdlGlobal::strQuestion), QString::fromUtf8(row->question));
+    QCOMPARE(platform::fromAnsi(mdlGlobal::strAnswer), QString::fromUtf8(row->storedAnswer));
+    QCOMPARE(mdlGlobal::intQuestion, int16_t(row->option));
 }
 
-void TestAdminSaves::newOverProtectedFileRetriesOnce() {
-    AdminFixture fixture;
-    // The empty file the menu refresh leaves, read-only, hidden and system.
-    storeProtected(*fixture.folder, "");
-    FailingFileSteps steps;
-    setMode(false);
-    frmAdmin& form = fixture.show();
-    fill(form, "pw", "pw", 0, "", "golf");
-    QTest::mouseClick(form.cmdOK, Qt::LeftButton);
-
-    QCOMPARE(std::count(steps.calls.begin(), steps.calls.end(), "mayWrite"), 2);
-    QCOMPARE(fixture.onlyBox(), AdminFixture::box("Veltrane", 64, kCreated));
-    QCOMPARE(attributesOf(*fixture.folder, "vtrpwd.sys"), 7);
-    QVERIFY(readPasswordFile(kPasswordFileName));
-    QCOMPARE(mdlGlobal::strPassword, std::string("pw"));
-}
-
-void TestAdminSaves::newPasswordRefreshesTheTrayMenu() {
+void TestAdminSaves::newOverTheStartupFileRefreshesTheTrayMenu() {
     AdminFixture fixture;
     frmAdmin::menuRefresh = fixture.realMenuRefresh;
-    refreshPasswordMenu(); // as at start-up: an empty, protected file, only New enabled
+    // As at start-up: an empty file, read-only, hidden and system; only New enabled.
+    refreshPasswordMenu();
     frmMenu& menu = platform::formSlot<frmMenu>().get();
-    QVERIFY(menu.mNew->isEnabled());
-    QVERIFY(!menu.mModify->isEnabled());
-    setMode(false);
+    QVERIFY(menu.mNew->isEnabled() && !menu.mModify->isEnabled());
     frmAdmin& form = fixture.show();
-    fill(form, "pw", "pw", 0, "", "golf");
+    AdminFixture::fill(form, "pw", "pw", 0, "", "golf");
     QTest::mouseClick(form.cmdOK, Qt::LeftButton);
-    QVERIFY(!menu.mNew->isEnabled());
-    QVERIFY(menu.mModify->isEnabled());
-    QVERIFY(menu.mForgot->isEnabled());
-    QCOMPARE(attributesOf(*fixture.folder, "vtrpwd.sys"), 7);
+    QVERIFY(!menu.mNew->isEnabled() && menu.mModify->isEnabled() && menu.mForgot->isEnabled());
     platform::formSlot<frmMenu>().unload();
-}
-
-void TestAdminSaves::newRefusedTwiceReports() {
-    AdminFixture fixture;
-    storeProtected(*fixture.folder, "");
-    // The first refusal is the file's own attributes; the retry is refused as well.
-    FailingFileSteps steps("mayWrite", FileError::AccessDenied, 2);
-    setMode(false);
-    frmAdmin& form = fixture.show();
-    fill(form, "pw", "pw", 0, "", "golf");
-    QTest::mouseClick(form.cmdOK, Qt::LeftButton);
-
-    QCOMPARE(std::count(steps.calls.begin(), steps.calls.end(), "mayWrite"), 2);
-    QCOMPARE(fixture.onlyBox(),
-             AdminFixture::box(QStringLiteral("Critical Error"), 16, kCreateFailed));
-    QCOMPARE(AdminFixture::refreshes(), 0);
-    QVERIFY(fixture.dialogLoaded());
-    QCOMPARE(form.txtNew->text(), QStringLiteral("pw"));
-    QVERIFY(fixture.folder->read("vtrpwd.sys").empty());
-}
-
-void TestAdminSaves::newFailures_data() {
-    QTest::addColumn<QString>("step");
-    QTest::addColumn<int>("error");
-    QTest::addColumn<bool>("reported");
-    QTest::newRow("folder missing") << "mayWrite" << int(FileError::NotFound) << false;
-    QTest::newRow("checking fails") << "mayWrite" << int(FileError::Other) << true;
-    QTest::newRow("temporary file refused") << "create" << int(FileError::AccessDenied) << true;
-    QTest::newRow("write fails") << "write" << int(FileError::Other) << true;
-    QTest::newRow("flush fails") << "flush" << int(FileError::Other) << true;
-    QTest::newRow("rename fails") << "rename" << int(FileError::Other) << true;
-}
-
-void TestAdminSaves::newFailures() {
-    QFETCH(QString, step);
-    QFETCH(int, error);
-    QFETCH(bool, reported);
-    AdminFixture fixture;
-    FailingFileSteps steps(step.toStdString(), FileError(error));
-    setMode(false);
-    frmAdmin& form = fixture.show();
-    fill(form, "pw", "pw", 0, "", "golf");
-    QTest::mouseClick(form.cmdOK, Qt::LeftButton);
-
-    if (reported) {
-        QCOMPARE(fixture.onlyBox(),
-                 AdminFixture::box(QStringLiteral("Critical Error"), 16, kCreateFailed));
-    } else {
-        QVERIFY(fixture.forms->boxes.isEmpty());
-    }
-    QCOMPARE(AdminFixture::refreshes(), 0);
-    QVERIFY(fixture.dialogLoaded());
-    QVERIFY(!exists(*fixture.folder, "vtrpwd.sys"));
-    QVERIFY(!exists(*fixture.folder, "vtrpwd.tmp"));
 }
 
 void TestAdminSaves::noSaveForOtherFlagCombinations() {
     for (const bool both : {true, false}) {
         AdminFixture fixture;
-        mdlGlobal::bEditMode = both;
-        mdlGlobal::bNewMode = both;
         frmAdmin& form = fixture.show();
-        fill(form, "pw", "pw", 0, "", "golf");
+        mdlGlobal::bEditMode = mdlGlobal::bNewMode = both;
+        AdminFixture::fill(form, "pw", "pw", 0, "", "golf");
         QTest::mouseClick(form.cmdOK, Qt::LeftButton);
         QVERIFY(fixture.forms->boxes.isEmpty());
         QVERIFY(fixture.dialogLoaded());
-        QVERIFY(!exists(*fixture.folder, "vtrpwd.sys"));
+        QVERIFY(fixture.folder->read("vtrpwd.sys").empty());
     }
 }
 
-void TestAdminSaves::editReplacesTheFile() {
+void TestAdminSaves::failureKeepsTheOldFileAndOkRetries_data() {
+    addRows(kFailures);
+}
+
+void TestAdminSaves::failureKeepsTheOldFileAndOkRetries() {
+    QFETCH(const Failure*, row);
     AdminFixture fixture;
-    storeProtected(*fixture.folder, *passwordFileContents("old", "What? = it", 3));
-    setMode(true);
-    frmAdmin& form = fixture.show();
-    fill(form, "new one", "new one ", 3, " Town? ", " Rome ");
+    // New finds the empty file the menu refresh leaves; Modify a stored password.
+    const std::string old = row->edit ? *passwordFileContents("old", "What? = it", 3) : "";
+    put(*fixture.folder, "vtrpwd.sys", old);
+    FailingFileSteps steps(row->step, row->error, row->occurrence);
+    frmAdmin& form = fixture.show(row->edit);
+    AdminFixture::fill(form, "new one", "new one ", 3, " Town? ", " Rome ");
     QTest::mouseClick(form.cmdOK, Qt::LeftButton);
 
-    QCOMPARE(fixture.onlyBox(), AdminFixture::box(QStringLiteral("Veltrane"), 64, kSaved));
+    const QString failed = row->edit ? "Unable to edit password please try again later"
+                                     : "Unable to create new password please try again later";
+    QCOMPARE(fixture.onlyBox(), row->reported ? AdminFixture::box("Critical Error", 16, failed)
+                                              : QStringLiteral("0 boxes"));
+    QVERIFY(fixture.dialogLoaded());
     QCOMPARE(AdminFixture::refreshes(), 0);
+    QVERIFY(fixture.folder->read("vtrpwd.sys") == old);
+    if (row->edit)
+        QCOMPARE(attributesOf(*fixture.folder), 7);
+    QVERIFY(!tempFileLeft(*fixture.folder));
+
+    // The fields are unchanged, so OK again saves what was typed.
+    fixture.forms->boxes.clear();
+    QTest::mouseClick(form.cmdOK, Qt::LeftButton);
+    QCOMPARE(fixture.onlyBox(),
+             AdminFixture::box("Veltrane", 64,
+                               row->edit ? "Your password detail has been saved successfully "
+                                         : "Your password has been created successfully "));
+    QCOMPARE(AdminFixture::refreshes(), row->edit ? 0 : 1);
     QVERIFY(!fixture.dialogLoaded());
-    QCOMPARE(attributesOf(*fixture.folder, "vtrpwd.sys"), 7);
-    QVERIFY(!exists(*fixture.folder, "vtrpwd.tmp"));
+    QCOMPARE(attributesOf(*fixture.folder), 7);
+    QVERIFY(!tempFileLeft(*fixture.folder));
     QVERIFY(readPasswordFile(kPasswordFileName));
     QCOMPARE(mdlGlobal::strPassword, std::string("new one"));
     QCOMPARE(mdlGlobal::strQuestion, std::string("Town?"));
@@ -258,39 +193,38 @@ void TestAdminSaves::editReplacesTheFile() {
     QCOMPARE(mdlGlobal::intQuestion, int16_t(3));
 }
 
-void TestAdminSaves::editFailureAtEachStepKeepsTheOldFile_data() {
-    QTest::addColumn<QString>("step");
-    for (const char* step : {"create", "write", "flush", "close", "setAttr", "rename"})
-        QTest::newRow(step) << step;
+void TestAdminSaves::replacingRenamesLastAndKeepsTheErrorKind() {
+    AdminFixture fixture;
+    put(*fixture.folder, "vtrpwd.sys", "old");
+    // A temporary file left by an interrupted run, itself protected, is no obstacle.
+    put(*fixture.folder, "vtrpwd.tmp", "stale");
+    {
+        FailingFileSteps steps;
+        QVERIFY(replacePasswordFile("new\r\n") == FileError::None);
+        // The rename is the last step: nothing can fail once the old file is gone.
+        QCOMPARE(steps.calls.back(), std::string("rename"));
+    }
+    QCOMPARE(fixture.folder->read("vtrpwd.sys"), std::string("new\r\n"));
+    FailingFileSteps failing("create", FileError::AccessDenied);
+    QVERIFY(replacePasswordFile("x") == FileError::AccessDenied);
 }
 
-void TestAdminSaves::editFailureAtEachStepKeepsTheOldFile() {
-    QFETCH(QString, step);
+void TestAdminSaves::writableRules() {
     AdminFixture fixture;
-    const std::string old = *passwordFileContents("old", "What? = it", 3);
-    storeProtected(*fixture.folder, old);
-    setMode(true);
-    frmAdmin& form = fixture.show();
-    fill(form, "new", "new", 1, "", "red");
-    {
-        FailingFileSteps steps(step.toStdString(), FileError::Other);
-        QTest::mouseClick(form.cmdOK, Qt::LeftButton);
+    for (const int attributes :
+         {platform::vbNormal, platform::vbReadOnly, platform::vbHidden, platform::vbSystem}) {
+        put(*fixture.folder, "vtrpwd.sys", "", attributes);
+        QVERIFY(passwordFileWritable() == (attributes ? FileError::AccessDenied : FileError::None));
     }
-    QCOMPARE(fixture.onlyBox(),
-             AdminFixture::box(QStringLiteral("Critical Error"), 16, kEditFailed));
-    QVERIFY(fixture.dialogLoaded());
-    QVERIFY(fixture.folder->read("vtrpwd.sys") == old);
-    QCOMPARE(attributesOf(*fixture.folder, "vtrpwd.sys"), 7);
-    QVERIFY(!exists(*fixture.folder, "vtrpwd.tmp"));
-
-    // The fields are unchanged, so OK again saves what was typed.
-    QTest::mouseClick(form.cmdOK, Qt::LeftButton);
-    QCOMPARE(fixture.forms->boxes.size(), 2);
-    QCOMPARE(fixture.forms->boxes[1].text, kSaved);
-    QVERIFY(readPasswordFile(kPasswordFileName));
-    QCOMPARE(mdlGlobal::strPassword, std::string("new"));
-    QCOMPARE(mdlGlobal::strQuestion, std::string("What is your favourite colour?"));
-    QCOMPARE(mdlGlobal::strAnswer, std::string("red"));
+    const std::string sys = fixture.folder->file("vtrpwd.sys");
+    std::remove(sys.c_str());
+    QVERIFY(passwordFileWritable() == FileError::None);
+    mkdir(sys.c_str(), 0755);
+    QVERIFY(passwordFileWritable() == FileError::AccessDenied);
+    rmdir(sys.c_str());
+    setProgramFolder(fixture.folder->file("missing-folder"));
+    QVERIFY(passwordFileWritable() == FileError::NotFound);
+    setProgramFolder(fixture.folder->path().toStdString());
 }
 
 QTEST_MAIN(TestAdminSaves)

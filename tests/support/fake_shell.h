@@ -9,11 +9,17 @@
 
 class FakeShell : public platform::Shell {
 public:
-    FakeShell();
-    ~FakeShell() override;
+    FakeShell() { platform::setShell(this); }
+    ~FakeShell() override { platform::setShell(nullptr); }
 
-    bool openDocument(const QString& address) override;
-    bool startProgram(const QString& path) override;
+    bool openDocument(const QString& address) override {
+        openedDocuments.append(address);
+        return accept;
+    }
+    bool startProgram(const QString& path) override {
+        startedPrograms.append(path);
+        return accept;
+    }
 
     QStringList openedDocuments;
     QStringList startedPrograms;

@@ -5,7 +5,6 @@
 #include "platform/transfer_control.h"
 #include "support/fake_forms_services.h"
 #include "support/fake_shell.h"
-#include "support/local_http_server.h"
 #include "support/scratch_folder.h"
 #include "update/frmUpdate.h"
 #include "update/program_end.h"
@@ -38,25 +37,6 @@ QByteArray bytes(int size) {
 class TestFrmUpdate : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase() { server_.reset(); }
-
-    void opensCentredAndStartsAtOnce();
-    void completeDownload_data();
-    void completeDownload();
-    void replacesAnEarlierDownload();
-    void startsTheRealInstallerAndEnds();
-    void neverStartsABrokenTransfer_data();
-    void neverStartsABrokenTransfer();
-    void cancelMidTransferRemovesThePartialFile_data();
-    void cancelMidTransferRemovesThePartialFile();
-    void closingMidTransferKeepsTheProgram();
-    void unusableAddressEndsWithAMessage();
-
-private:
     frmUpdate& open() { return platform::formSlot<frmUpdate>().get(); }
     bool localFileExists() const { return QFileInfo::exists(local_); }
 
@@ -65,209 +45,197 @@ private:
     std::unique_ptr<FakeFormsServices> forms_;
     QString local_;
     int ends_ = 0;
+
+private Q_SLOTS:
+    void cleanupTestCase() { server_.reset(); }
+
+    void initTestCase() {
+        server_ = std::make_unique<UpdateServerFixture>();
+        QVERIFY(server_->isRunning());
+        setEndProgram([this] { ++ends_; });
+    }
+
+    void init() {
+        server_->reset();
+        folder_ = std::make_unique<ScratchFolder>();
+        forms_ = std::make_unique<FakeFormsServices>();
+        local_ = QString::fromStdString(folder_->file("VTR_Upgrade.exe"));
+        ends_ = 0;
+    }
+
+    void cleanup() {
+        platform::formSlot<frmUpdate>().unload();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        forms_.reset();
+        folder_.reset();
+    }
+
+    void opensCentredAndStartsAtOnce() {
+        server_->put(QStringLiteral("VTR_Upgrade.exe"), bytes(3000));
+        FakeShell shell;
+        frmUpdate& window = open();
+        QCOMPARE(window.objectName(), QStringLiteral("frmUpdate"));
+        QCOMPARE(window.size(), QSize(498, 222)); // 7470 x 3330 twips at 15 twips a pixel
+        QCOMPARE(window.pos(), QPoint(263, 182)); // 3945, 2730 twips on a 15360 x 11520 screen
+        QCOMPARE(window.windowTitle(), QString());
+        QCOMPARE(window.lblSource->text(), QStringLiteral("Source:"));
+        QCOMPARE(window.lblDownload->text(), QStringLiteral("Transferring: 0 KB"));
+        QVERIFY(window.Picture2->isHidden());
+        QVERIFY(window.cmdInstall->isHidden());
+        QVERIFY(window.cmdUpdate->isEnabled());
+        QCOMPARE(window.cmdCancel->text(), QStringLiteral("Cancel"));
+        QTRY_VERIFY(!window.cmdUpdate->isEnabled());
+        QVERIFY(!window.Picture2->isHidden());
+        QTRY_COMPARE(shell.startedPrograms.size(), 1);
+    }
+
+    void completeDownload_data() {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QString>("progress");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("transferred");
+        QTest::newRow("3000 bytes, past 100 on the last chunk")
+            << 3000 << QStringLiteral("Download completed... 100%")
+            << QStringLiteral("Downloading: 100%")
+            << QStringLiteral("Transferring: 2.9296875 KB of 2.9296875 KB");
+        QTest::newRow("10240 bytes, exactly 100 on the tenth chunk")
+            << 10240 << QStringLiteral("Downloading please wait... 100%")
+            << QStringLiteral("100% VTR_Upgrade.exe")
+            << QStringLiteral("Transferring: 10 KB of 10 KB");
+        QTest::newRow("131072 bytes, 128 chunks")
+            << 131072 << QStringLiteral("Downloading please wait... 100%")
+            << QStringLiteral("100% VTR_Upgrade.exe")
+            << QStringLiteral("Transferring: 128 KB of 128 KB");
+    }
+
+    void completeDownload() {
+        QFETCH(int, size);
+        QFETCH(QString, progress);
+        QFETCH(QString, title);
+        QFETCH(QString, transferred);
+        const QByteArray installer = bytes(size);
+        server_->put(QStringLiteral("VTR_Upgrade.exe"), installer);
+        folder_->write("VTR_Upgrade.exe", std::string(200000, 'o')); // an earlier, larger download
+        FakeShell shell;
+        frmUpdate& window = open();
+
+        QTRY_COMPARE(ends_, 1);
+        QCOMPARE(shell.startedPrograms, QStringList{local_});
+        QCOMPARE(forms_->boxes.size(), 1);
+        QCOMPARE(forms_->boxes.first().text, kCompleteMessage);
+        QCOMPARE(forms_->boxes.first().style, 64);
+        QCOMPARE(forms_->boxes.first().title, QStringLiteral("Veltrane"));
+        QCOMPARE(window.lblStatus->text(),
+                 QStringLiteral("The upgrade file has been downloaded successfully"));
+        QCOMPARE(window.lblProgress->text(), progress);
+        QCOMPARE(window.windowTitle(), title);
+        QCOMPARE(window.lblDownload->text(), transferred);
+        QCOMPARE(window.ProgressBar1->value(), 100);
+        QCOMPARE(window.lblSource->text(),
+                 QStringLiteral("Download from: ...... \\ VTR_Upgrade.exe"));
+        if (local_.count(QLatin1Char('/')) == 3) // the usual /tmp/<scratch>/VTR_Upgrade.exe
+            QCOMPARE(window.lblDestination->text(),
+                     QStringLiteral("Saving to: ... \\ VTR_Upgrade.exe"));
+        QFile file(local_);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), installer);
+        QVERIFY(file.permissions() & QFileDevice::ExeOwner);
+        QVERIFY(window.isHidden());
+    }
+
+    void startsTheRealInstallerAndEnds() {
+        // A stand-in installer: it leaves a mark beside itself when it runs.
+        server_->put(QStringLiteral("VTR_Upgrade.exe"),
+                     "#!/bin/sh\necho started > \"$(dirname \"$0\")/installer-ran\"\n");
+        open();
+        QTRY_COMPARE(ends_, 1);
+        QTRY_VERIFY(QFileInfo::exists(QString::fromStdString(folder_->file("installer-ran"))));
+    }
+
+    void neverStartsABrokenTransfer_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("body shorter than announced") << QStringLiteral("odd/short/30000/");
+        QTest::newRow("no Content-length") << QStringLiteral("odd/nolength/3000/");
+        QTest::newRow("missing on the server") << QStringLiteral("nowhere/");
+        QTest::newRow("stalled after some bytes") << QStringLiteral("odd/stall/30000/5000/");
+        QTest::newRow("refused connection") << UpdateServerFixture::refusedAddress();
+    }
+
+    void neverStartsABrokenTransfer() {
+        QFETCH(QString, folder);
+        server_->use(folder);
+        updateSettings().downloadInactivityMs = 300;
+        FakeShell shell;
+        frmUpdate& window = open();
+
+        QTRY_COMPARE(window.lblStatus->text(), kFailed);
+        QVERIFY(!localFileExists());
+        QVERIFY(shell.startedPrograms.isEmpty());
+        QCOMPARE(ends_, 0);
+        QVERIFY(forms_->boxes.isEmpty());
+        QVERIFY(!window.cmdUpdate->isEnabled());
+        // Cancel still closes the window and ends the program.
+        QTest::mouseClick(window.cmdCancel, Qt::LeftButton);
+        QTRY_COMPARE(ends_, 1);
+        QVERIFY(window.isHidden());
+    }
+
+    void cancelMidTransferRemovesThePartialFile_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("slow transfer") << QStringLiteral("odd/slow/400000/");
+        QTest::newRow("stalled transfer") << QStringLiteral("odd/stall/400000/20480/");
+    }
+
+    void cancelMidTransferRemovesThePartialFile() {
+        QFETCH(QString, folder);
+        server_->use(folder);
+        FakeShell shell;
+        frmUpdate& window = open();
+
+        // The display follows the body as it arrives.
+        QTRY_VERIFY(window.ProgressBar1->value() >= 3);
+        QVERIFY(
+            window.lblProgress->text().startsWith(QLatin1String("Downloading please wait... ")));
+        QVERIFY(window.windowTitle().endsWith(QLatin1String("% VTR_Upgrade.exe")));
+        QVERIFY(localFileExists());
+        QVERIFY(window.Inet1->stillExecuting());
+
+        QTest::mouseClick(window.cmdCancel, Qt::LeftButton);
+        QTRY_COMPARE(ends_, 1);
+        QVERIFY(!localFileExists());
+        QVERIFY(!window.Inet1->stillExecuting());
+        QVERIFY(window.isHidden());
+        QVERIFY(shell.startedPrograms.isEmpty());
+        QVERIFY(forms_->boxes.isEmpty());
+    }
+
+    void closingMidTransferKeepsTheProgram() {
+        server_->use(QStringLiteral("odd/stall/400000/20480/"));
+        FakeShell shell;
+        frmUpdate& window = open();
+        window.show();
+        QTRY_VERIFY(localFileExists());
+        window.close(); // the title bar's close button
+        QVERIFY(!localFileExists());
+        QVERIFY(!window.Inet1->stillExecuting());
+        QTest::qWait(50);
+        QCOMPARE(ends_, 0);
+        QVERIFY(shell.startedPrograms.isEmpty());
+    }
+
+    void unusableAddressEndsWithAMessage() {
+        server_->use(QStringLiteral("ftp://127.0.0.1/update/"));
+        FakeShell shell;
+        open();
+        QTRY_COMPARE(ends_, 1);
+        QCOMPARE(forms_->boxes.size(), 1);
+        QCOMPARE(forms_->boxes.first().text,
+                 QStringLiteral("unable to download the upgrade file. please try again later."));
+        QCOMPARE(forms_->boxes.first().style, 16);
+        QCOMPARE(forms_->boxes.first().title, QStringLiteral("Downloading error"));
+        QVERIFY(shell.startedPrograms.isEmpty());
+    }
 };
-
-void TestFrmUpdate::initTestCase() {
-    server_ = std::make_unique<UpdateServerFixture>();
-    QVERIFY(server_->isRunning());
-    setEndProgram([this] { ++ends_; });
-}
-
-void TestFrmUpdate::init() {
-    server_->reset();
-    folder_ = std::make_unique<ScratchFolder>();
-    forms_ = std::make_unique<FakeFormsServices>();
-    local_ = QString::fromStdString(folder_->file("VTR_Upgrade.exe"));
-    ends_ = 0;
-}
-
-void TestFrmUpdate::cleanup() {
-    platform::formSlot<frmUpdate>().unload();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    forms_.reset();
-    folder_.reset();
-}
-
-void TestFrmUpdate::opensCentredAndStartsAtOnce() {
-    server_->put(QStringLiteral("VTR_Upgrade.exe"), bytes(3000));
-    FakeShell shell;
-    frmUpdate& window = open();
-    QCOMPARE(window.objectName(), QStringLiteral("frmUpdate"));
-    QCOMPARE(window.size(), QSize(498, 222)); // 7470 x 3330 twips at 15 twips a pixel
-    QCOMPARE(window.pos(), QPoint(263, 182)); // 3945, 2730 twips on a 15360 x 11520 screen
-    QCOMPARE(window.windowTitle(), QString());
-    QCOMPARE(window.lblSource->text(), QStringLiteral("Source:"));
-    QCOMPARE(window.lblDownload->text(), QStringLiteral("Transferring: 0 KB"));
-    QVERIFY(window.Picture2->isHidden());
-    QVERIFY(window.cmdInstall->isHidden());
-    QVERIFY(window.cmdUpdate->isEnabled());
-    QCOMPARE(window.cmdCancel->text(), QStringLiteral("Cancel"));
-    QCOMPARE(window.ProgressBar1->maximum(), 100);
-    QTRY_VERIFY(!window.cmdUpdate->isEnabled());
-    QVERIFY(!window.Picture2->isHidden());
-    QTRY_COMPARE(shell.startedPrograms.size(), 1);
-}
-
-void TestFrmUpdate::completeDownload_data() {
-    QTest::addColumn<int>("size");
-    QTest::addColumn<QString>("progress");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("transferred");
-    QTest::newRow("3000 bytes, past 100 on the last chunk")
-        << 3000 << QStringLiteral("Download completed... 100%")
-        << QStringLiteral("Downloading: 100%")
-        << QStringLiteral("Transferring: 2.9296875 KB of 2.9296875 KB");
-    QTest::newRow("10240 bytes, exactly 100 on the tenth chunk")
-        << 10240 << QStringLiteral("Downloading please wait... 100%")
-        << QStringLiteral("100% VTR_Upgrade.exe") << QStringLiteral("Transferring: 10 KB of 10 KB");
-    QTest::newRow("131072 bytes, 128 chunks")
-        << 131072 << QStringLiteral("Downloading please wait... 100%")
-        << QStringLiteral("100% VTR_Upgrade.exe")
-        << QStringLiteral("Transferring: 128 KB of 128 KB");
-}
-
-void TestFrmUpdate::completeDownload() {
-    QFETCH(int, size);
-    QFETCH(QString, progress);
-    QFETCH(QString, title);
-    QFETCH(QString, transferred);
-    const QByteArray installer = bytes(size);
-    server_->put(QStringLiteral("VTR_Upgrade.exe"), installer);
-    FakeShell shell;
-    frmUpdate& window = open();
-
-    QTRY_COMPARE(ends_, 1);
-    QCOMPARE(shell.startedPrograms, QStringList{local_});
-    QCOMPARE(forms_->boxes.size(), 1);
-    QCOMPARE(forms_->boxes.first().text, kCompleteMessage);
-    QCOMPARE(forms_->boxes.first().style, 64);
-    QCOMPARE(forms_->boxes.first().title, QStringLiteral("Veltrane"));
-    QCOMPARE(window.lblStatus->text(),
-             QStringLiteral("The upgrade file has been downloaded successfully"));
-    QCOMPARE(window.lblProgress->text(), progress);
-    QCOMPARE(window.windowTitle(), title);
-    QCOMPARE(window.lblDownload->text(), transferred);
-    QCOMPARE(window.ProgressBar1->value(), 100);
-    QCOMPARE(window.lblSource->text(), QStringLiteral("Download from: ...... \\ VTR_Upgrade.exe"));
-    const int separators = static_cast<int>(local_.count(QLatin1Char('/')));
-    if (separators == 3) // the usual /tmp/<scratch>/VTR_Upgrade.exe
-        QCOMPARE(window.lblDestination->text(),
-                 QStringLiteral("Saving to: ... \\ VTR_Upgrade.exe"));
-    else
-        QVERIFY(window.lblDestination->text().startsWith(QLatin1String("Saving to: ")));
-    QFile file(local_);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), installer);
-    QVERIFY(file.permissions() & QFileDevice::ExeOwner);
-    QVERIFY(window.isHidden());
-}
-
-void TestFrmUpdate::replacesAnEarlierDownload() {
-    folder_->write("VTR_Upgrade.exe", std::string(50000, 'o'));
-    server_->put(QStringLiteral("VTR_Upgrade.exe"), bytes(2000));
-    FakeShell shell;
-    open();
-    QTRY_COMPARE(ends_, 1);
-    QCOMPARE(QFileInfo(local_).size(), 2000);
-}
-
-void TestFrmUpdate::startsTheRealInstallerAndEnds() {
-    // A stand-in installer: it leaves a mark beside itself when it runs.
-    server_->put(QStringLiteral("VTR_Upgrade.exe"),
-                 "#!/bin/sh\necho started > \"$(dirname \"$0\")/installer-ran\"\n");
-    open();
-    QTRY_COMPARE(ends_, 1);
-    QTRY_VERIFY(QFileInfo::exists(QString::fromStdString(folder_->file("installer-ran"))));
-}
-
-void TestFrmUpdate::neverStartsABrokenTransfer_data() {
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<bool>("refused");
-    QTest::newRow("body shorter than announced") << QStringLiteral("odd/short/30000/") << false;
-    QTest::newRow("no Content-length") << QStringLiteral("odd/nolength/3000/") << false;
-    QTest::newRow("missing on the server") << QStringLiteral("nowhere/") << false;
-    QTest::newRow("stalled after some bytes") << QStringLiteral("odd/stall/30000/5000/") << false;
-    QTest::newRow("refused connection") << QString() << true;
-}
-
-void TestFrmUpdate::neverStartsABrokenTransfer() {
-    QFETCH(QString, folder);
-    QFETCH(bool, refused);
-    if (refused)
-        server_->useBase(
-            QStringLiteral("http://127.0.0.1:%1/update/").arg(LocalHttpServer::refusedPort()));
-    else
-        server_->useFolder(folder);
-    updateSettings().downloadInactivityMs = 300;
-    FakeShell shell;
-    frmUpdate& window = open();
-
-    QTRY_COMPARE(window.lblStatus->text(), kFailed);
-    QVERIFY(!localFileExists());
-    QVERIFY(shell.startedPrograms.isEmpty());
-    QCOMPARE(ends_, 0);
-    QVERIFY(forms_->boxes.isEmpty());
-    QVERIFY(!window.cmdUpdate->isEnabled());
-    // Cancel still closes the window and ends the program.
-    QTest::mouseClick(window.cmdCancel, Qt::LeftButton);
-    QTRY_COMPARE(ends_, 1);
-    QVERIFY(window.isHidden());
-}
-
-void TestFrmUpdate::cancelMidTransferRemovesThePartialFile_data() {
-    QTest::addColumn<QString>("folder");
-    QTest::newRow("slow transfer") << QStringLiteral("odd/slow/400000/");
-    QTest::newRow("stalled transfer") << QStringLiteral("odd/stall/400000/20480/");
-}
-
-void TestFrmUpdate::cancelMidTransferRemovesThePartialFile() {
-    QFETCH(QString, folder);
-    server_->useFolder(folder);
-    FakeShell shell;
-    frmUpdate& window = open();
-
-    // The display follows the body as it arrives.
-    QTRY_VERIFY(window.ProgressBar1->value() >= 3);
-    QVERIFY(window.lblProgress->text().startsWith(QLatin1String("Downloading please wait... ")));
-    QVERIFY(window.windowTitle().endsWith(QLatin1String("% VTR_Upgrade.exe")));
-    QVERIFY(localFileExists());
-    QVERIFY(window.Inet1->stillExecuting());
-
-    QTest::mouseClick(window.cmdCancel, Qt::LeftButton);
-    QTRY_COMPARE(ends_, 1);
-    QVERIFY(!localFileExists());
-    QVERIFY(!window.Inet1->stillExecuting());
-    QVERIFY(window.isHidden());
-    QVERIFY(shell.startedPrograms.isEmpty());
-    QVERIFY(forms_->boxes.isEmpty());
-}
-
-void TestFrmUpdate::closingMidTransferKeepsTheProgram() {
-    server_->useFolder(QStringLiteral("odd/stall/400000/20480/"));
-    FakeShell shell;
-    frmUpdate& window = open();
-    window.show();
-    QTRY_VERIFY(localFileExists());
-    window.close(); // the title bar's close button
-    QVERIFY(!localFileExists());
-    QVERIFY(!window.Inet1->stillExecuting());
-    QTest::qWait(50);
-    QCOMPARE(ends_, 0);
-    QVERIFY(shell.startedPrograms.isEmpty());
-}
-
-void TestFrmUpdate::unusableAddressEndsWithAMessage() {
-    server_->useBase(QStringLiteral("ftp://127.0.0.1/update/"));
-    FakeShell shell;
-    open();
-    QTRY_COMPARE(ends_, 1);
-    QCOMPARE(forms_->boxes.size(), 1);
-    QCOMPARE(forms_->boxes.first().text,
-             QStringLiteral("unable to download the upgrade file. please try again later."));
-    QCOMPARE(forms_->boxes.first().style, 16);
-    QCOMPARE(forms_->boxes.first().title, QStringLiteral("Downloading error"));
-    QVERIFY(shell.startedPrograms.isEmpty());
-}
 
 QTEST_MAIN(TestFrmUpdate)
 #include "test_frm_update.moc"

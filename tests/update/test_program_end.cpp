@@ -6,7 +6,6 @@
 #include "update/program_end.h"
 
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTest>
 #include <QTimer>
@@ -25,13 +24,11 @@ private Q_SLOTS:
             modal.exec();
             modalReturned = true;
         });
+        // Should the ending miss this loop, it ends here with 99 instead.
         QTimer::singleShot(5000, &program, [&program] { program.exit(99); });
-        QElapsedTimer clock;
-        clock.start();
         const int code = program.exec();
         QCOMPARE(code, 0);
         QVERIFY(modalReturned);
-        QVERIFY(clock.elapsed() < 4000);
         QVERIFY(!platform::formSlot<frmMain>().isLoaded());
     }
 };

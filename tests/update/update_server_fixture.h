@@ -28,15 +28,22 @@ public:
         updateSettings().pauseMs = 10;
     }
     bool isRunning() const { return server_.isRunning(); }
+    // An update folder on 127.0.0.1 where nothing listens.
+    static QString refusedAddress() {
+        return QStringLiteral("http://127.0.0.1:%1/update/").arg(LocalHttpServer::refusedPort());
+    }
     // Puts a file into the served update folder.
     void put(const QString& name, const QByteArray& bytes) const {
         QFile file(served_.path() + QLatin1Char('/') + QLatin1String(kFolder) + name);
         if (file.open(QIODevice::WriteOnly))
             file.write(bytes);
     }
-    // Points the update folder somewhere else on the same server ("odd/short/3000/").
-    void useFolder(const QString& path) const { updateSettings().baseUrl = server_.url(path); }
-    void useBase(const QString& base) const { updateSettings().baseUrl = base; }
+    // Points the update folder elsewhere: a full address, or a folder on the same server
+    // ("odd/short/3000/").
+    void use(const QString& where) const {
+        updateSettings().baseUrl =
+            where.contains(QLatin1String("://")) ? where : server_.url(where);
+    }
 
 private:
     UpdateSettings saved_;

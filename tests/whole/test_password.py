@@ -1,7 +1,7 @@
 """The password cycle through the real program: a password created with New in the real
-dialog, used to lock and unlock, changed with Modify and recovered with Forgot, all from
-the tray menu. The file the program writes is decoded by the program's own reader
-(vtr_password_dump)."""
+dialog, used to lock and unlock, changed with Modify, recovered with Forgot, and Quit with
+the dialog open, all from the tray menu. The file the program writes is decoded by the
+program's own reader (vtr_password_dump)."""
 
 import os
 import subprocess
@@ -11,187 +11,135 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from test_lock import LockSession  # noqa: E402
-from vtr_harness import PASSWORD_FILE, PASSWORD_MENU, wait_until  # noqa: E402
+from vtr_harness import PASSWORD_FILE, wait_until  # noqa: E402
 
 DUMP = os.environ.get("VTR_PASSWORD_DUMP", "")
 
-# The dialog's controls in client pixels at 15 twips per pixel: (left, top, width, height).
-OPTION_OWN = (16, 144, 273, 17)
-TXT_OTHER = (40, 171, 265, 19)
-
-
-def centre(window_geometry, control):
-    x, y, _, _ = window_geometry
-    left, top, width, height = control
-    return x + left + width // 2, y + top + height // 2
+# Centres of the own-question option and of txtOther, in client pixels at 15 twips per
+# pixel.
+OPTION_OWN = (152, 152)
+TXT_OTHER = (172, 180)
 
 
 class PasswordCycleTest(unittest.TestCase):
     def setUp(self):
         self.assertTrue(os.path.exists(DUMP), "VTR_PASSWORD_DUMP must name vtr_password_dump")
-        self.session = LockSession()
-        self.session.__enter__()
-        self.addCleanup(self.session.close)
-
-    # ----- helpers -------------------------------------------------------------------
-
-    def choose(self, caption):
-        self.session.choose_menu_entry("Password", caption)
-
-    def password_rows_enabled(self):
-        """Whether New, Modify and Forgot are drawn enabled in the tray menu."""
-        s = self.session
-        menu = s.open_tray_menu()
-        sub = s.open_submenu("Password", menu)
-        s.move_mouse(menu.x + 5, menu.y + 3)  # off the submenu: no row highlighted
-        states = s.menu_rows_enabled(sub, PASSWORD_MENU)
-        s.close_menu()
-        s.close_menu()
-        return states
+        self.s = LockSession()
+        self.s.__enter__()
+        self.addCleanup(self.s.close)
 
     def window(self, title, other_than=None):
         """The program's window of that title (not `other_than`), waited for."""
-        s = self.session
-
         def find():
-            window = s.find_window(title, timeout=0.2)
-            return window if window and window != other_than else None
-
+            window = self.s.find_window(title, timeout=0.2)
+            return window if window != other_than else None
         window = wait_until(find, 5)
-        self.assertTrue(window, f'no window "{title}"\n' + s.program_log())
+        self.assertTrue(window, f'no window "{title}"\n' + self.s.program_log())
         return window
 
     def activate(self, window):
-        """Clicks an empty corner of the window, so it has the keyboard without moving the
-        focus inside it."""
-        s = self.session
-        x, y, _, height = s.geometry(window)
-        s.click(x + 4, y + height - 4)
+        """Clicks an empty corner: the window gets the keyboard, its focus stays put."""
+        x, y, _, height = self.s.geometry(window)
+        self.s.click(x + 4, y + height - 4)
         time.sleep(0.2)
 
-    def dismiss(self, window):
-        s = self.session
-        s.key("Return")
-        self.assertTrue(wait_until(lambda: not s.is_viewable(window), 5), "the box stayed open")
+    def answer(self, title, text=None, other_than=None):
+        """Types `text`, if any, and Return into that window; waits for it to go."""
+        window = self.window(title, other_than)
+        if text is not None:
+            self.activate(window)
+            self.s.type_text(text)
+        self.s.key("Return")
+        self.assertTrue(wait_until(lambda: not self.s.is_viewable(window), 5), title)
+        return window
 
-    def answer_prompt(self, title, text):
-        """Types `text` into the prompt box of that title and confirms it; the box's window
-        and where it was."""
-        prompt = self.window(title)
-        self.prompt_geometry = self.session.geometry(prompt)
-        self.activate(prompt)
-        self.session.type_text(text)
-        self.session.key("Return")
-        self.assertTrue(wait_until(lambda: not self.session.is_viewable(prompt), 5))
-        return prompt
+    def enter(self, *texts):
+        for text in texts:
+            self.s.type_text(text)
+            self.s.key("Return")
 
-    def stored(self):
-        out = subprocess.run([DUMP, self.session.program_file(PASSWORD_FILE)], check=True,
+    def assert_saved(self, *expected):
+        """The file decodes to `expected` (password, question, answer, number), protected."""
+        out = subprocess.run([DUMP, self.s.program_file(PASSWORD_FILE)], check=True,
                              stdout=subprocess.PIPE, text=True).stdout.split("\n")
         text = [bytes.fromhex(value).decode("cp1252") for value in out[1:4]]
-        return out[0], text[0], text[1], text[2], int(out[4])
+        self.assertEqual((out[0], *text, int(out[4])), ("ok", *expected))
+        self.assertEqual(self.s.dos_attributes(), "0x6")
+        self.assertTrue(self.s.is_read_only())
+        self.assertFalse(os.path.exists(self.s.program_file("vtrpwd.tmp")))
 
-    def lock_and_unlock(self, password):
-        s = self.session
-        s.lock_from_tray()
-        self.assertTrue(s.unlock(password), f"{password!r} did not unlock")
-
-    def assert_taskbar_window_without_min_max(self, window):
-        """A window of its own (not transient, so it gets a taskbar button) whose window
-        manager hints offer neither minimize nor maximize."""
-        out = subprocess.run(["xprop", "-id", str(window), "WM_TRANSIENT_FOR",
-                              "_MOTIF_WM_HINTS"], env=self.session.env, stdout=subprocess.PIPE,
-                             text=True, timeout=10).stdout
-        self.assertIn("WM_TRANSIENT_FOR:  not found", out)
-        hints = [int(v, 16) for v in out.split("_MOTIF_WM_HINTS) = ")[1].split(",")]
-        self.assertTrue(hints[0] & 1, "the hints name the functions")
-        self.assertEqual(hints[1] & (0x8 | 0x10), 0, "minimize or maximize offered")
-
-    def assert_protected(self):
-        s = self.session
-        self.assertEqual(s.dos_attributes(), "0x6")
-        self.assertTrue(s.is_read_only())
-        self.assertFalse(os.path.exists(s.program_file("vtrpwd.tmp")))
-
-    # ----- the cycle -------------------------------------------------------------------
-
-    def test_new_modify_forgot(self):
-        s = self.session
+    def test_new_lock_modify_forgot_quit(self):
+        s = self.s
         s.start_program()
         self.assertEqual(os.path.getsize(s.program_file(PASSWORD_FILE)), 0)
 
         # New: typed in the real dialog, moving on with Enter only.
-        self.choose("New")
+        s.choose_menu_entry("Password", "New")
         dialog = self.window("Password")
-        self.assert_taskbar_window_without_min_max(dialog)
+        # A window of its own (a taskbar button), offering neither minimize nor maximize.
+        out = subprocess.run(["xprop", "-id", str(dialog), "WM_TRANSIENT_FOR", "_MOTIF_WM_HINTS"],
+                             env=s.env, stdout=subprocess.PIPE, text=True, timeout=10).stdout
+        self.assertIn("WM_TRANSIENT_FOR:  not found", out)
+        hints = [int(v, 16) for v in out.split("_MOTIF_WM_HINTS) = ")[1].split(",")]
+        self.assertTrue(hints[0] & 1, "the hints name the functions")
+        self.assertEqual(hints[1] & (0x8 | 0x10), 0, "minimize or maximize offered")
         self.activate(dialog)
-        s.type_text("Pa ss=1 ")
-        s.key("Return")
-        s.type_text("Pa ss=1")  # matches: the trailing blank is not compared
-        s.key("Return")
-        s.type_text("  golf ")  # the first question is preset; txtOther is skipped
-        s.key("Return")
-        # The focus is on OK now; Enter there must not press it.
+        # The trailing blank is not compared; the first question is preset, so Enter skips
+        # txtOther; the last Enter, on OK, must not press it.
+        self.enter("Pa ss=1 ", "Pa ss=1", "  golf ")
         s.key("Return")
         time.sleep(0.5)
         self.assertIsNone(s.find_window("Veltrane", timeout=0.3), "Enter pressed OK")
         s.key("space")
-        self.dismiss(self.window("Veltrane"))
+        self.answer("Veltrane")
         self.assertTrue(wait_until(lambda: not s.is_viewable(dialog), 5))
-        self.assertEqual(self.stored(),
-                         ("ok", "Pa ss=1 ", "What is your favourite sport?", "golf", 0))
-        self.assert_protected()
-        # A password is stored now: New is off, Modify and Forgot are on.
-        self.assertEqual(self.password_rows_enabled(), [False, True, True])
-        self.lock_and_unlock("Pa ss=1 ")
+        self.assert_saved("Pa ss=1 ", "What is your favourite sport?", "golf", 0)
+        s.lock_from_tray()
+        self.assertTrue(s.unlock("Pa ss=1 "), "the new password did not unlock")
 
         # Modify: a wrong password is refused; the right one, padded, opens the dialog.
-        self.choose("Modify")
-        self.answer_prompt("Modify Password", "pa ss=1")
-        self.dismiss(self.window("Modify Password Denied"))
+        s.choose_menu_entry("Password", "Modify")
+        x, y, _, _ = s.geometry(self.window("Modify Password"))
+        self.answer("Modify Password", "pa ss=1")
+        self.answer("Modify Password Denied")
         # One third of 1024 x 768 is 341, 256 pixels; the window frame adds its border
         # and title bar to where the client area starts.
-        x, y, _, _ = self.prompt_geometry
-        self.assertTrue(341 <= x <= 351 and 256 <= y <= 300, self.prompt_geometry)
-        self.choose("Modify")
-        self.answer_prompt("Modify Password", "  Pa ss=1")
+        self.assertTrue(341 <= x <= 351 and 256 <= y <= 300, (x, y))
+        s.choose_menu_entry("Password", "Modify")
+        self.answer("Modify Password", "  Pa ss=1")
         dialog = self.window("Password")
         self.activate(dialog)
         s.key("ctrl+a")
+        self.enter("N3w pass")
         s.type_text("N3w pass")
-        s.key("Return")
-        s.type_text("N3w pass")
-        geometry = s.geometry(dialog)
-        s.click(*centre(geometry, OPTION_OWN))
-        s.click(*centre(geometry, TXT_OTHER))
-        s.type_text("Where did we meet?")
-        s.key("Return")
+        x, y, _, _ = s.geometry(dialog)
+        s.click(x + OPTION_OWN[0], y + OPTION_OWN[1])
+        s.click(x + TXT_OTHER[0], y + TXT_OTHER[1])
+        self.enter("Where did we meet?")
         s.key("ctrl+a")
-        s.type_text(" Paris  ")
-        s.key("Return", "space")
-        self.dismiss(self.window("Veltrane"))
-        self.assertEqual(self.stored(), ("ok", "N3w pass", "Where did we meet?", "Paris", 3))
-        self.assert_protected()
-        self.lock_and_unlock("N3w pass")
+        self.enter(" Paris  ")
+        s.key("space")
+        self.answer("Veltrane")
+        self.assert_saved("N3w pass", "Where did we meet?", "Paris", 3)
+        s.lock_from_tray()
+        self.assertTrue(s.unlock("N3w pass"), "the changed password did not unlock")
 
         # Forgot: a wrong case is refused; the right answer shows the reminder.
-        self.choose("Forgot")
-        self.answer_prompt("Password Reminder", "paris")
-        self.dismiss(self.window("Answer Denied"))
-        self.choose("Forgot")
-        prompt = self.answer_prompt("Password Reminder", " Paris")
-        self.dismiss(self.window("Password Reminder", other_than=prompt))
-        self.assertEqual(self.stored()[1], "N3w pass")
+        s.choose_menu_entry("Password", "Forgot")
+        self.answer("Password Reminder", "paris")
+        self.answer("Answer Denied")
+        s.choose_menu_entry("Password", "Forgot")
+        prompt = self.answer("Password Reminder", " Paris")
+        self.answer("Password Reminder", other_than=prompt)
 
-    def test_quit_with_the_dialog_open_saves_nothing(self):
-        s = self.session
-        s.start_program()
-        self.choose("New")
+        # Quit with the dialog open, something typed: the program ends, nothing is saved.
+        s.choose_menu_entry("Password", "Modify")
+        self.answer("Modify Password", "N3w pass")
         self.activate(self.window("Password"))
         s.type_text("typed")
         s.choose_menu_entry("Quit")
         self.assertEqual(s.wait_for_exit(10), 0, s.program_log())
-        self.assertEqual(os.path.getsize(s.program_file(PASSWORD_FILE)), 0)
+        self.assert_saved("N3w pass", "Where did we meet?", "Paris", 3)
 
 
 if __name__ == "__main__":
