@@ -1,10 +1,11 @@
 // The hidden main window: its start-up, the icon's callback handler with the tray
-// pop-up, the main window's keys, and the icon's removal when it unloads.
+// pop-up, the main window's keys, the icon's removal when it unloads, and Quit.
 
 #include "platform/file_attributes.h"
 #include "platform/forms.h"
 #include "shell/frmMain.h"
 #include "shell/frmMenu.h"
+#include "shell/menu_commands.h"
 #include "store/password_file.h"
 #include "support/fake_application.h"
 #include "support/fake_notification_icon.h"
@@ -19,9 +20,7 @@ using namespace platform;
 namespace {
 
 int helpRuns = 0;
-void recordHelp() {
-    ++helpRuns;
-}
+QStringList unloaded;
 
 void unloadAll() {
     formSlot<frmMain>().unload();
@@ -58,9 +57,8 @@ struct Started {
     FakeNotificationIcon desktop;
     frmMain& main = formSlot<frmMain>().get();
 
-    explicit Started(void (*help)() = nullptr) {
-        if (help)
-            main.helpCommand = help;
+    Started() {
+        main.helpCommand = [] { ++helpRuns; };
         main.Form_Load();
     }
 };
@@ -76,17 +74,13 @@ private Q_SLOTS:
     void startUpReplacesTheIconAndPreparesTheMenu() {
         Started program;
         auto& [folder, application, desktop, main] = program;
-        QCOMPARE(application.instanceChecks, 1);
         QVERIFY(application.endCodes.isEmpty());
         QCOMPARE(desktop.calls.size(), 2);
         QCOMPARE(desktop.calls[0].operation, NIM_DELETE);
         QCOMPARE(desktop.calls[1].operation, NIM_ADD);
         QCOMPARE(desktop.calls[1].data.hWnd.data(), main.picTray);
-        QCOMPARE(desktop.calls[1].data.tip(), std::string("Veltrane"));
-        QVERIFY(main.objTray().bRunningInTray());
         QVERIFY(main.keyPreview());
         QVERIFY(main.isHidden());
-        QVERIFY(formSlot<frmMenu>().isLoaded());
         QVERIFY(formSlot<frmMenu>().get().mNew->isEnabled());
         int attributes = 0;
         QCOMPARE(fileAttributes().getAttr(folder.file(kPasswordFileName), attributes),
@@ -110,42 +104,36 @@ private Q_SLOTS:
                 .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
     }
 
+    // Unloading with the icon shown is part of Quit below.
     void unloadRemovesTheIconEvenWhenItIsGone() {
         Started program;
-        auto& [folder, application, desktop, main] = program;
-        main.objTray().RemoveIcon(main.picTray);
-        QVERIFY(!desktop.present);
-        formSlot<frmMain>().unload();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!formSlot<frmMain>().isLoaded());
-        QCOMPARE(desktop.calls.last().operation, NIM_DELETE);
-        QCOMPARE(desktop.calls.size(), 4);
-    }
-
-    void unloadRemovesAShownIcon() {
-        Started program;
-        QVERIFY(program.desktop.present);
+        program.main.objTray().RemoveIcon(program.main.picTray);
         unloadAll();
-        QVERIFY(!program.desktop.present);
+        QVERIFY(!formSlot<frmMain>().isLoaded());
+        QCOMPARE(program.desktop.calls.size(), 4);
+        QCOMPARE(program.desktop.calls.last().operation, NIM_DELETE);
     }
 
     void onlyTheRightButtonReleaseOpensTheMenu_data() {
         QTest::addColumn<uint32_t>("lParam");
+        QTest::addColumn<bool>("iconRemoved");
         QTest::addColumn<int>("opens");
-        QTest::newRow("move") << WM_MOUSEMOVE << 0;
-        QTest::newRow("left down") << WM_LBUTTONDOWN << 0;
-        QTest::newRow("left up") << WM_LBUTTONUP << 0;
-        QTest::newRow("left double click") << WM_LBUTTONDBLCLK << 0;
-        QTest::newRow("right down") << WM_RBUTTONDOWN << 0;
-        QTest::newRow("middle down") << WM_MBUTTONDOWN << 0;
-        QTest::newRow("middle up") << WM_MBUTTONUP << 0;
-        QTest::newRow("right up") << WM_RBUTTONUP << 1;
-        QTest::newRow("right up, high word set") << (0x00410000u | WM_RBUTTONUP) << 1;
+        QTest::newRow("move") << WM_MOUSEMOVE << false << 0;
+        QTest::newRow("left up") << WM_LBUTTONUP << false << 0;
+        QTest::newRow("left double click") << WM_LBUTTONDBLCLK << false << 0;
+        QTest::newRow("right down") << WM_RBUTTONDOWN << false << 0;
+        QTest::newRow("middle up") << WM_MBUTTONUP << false << 0;
+        QTest::newRow("right up") << WM_RBUTTONUP << false << 1;
+        QTest::newRow("right up, high word set") << (0x00410000u | WM_RBUTTONUP) << false << 1;
+        QTest::newRow("right up, icon removed") << WM_RBUTTONUP << true << 0;
     }
     void onlyTheRightButtonReleaseOpensTheMenu() {
         QFETCH(uint32_t, lParam);
+        QFETCH(bool, iconRemoved);
         QFETCH(int, opens);
         Started program;
+        if (iconRemoved)
+            program.main.objTray().RemoveIcon(program.main.picTray);
         PopupWatch popup;
         QCursor::setPos(120, 90);
         program.desktop.mouse(lParam);
@@ -157,28 +145,17 @@ private Q_SLOTS:
     void everyPopupRefreshesThePasswordCommands() {
         Started program;
         auto& [folder, application, desktop, main] = program;
+        const std::string path = folder.file(kPasswordFileName);
         PopupWatch popup;
-        desktop.mouse(WM_RBUTTONUP);
-        QCOMPARE(popup.passwordStates, (QList<bool>{true, false, false}));
-
-        fileAttributes().setAttr(folder.file(kPasswordFileName), 0);
+        fileAttributes().setAttr(path, 0);
         folder.write(kPasswordFileName, *passwordFileContents("pw", "Q? = A", 0));
         desktop.mouse(WM_RBUTTONUP);
         QCOMPARE(popup.passwordStates, (QList<bool>{false, true, true}));
 
-        fileAttributes().setAttr(folder.file(kPasswordFileName), 0);
-        QVERIFY(QFile::remove(QString::fromStdString(folder.file(kPasswordFileName))));
+        fileAttributes().setAttr(path, 0);
+        QVERIFY(QFile::remove(QString::fromStdString(path)));
         desktop.mouse(WM_RBUTTONUP);
         QCOMPARE(popup.passwordStates, (QList<bool>{true, false, false}));
-        QCOMPARE(popup.shown, 3);
-    }
-
-    void nothingOpensAfterTheIconIsRemoved() {
-        Started program;
-        program.main.objTray().RemoveIcon(program.main.picTray);
-        PopupWatch popup;
-        program.desktop.mouse(WM_RBUTTONUP);
-        QCOMPARE(popup.shown, 0);
     }
 
     void f1OpensHelpWithAnyModifier_data() {
@@ -186,27 +163,47 @@ private Q_SLOTS:
         QTest::addColumn<int>("modifiers");
         QTest::addColumn<bool>("onControl");
         QTest::addColumn<int>("runs");
-        QTest::newRow("F1") << int(Qt::Key_F1) << int(Qt::NoModifier) << false << 1;
-        QTest::newRow("shift F1") << int(Qt::Key_F1) << int(Qt::ShiftModifier) << false << 1;
-        QTest::newRow("ctrl alt F1")
-            << int(Qt::Key_F1) << int(Qt::ControlModifier | Qt::AltModifier) << false << 1;
-        QTest::newRow("F1 on a control") << int(Qt::Key_F1) << int(Qt::NoModifier) << true << 1;
-        QTest::newRow("F2") << int(Qt::Key_F2) << int(Qt::NoModifier) << false << 0;
+        const int all = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+        QTest::newRow("F1") << int(Qt::Key_F1) << 0 << false << 1;
+        QTest::newRow("shift ctrl alt F1") << int(Qt::Key_F1) << all << false << 1;
+        QTest::newRow("F1 on a control") << int(Qt::Key_F1) << 0 << true << 1;
+        QTest::newRow("F2") << int(Qt::Key_F2) << 0 << false << 0;
         QTest::newRow("Escape on a control") << int(Qt::Key_Escape) << 0 << true << 0;
-        QTest::newRow("letter") << int(Qt::Key_H) << int(Qt::NoModifier) << false << 0;
     }
     void f1OpensHelpWithAnyModifier() {
         QFETCH(int, key);
         QFETCH(int, modifiers);
         QFETCH(bool, onControl);
         QFETCH(int, runs);
-        Started program(recordHelp);
-        frmMain& main = program.main;
+        Started program;
         helpRuns = 0;
-        QWidget* receiver = onControl ? static_cast<QWidget*>(main.lblVersion) : &main;
-        QTest::keyClick(receiver, static_cast<Qt::Key>(key),
-                        static_cast<Qt::KeyboardModifiers>(modifiers));
+        QTest::keyClick(onControl ? static_cast<QWidget*>(program.main.lblVersion) : &program.main,
+                        Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(helpRuns, runs);
+    }
+
+    void quitUnloadsInOrderRemovesTheIconAndEnds() {
+        Started program;
+        // frmAdmin is not loaded; a form Quit does not know stays.
+        for (const char* name : {"frmUpdate", "frmHelp", "frmAbout", "Form1", "frmOther"}) {
+            auto* form = new QWidget;
+            form->setObjectName(QLatin1String(name));
+            LoadedForms::add(form);
+        }
+        for (QWidget* form : LoadedForms::all())
+            QObject::connect(form, &QObject::destroyed,
+                             [name = form->objectName()] { unloaded.append(name); });
+        QWidget* other = loadedFormNamed(QStringLiteral("frmOther"));
+
+        QTimer::singleShot(0, [] { mExit_Click(); });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(LoadedForms::all(), QList<QWidget*>{other});
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(unloaded,
+                 (QStringList{"Form1", "frmAbout", "frmHelp", "frmMain", "frmMenu", "frmUpdate"}));
+        QCOMPARE(program.desktop.calls.last().operation, NIM_DELETE);
+        QVERIFY(!program.desktop.present);
+        delete other;
     }
 };
 

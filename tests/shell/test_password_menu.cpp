@@ -15,10 +15,10 @@ using namespace platform;
 
 namespace {
 
-// The real attributes with one fault injected.
+// The real attributes, recording what is set, with one fault injected.
 class FaultyAttributes : public FileAttributes {
 public:
-    enum Fault { EveryFileHidden, ClearingDenied };
+    enum Fault { None, EveryFileHidden, ClearingDenied };
     explicit FaultyAttributes(Fault fault) : fault_(fault) { setFileAttributes(this); }
     ~FaultyAttributes() override { setFileAttributes(nullptr); }
 
@@ -94,9 +94,7 @@ private Q_SLOTS:
         QCOMPARE(layout(menu().mPassword), (QStringList{"New", "Modify", "Forgot"}));
         QCOMPARE(layout(menu().mHelp), (QStringList{"Contents...", "-", "Check for update...", "-",
                                                     "About Veltrane..."}));
-        QCOMPARE(menu().objectName(), QStringLiteral("frmMenu"));
         QCOMPARE(menu().windowTitle(), QStringLiteral("Menu"));
-        QVERIFY(!menu().isVisible());
     }
 
     void statesFollowTheFile_data() {
@@ -105,7 +103,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("stored");
         QTest::newRow("missing") << false << QByteArray() << false;
         QTest::newRow("empty") << true << QByteArray() << false;
-        QTest::newRow("damaged") << true << QByteArray("garbage\r\nmore\r\n") << false;
         QTest::newRow("valid") << true << QByteArray::fromStdString(validFile()) << true;
     }
     void statesFollowTheFile() {
@@ -126,38 +123,33 @@ private Q_SLOTS:
         int attributes = 0;
         QCOMPARE(fileAttributes().getAttr(path, attributes), FileError::None);
         QCOMPARE(attributes, keepsExtendedAttributes(folder) ? 7 : 1);
-        QVERIFY(!fileExists(path));
     }
 
-    void folderWithoutTheFileGivesUpAndLeavesTheMenu() {
-        // As root no permission stops a write, so the folder is one that cannot exist.
-        ScratchFolder folder;
-        setProgramFolder(folder.file("missing-folder"));
-        setPasswordStates(false, true, true);
-        refreshPasswordMenu();
-        QCOMPARE(passwordStates(), (QList<bool>{false, true, true}));
-        QVERIFY(!QFile::exists(QString::fromStdString(programFilePath(kPasswordFileName))));
+    // The creation loop gives up after a few tries; the menu stays as it was.
+    void unusableFileLeavesTheMenu_data() {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<bool>("folderMissing");
+        QTest::addColumn<QByteArray>("contents");
+        QTest::newRow("folder missing") << int(FaultyAttributes::None) << true << QByteArray();
+        QTest::newRow("file never visible")
+            << int(FaultyAttributes::EveryFileHidden) << false << QByteArray();
+        QTest::newRow("attributes locked") << int(FaultyAttributes::ClearingDenied) << false
+                                           << QByteArray::fromStdString(validFile());
     }
-
-    void fileThatNeverShowsUpGivesUpAfterAFewTries() {
+    void unusableFileLeavesTheMenu() {
+        QFETCH(int, fault);
+        QFETCH(bool, folderMissing);
+        QFETCH(QByteArray, contents);
         ScratchFolder folder;
-        FaultyAttributes attributes(FaultyAttributes::EveryFileHidden);
-        setPasswordStates(false, true, true);
+        folder.write(kPasswordFileName, contents.toStdString());
+        if (folderMissing) // as root no permission stops a write
+            setProgramFolder(folder.file("missing-folder"));
+        FaultyAttributes attributes{FaultyAttributes::Fault(fault)};
+        setPasswordStates(false, false, false); // any reading enables something
         refreshPasswordMenu();
-        QCOMPARE(passwordStates(), (QList<bool>{false, true, true}));
-        QCOMPARE(attributes.setCalls, (QList<int>{0, 7}));
-    }
-
-    void otherErrorSkipsTheReadingButSetsTheAttributes() {
-        ScratchFolder folder;
-        const std::string kValidFile = validFile();
-        folder.write(kPasswordFileName, kValidFile);
-        FaultyAttributes attributes(FaultyAttributes::ClearingDenied);
-        setPasswordStates(true, false, false);
-        refreshPasswordMenu();
-        QCOMPARE(passwordStates(), (QList<bool>{true, false, false}));
-        QCOMPARE(attributes.setCalls, (QList<int>{0, 7}));
-        QCOMPARE(folder.read(kPasswordFileName), kValidFile);
+        QCOMPARE(passwordStates(), (QList<bool>{false, false, false}));
+        QCOMPARE(attributes.setCalls, (QList<int>{vbNormal, 7}));
+        QCOMPARE(QByteArray::fromStdString(folder.read(kPasswordFileName)), contents);
     }
 };
 

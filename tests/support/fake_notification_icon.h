@@ -7,22 +7,31 @@
 
 #include <QList>
 
-struct RecordedNotifyCall {
-    uint32_t operation;
-    platform::NOTIFYICONDATA data;
-};
+struct FakeNotificationIcon : platform::NotificationIcon {
+    struct Call {
+        uint32_t operation;
+        platform::NOTIFYICONDATA data;
+    };
 
-class FakeNotificationIcon : public platform::NotificationIcon {
-public:
-    FakeNotificationIcon();
-    ~FakeNotificationIcon() override;
+    FakeNotificationIcon() { platform::setNotificationIcon(this); }
+    ~FakeNotificationIcon() override { platform::setNotificationIcon(nullptr); }
 
-    bool shellNotifyIcon(uint32_t operation, const platform::NOTIFYICONDATA& data) override;
+    bool shellNotifyIcon(uint32_t operation, const platform::NOTIFYICONDATA& data) override {
+        calls.append({operation, data});
+        // Adding needs the icon away; changing and deleting need it there.
+        const bool applies = (operation == platform::NIM_ADD) != present;
+        if (applies && operation != platform::NIM_MODIFY)
+            present = operation == platform::NIM_ADD;
+        return applies;
+    }
 
-    // Sends a mouse message (0x205 and so on) to the window of the last record passed,
-    // as the desktop would; whether or not the icon is there.
-    void mouse(uint32_t mouseMessage) const;
+    // Plays a mouse message (0x205 and so on) on the window of the last record passed,
+    // as the desktop would, whether or not the icon is there.
+    void mouse(uint32_t message) const {
+        if (!calls.isEmpty())
+            platform::deliverNotifyIconMessage(calls.last().data, message);
+    }
 
-    QList<RecordedNotifyCall> calls;
+    QList<Call> calls;
     bool present = false;
 };
