@@ -62,6 +62,10 @@ QString Transfer::header(const QByteArray& name) const {
     return reply_ && started_ ? QString::fromLatin1(reply_->rawHeader(name)) : QString();
 }
 
+qint64 Transfer::bytesWaiting() const {
+    return reply_ && reply_->isOpen() ? reply_->bytesAvailable() : 0;
+}
+
 QByteArray Transfer::getChunk(qint64 maxBytes) {
     return reply_ && reply_->isOpen() ? reply_->read(maxBytes) : QByteArray();
 }

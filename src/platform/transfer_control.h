@@ -32,6 +32,8 @@ public:
     // A header of the response (the name is case-insensitive); empty before the
     // response started or when it has none.
     QString header(const QByteArray& name) const;
+    // How many bytes of the body are received and not yet taken.
+    qint64 bytesWaiting() const;
     // The next up to `maxBytes` of the body received so far; empty when none is waiting.
     QByteArray getChunk(qint64 maxBytes);
     // All of the body received so far.

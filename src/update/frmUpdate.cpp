@@ -155,10 +155,15 @@ void frmUpdate::Inet1_ResponseStarted() {
 void frmUpdate::Inet1_BodyArrived() {
     if (cancelling_ || !download_.isOpen())
         return;
-    // Every chunk moves the display; the widgets take its latest state once the chunks
-    // waiting now are written, as nothing can repaint in between.
+    // Every chunk moves the display by a whole chunk's share, so while the body is still
+    // coming only whole chunks are taken: the network hands it over in pieces of any size.
+    // The widgets take the display's latest state once the chunks waiting now are
+    // written, as nothing can repaint in between.
+    const bool bodyComplete = !Inet1->stillExecuting();
     ChunkDisplay latest;
     for (;;) {
+        if (!bodyComplete && Inet1->bytesWaiting() < kChunkBytes)
+            break;
         const QByteArray chunk = Inet1->getChunk(kChunkBytes);
         if (chunk.isEmpty())
             break;

@@ -6,7 +6,8 @@ Serves the files of a folder through http.server, and scripted misbehaviour unde
   nolength  the body with no Content-Length header; the connection closes after it
   short     Content-Length <size>, half the body, then the connection closes
   slow      Content-Length <size>, 1024 bytes every 20 ms
-  stall     Content-Length <size>, the given number of bytes, then nothing; the
+  stall     Content-Length <size>, the given number of bytes in pieces of 700 (as a
+            network hands them over, not in whole kilobytes), then nothing; the
             connection stays open. Without that number not even the headers come.
 Listens on 127.0.0.1 on a free port, prints the port, and serves until it is killed.
 Usage: local_http_server.py FOLDER
@@ -54,8 +55,10 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                 self.wfile.flush()
                 time.sleep(0.02)
         elif mode == "stall":
-            self.wfile.write(data[:before_stall])
-            self.wfile.flush()
+            for start in range(0, before_stall, 700):
+                self.wfile.write(data[start : min(start + 700, before_stall)])
+                self.wfile.flush()
+                time.sleep(0.005)
             time.sleep(3600)
         else:
             self.wfile.write(data)

@@ -122,7 +122,8 @@ void stepRounding() {
     CHECK_EQ(DownloadProgress(1024000, "f").step(), 0.1);
     CHECK_EQ(DownloadProgress(3, "f").step(), 34133.3333);
     CHECK_EQ(DownloadProgress(104857600, "f").step(), 0.001);
-    // Beyond about 20 MB a chunk's share rounds away to nothing at 4 places.
+    // From 2048000000 bytes on (not far below the largest usable length) a chunk's share
+    // rounds away to nothing at 4 places.
     CHECK_EQ(DownloadProgress(2147483647, "f").step(), 0.0);
 }
 
