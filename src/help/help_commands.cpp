@@ -9,6 +9,12 @@
 namespace {
 // Closing through the title bar (or Esc) only hides a dialog; it is unloaded all the same.
 template <class Form> void showModal() {
+    // Chosen again from the tray while it is open: the open window stays and comes forward.
+    if (Form* open = platform::formSlot<Form>().loaded()) {
+        open->raise();
+        open->activateWindow();
+        return;
+    }
     platform::showModal(platform::formSlot<Form>().get());
     platform::formSlot<Form>().unload();
 }

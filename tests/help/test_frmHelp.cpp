@@ -173,6 +173,18 @@ private Q_SLOTS:
         }
     }
 
+    void contentsAgainWhileItIsOpenLeavesItOpen() {
+        FakeFormsServices forms;
+        BuiltProgramFolder folder;
+        bool stillOpen = false;
+        whileHelpIsOpen(mContents_Click, [&](frmHelp& form) {
+            mContents_Click(); // the tray menu answers while the window is open
+            stillOpen = form.isVisible() && platform::formSlot<frmHelp>().isLoaded();
+        });
+        QVERIFY(stillOpen);
+        QVERIFY(!platform::formSlot<frmHelp>().isLoaded());
+    }
+
     void everyLinkInThePageLeadsSomewhere() {
         FakeFormsServices forms;
         BuiltProgramFolder folder;
