@@ -1,5 +1,6 @@
 #include "update/frmUpdate.h"
 
+#include "help/twips_geometry.h"
 #include "platform/ansi_text.h"
 #include "platform/file_attributes.h"
 #include "platform/forms.h"
@@ -43,8 +44,7 @@ frmUpdate::frmUpdate() {
     setWindowTitle(QString());
 
     const platform::ScreenTwips screen = platform::forms().screen();
-    setFixedSize(qRound(kWidthTwips / screen.twipsPerPixelX),
-                 qRound(kHeightTwips / screen.twipsPerPixelY));
+    setFixedSize(pixelsX(kWidthTwips), pixelsY(kHeightTwips));
 
     Picture1 = new UpgradeBackdrop(this);
     Picture1->setGeometry(0, 0, width(), height());
@@ -90,7 +90,7 @@ frmUpdate::frmUpdate() {
     // Form_Load
     const TwipsOrigin origin =
         upgradeWindowOrigin(screen.width, screen.height, kWidthTwips, kHeightTwips);
-    move(qRound(origin.left / screen.twipsPerPixelX), qRound(origin.top / screen.twipsPerPixelY));
+    move(pixelsX(origin.left), pixelsY(origin.top));
     strLocalPath = programFolder() + "/";
     strFileName = kUpgradeFileName;
     cmdInstall->hide();

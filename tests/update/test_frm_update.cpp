@@ -73,10 +73,11 @@ private Q_SLOTS:
     void opensCentredAndStartsAtOnce() {
         server_->put(QStringLiteral("VTR_Upgrade.exe"), bytes(3000));
         FakeShell shell;
+        forms_->screenTwips.width = 15405; // 1027 pixels: the left edge falls on a half pixel
         frmUpdate& window = open();
         QCOMPARE(window.objectName(), QStringLiteral("frmUpdate"));
         QCOMPARE(window.size(), QSize(498, 222)); // 7470 x 3330 twips at 15 twips a pixel
-        QCOMPARE(window.pos(), QPoint(263, 182)); // 3945, 2730 twips on a 15360 x 11520 screen
+        QCOMPARE(window.pos(), QPoint(264, 182)); // 3967.5 (264.5 to even), 2730 twips
         QCOMPARE(window.windowTitle(), QString());
         QCOMPARE(window.lblSource->text(), QStringLiteral("Source:"));
         QCOMPARE(window.lblDownload->text(), QStringLiteral("Transferring: 0 KB"));
