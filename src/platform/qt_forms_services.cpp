@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QScreen>
@@ -58,7 +59,12 @@ QString QtFormsServices::inputBox(const QString& prompt, const QString& title, d
                                   double topTwips) {
     QInputDialog box;
     box.setWindowTitle(title);
-    box.setLabelText(normalizedLineBreaks(prompt));
+    // The prompt may be the user's own question: it is shown as typed, not read as markup,
+    // and "&" is doubled because the label is the field's buddy and would take it for a
+    // shortcut mark.
+    box.setLabelText(normalizedLineBreaks(prompt).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    if (auto* label = box.findChild<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
     box.setInputMode(QInputDialog::TextInput);
     box.setTextEchoMode(QLineEdit::Normal);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
