@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QWidget>
+#include <cmath>
 
 namespace platform {
 
@@ -69,7 +70,9 @@ QString QtFormsServices::inputBox(const QString& prompt, const QString& title, d
     box.setTextEchoMode(QLineEdit::Normal);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     const ScreenTwips metrics = screen();
-    box.move(qRound(leftTwips / metrics.twipsPerPixelX), qRound(topTwips / metrics.twipsPerPixelY));
+    // Halves go to the even pixel, as every twips conversion of the program does.
+    box.move(static_cast<int>(std::nearbyint(leftTwips / metrics.twipsPerPixelX)),
+             static_cast<int>(std::nearbyint(topTwips / metrics.twipsPerPixelY)));
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 

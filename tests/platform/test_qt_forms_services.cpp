@@ -1,5 +1,5 @@
-// The real input box shows its prompt exactly as given: the Forgot prompt is the user's
-// own question, which may hold markup-like text or "&".
+// The real input box shows its prompt exactly as given (the Forgot prompt is the user's
+// own question, which may hold markup-like text or "&") where it was asked to.
 
 #include "platform/qt_forms_services.h"
 
@@ -11,10 +11,11 @@
 class TestQtFormsServices : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void inputBoxShowsThePromptAsTyped() {
+    void inputBoxShowsThePromptAsTypedWhereAsked() {
         const QString prompt = QStringLiteral("<b>Tom</b> & Jerry?");
         int shownWidth = -1;
         int literalWidth = 0;
+        QPoint at;
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
             if (!box)
@@ -25,11 +26,16 @@ private Q_SLOTS:
             literal.setFont(label->font());
             shownWidth = label->sizeHint().width();
             literalWidth = literal.sizeHint().width();
+            at = box->pos();
             box->reject();
         });
-        const QString typed = platform::QtFormsServices().inputBox(prompt, "Q", 0, 0);
+        platform::QtFormsServices forms;
+        const platform::ScreenTwips screen = forms.screen();
+        const QString typed =
+            forms.inputBox(prompt, "Q", 2.5 * screen.twipsPerPixelX, 1.5 * screen.twipsPerPixelY);
         QVERIFY(typed.isEmpty());
         QCOMPARE(shownWidth, literalWidth);
+        QCOMPARE(at, QPoint(2, 2)); // 2.5 and 1.5 pixels, halves to even
     }
 };
 
