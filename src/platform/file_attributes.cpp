@@ -89,14 +89,18 @@ FileError PosixFileAttributes::setAttr(const std::string& path, int attributes) 
     if (stat(path.c_str(), &info) != 0)
         return fileErrorFromErrno(errno);
     const bool readOnly = (attributes & vbReadOnly) != 0;
-    // Order matters without root: extended attributes need a writable file.
-    if (!readOnly) {
+    const int dosBits = attributes & kKeptInExtendedAttribute;
+    const bool dosBitsChange = useExtendedAttributes_ && readDosBits(path) != dosBits;
+    // Order matters without root: extended attributes can only be written while the file
+    // is writable, so a read-only file gets its write bit back first and loses it last.
+    if (!readOnly || dosBitsChange) {
         if (const auto error = setWritable(path, info, true); error != FileError::None)
             return error;
+        if (stat(path.c_str(), &info) != 0)
+            return fileErrorFromErrno(errno);
     }
-    if (useExtendedAttributes_) {
-        if (const auto error = writeDosBits(path, attributes & kKeptInExtendedAttribute);
-            error != FileError::None)
+    if (dosBitsChange) {
+        if (const auto error = writeDosBits(path, dosBits); error != FileError::None)
             return error;
     }
     return readOnly ? setWritable(path, info, false) : FileError::None;

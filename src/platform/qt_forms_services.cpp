@@ -5,10 +5,12 @@
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QWidget>
+#include <cmath>
 
 namespace platform {
 
@@ -58,12 +60,19 @@ QString QtFormsServices::inputBox(const QString& prompt, const QString& title, d
                                   double topTwips) {
     QInputDialog box;
     box.setWindowTitle(title);
-    box.setLabelText(normalizedLineBreaks(prompt));
+    // The prompt may be the user's own question: it is shown as typed, not read as markup,
+    // and "&" is doubled because the label is the field's buddy and would take it for a
+    // shortcut mark.
+    box.setLabelText(normalizedLineBreaks(prompt).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    if (auto* label = box.findChild<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
     box.setInputMode(QInputDialog::TextInput);
     box.setTextEchoMode(QLineEdit::Normal);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     const ScreenTwips metrics = screen();
-    box.move(qRound(leftTwips / metrics.twipsPerPixelX), qRound(topTwips / metrics.twipsPerPixelY));
+    // Halves go to the even pixel, as every twips conversion of the program does.
+    box.move(static_cast<int>(std::nearbyint(leftTwips / metrics.twipsPerPixelX)),
+             static_cast<int>(std::nearbyint(topTwips / metrics.twipsPerPixelY)));
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 

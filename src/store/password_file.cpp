@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <limits>
+#include <sys/stat.h>
 
 const char* const kPasswordFileName = "vtrpwd.sys";
 const char* const kPasswordTempName = "vtrpwd.tmp";
@@ -77,6 +78,11 @@ bool readPasswordFile(const std::string& fileName) {
 }
 
 bool readPasswordFileAt(const std::string& path) {
+    // Only a plain file is read: opening a pipe or a device of that name could wait
+    // forever, and the reader runs on the UI thread.
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
     std::ifstream in(path, std::ios::binary);
     return in && readPasswordStream(in);
 }

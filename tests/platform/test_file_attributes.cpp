@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -95,6 +96,44 @@ void testFileExists(const TempDir& dir) {
     setFileAttributes(nullptr);
 }
 
+// Without root, extended attributes of a read-only file cannot be written: setting the
+// attributes of a protected file again, or changing them, must still work.
+bool protectedFileKeepsChanging(const std::string& folder) {
+    PosixFileAttributes service(true);
+    const std::string file = folder + "/protected";
+    touch(file);
+    int attributes = -1;
+    return service.setAttr(file, 7) == FileError::None &&
+           service.setAttr(file, 7) == FileError::None &&
+           service.setAttr(file, vbReadOnly | vbHidden) == FileError::None &&
+           service.getAttr(file, attributes) == FileError::None &&
+           attributes == (vbReadOnly | vbHidden) && access(file.c_str(), W_OK) != 0;
+}
+
+// As an ordinary user; root runs it in a child that becomes "nobody".
+void testProtectedFileAsOrdinaryUser(const TempDir& dir) {
+    const std::string folder = dir.file("shared");
+    mkdir(folder.c_str(), 0777);
+    chmod(folder.c_str(), 0777);
+    chmod(dir.path().c_str(), 0755);
+    if (geteuid() != 0) {
+        CHECK(protectedFileKeepsChanging(folder));
+        return;
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(2);
+        _exit(protectedFileKeepsChanging(folder) ? 0 : 1);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 2)
+        std::cout << "note: could not become an ordinary user\n";
+    else
+        CHECK(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
 } // namespace
 
 int main() {
@@ -104,7 +143,9 @@ int main() {
     else
         std::cout << "note: " << dir.path() << " keeps no extended attributes\n";
     testAttributeValues(dir, false);
-    if (folderKeepsExtendedAttributes(dir.path()))
+    if (folderKeepsExtendedAttributes(dir.path())) {
         testFileExists(dir);
+        testProtectedFileAsOrdinaryUser(dir);
+    }
     return checkSummary("test_file_attributes");
 }

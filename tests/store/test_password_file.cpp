@@ -12,6 +12,8 @@
 
 #include <fstream>
 #include <random>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -161,6 +163,11 @@ void testDamagedFiles(const TempDir& dir) {
     setGlobals(old);
     CHECK(!readPasswordFileAt(dir.file("missing")));
     CHECK(!readPasswordFileAt(dir.path()));
+    // A pipe of that name must not hang the reader; the alarm ends the test if it does.
+    mkfifo(dir.file("pipe").c_str(), 0600);
+    alarm(5);
+    CHECK(!readPasswordFileAt(dir.file("pipe")));
+    alarm(0);
     CHECK_EQ(strPassword, old);
 }
 
