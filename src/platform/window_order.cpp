@@ -263,6 +263,10 @@ private:
     }
 
     static void raise(xcb_connection_t* c, xcb_window_t id) {
+        // Another program may have cleared the window's bypass of the window manager;
+        // mapped without it, the window manager would take it over.
+        const uint32_t bypass = 1;
+        xcb_change_window_attributes(c, id, XCB_CW_OVERRIDE_REDIRECT, &bypass);
         const uint32_t above = XCB_STACK_MODE_ABOVE;
         xcb_map_window(c, id);
         xcb_configure_window(c, id, XCB_CONFIG_WINDOW_STACK_MODE, &above);

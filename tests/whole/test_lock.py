@@ -124,6 +124,8 @@ class LockTest(unittest.TestCase):
             s.key("alt+F4")
             time.sleep(0.3)
             self.assertLocked(s, "after wmctrl -c and Alt+F4")
+            # Unmapped after its bypass of the window manager was cleared.
+            s._run(["xdotool", "set_window", "--overrideredirect", "0", str(window)], check=False)
             s._run(["xdotool", "windowunmap", str(window)], check=False)
             time.sleep(0.3)
             self.assertLocked(s, "after another program unmapped it")
