@@ -291,6 +291,10 @@ void Form1::Timer2_Timer() {
         if (!order.isOnTop(window))
             order.raise(window);
     }
+    // The keys follow the focus into this program's other windows (a dialog left open,
+    // a message box that comes up while locked), so the lock window takes it back.
+    if (!isActiveWindow())
+        activateWindow();
     // Held grabs are kept (taking them again is harmless); lost ones are taken back.
     if (++ticksSinceGrabCheck_ < kGrabCheckTicks)
         return;

@@ -27,7 +27,7 @@ public:
     QLineEdit* Text1;  // the password box, a child of the panel
     QLabel* Label1;    // the travelling banner
     QTimer* Timer1;    // one banner step every 75 ms
-    QTimer* Timer2;    // stay in front and keep the grabs, while shown
+    QTimer* Timer2;    // stay in front, active and holding the grabs, while shown
 
     // The password check: unloads the form when Text1 holds exactly strLockPassword.
     void Form_Click();

@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QPointer>
+#include <QRect>
 #include <QWidget>
 #include <QWindow>
 #include <memory>
@@ -42,7 +43,13 @@ public:
                               XCB_EVENT_MASK_STRUCTURE_NOTIFY;
         xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &mask);
         xcb_flush(c);
-        watched_.insert(id, {window, std::move(lost)});
+        // Where it is now is where it stays: another program that moves, shrinks or
+        // reparents it would bare the desktop.
+        std::unique_ptr<xcb_get_geometry_reply_t, decltype(&free)> geometry(
+            xcb_get_geometry_reply(c, xcb_get_geometry(c, id), nullptr), &free);
+        const QRect place =
+            geometry ? QRect(geometry->x, geometry->y, geometry->width, geometry->height) : QRect();
+        watched_.insert(id, {window, std::move(lost), place});
         if (!filtering_) {
             qGuiApp->installNativeEventFilter(this);
             filtering_ = true;
@@ -148,17 +155,60 @@ public:
                 report(watched_.value(gone->window), Loss::Unmapped);
             break;
         }
+        case XCB_CONFIGURE_NOTIFY: {
+            const auto* moved = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
+            if (moved->event == moved->window && watched_.contains(moved->window) &&
+                QRect(moved->x, moved->y, moved->width, moved->height) !=
+                    watched_.value(moved->window).place)
+                return putBack(moved->window); // Qt never sees the foreign geometry
+            break;
+        }
+        case XCB_REPARENT_NOTIFY: {
+            const auto* moved = reinterpret_cast<const xcb_reparent_notify_event_t*>(event);
+            xcb_connection_t* c = x11Connection();
+            if (c && moved->event == moved->window && watched_.contains(moved->window) &&
+                moved->parent != rootOf(c))
+                putBack(moved->window, true);
+            break;
+        }
         default:
             break;
         }
-        return false; // Qt still handles every event itself
+        return false; // Qt still handles every other event itself
     }
 
 private:
     struct Watch {
         QPointer<QWidget> window;
         LossHandler lost;
+        QRect place; // on the root window, as shown
     };
+
+    static xcb_window_t rootOf(xcb_connection_t* c) {
+        return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    }
+
+    // Puts a window that another program moved, resized or reparented back in its
+    // place on the root window, on top.
+    bool putBack(xcb_window_t id, bool reparented = false) {
+        xcb_connection_t* c = x11Connection();
+        const QRect place = watched_.value(id).place;
+        if (!c || place.isEmpty())
+            return false;
+        // (Reparenting unmaps and maps the window again, so only when it must.)
+        if (reparented)
+            xcb_reparent_window(c, id, rootOf(c), static_cast<int16_t>(place.x()),
+                                static_cast<int16_t>(place.y()));
+        const uint32_t values[] = {
+            static_cast<uint32_t>(place.x()), static_cast<uint32_t>(place.y()),
+            static_cast<uint32_t>(place.width()), static_cast<uint32_t>(place.height())};
+        xcb_configure_window(c, id,
+                             XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                                 XCB_CONFIG_WINDOW_HEIGHT,
+                             values);
+        raise(c, id);
+        return true;
+    }
 
     static void report(const Watch& watch, Loss loss) {
         if (!watch.window || !watch.lost)
@@ -196,7 +246,7 @@ private:
 
     bool isOnTop(xcb_connection_t* c, xcb_window_t id) {
         // The lock windows bypass the window manager, so they are children of the root.
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        const xcb_window_t root = rootOf(c);
         std::unique_ptr<xcb_query_tree_reply_t, decltype(&free)> tree(
             xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr), &free);
         if (!tree)
@@ -213,6 +263,10 @@ private:
     }
 
     static void raise(xcb_connection_t* c, xcb_window_t id) {
+        // Another program may have cleared the window's bypass of the window manager;
+        // mapped without it, the window manager would take it over.
+        const uint32_t bypass = 1;
+        xcb_change_window_attributes(c, id, XCB_CW_OVERRIDE_REDIRECT, &bypass);
         const uint32_t above = XCB_STACK_MODE_ABOVE;
         xcb_map_window(c, id);
         xcb_configure_window(c, id, XCB_CONFIG_WINDOW_STACK_MODE, &above);

@@ -18,8 +18,9 @@ public:
     enum class Loss { Unmapped, Destroyed };
     using LossHandler = std::function<void(QWidget*, Loss)>;
     // From now until unwatch, raises the shown window whenever the window system reports
-    // it covered, and maps it again when another program unmaps it; `lost` runs from the
-    // event loop after either loss.
+    // it covered, maps it again when another program unmaps it, and puts it back where it
+    // was shown when another program moves, resizes or reparents it; `lost` runs from the
+    // event loop after an unmapping or a destruction.
     virtual void watchCovering(QWidget* window, LossHandler lost) = 0;
     virtual void unwatch(QWidget* window) = 0;
     // True when nothing but watched windows is stacked above the window.

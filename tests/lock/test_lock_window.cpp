@@ -288,6 +288,15 @@ private Q_SLOTS:
         QCOMPARE(calls("grabKeyboard"), grabsBefore + 1);
         QVERIFY(!form->holdsGrabs());
         QTRY_VERIFY_WITH_TIMEOUT(form->holdsGrabs(), 1000);
+
+        // Another window of the program that took the focus (and the keys) gives it back.
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QTRY_VERIFY(other.isActiveWindow());
+        form->Timer2_Timer();
+        QTRY_VERIFY(form->isActiveWindow());
+        QVERIFY(form->Text1->hasFocus());
     }
 
     void lostWindowTakesEverythingBack_data() {

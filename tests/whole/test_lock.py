@@ -124,9 +124,21 @@ class LockTest(unittest.TestCase):
             s.key("alt+F4")
             time.sleep(0.3)
             self.assertLocked(s, "after wmctrl -c and Alt+F4")
+            # Unmapped after its bypass of the window manager was cleared.
+            s._run(["xdotool", "set_window", "--overrideredirect", "0", str(window)], check=False)
             s._run(["xdotool", "windowunmap", str(window)], check=False)
             time.sleep(0.3)
             self.assertLocked(s, "after another program unmapped it")
+            # Moved, shrunk or put inside another window: back over the screen at once.
+            other, _ = s.probe_window("overlay", 0, 0, 50, 50, ORANGE)
+            for change in (["windowmove", str(window), "500", "400"],
+                           ["windowsize", str(window), "10", "10"],
+                           ["windowreparent", str(window), str(other)]):
+                s._run(["xdotool"] + change, check=False)
+                time.sleep(0.3)
+                self.assertEqual(s.geometry(window), (0, 0, 1024, 768), change[0])
+                self.assertEqual(len(s.ancestors(window)), 1, change[0])
+            self.assertLocked(s, "after another program moved it")
             s._run(["xdotool", "windowclose", str(window)], check=False)  # destroys it
             self.assertTrue(wait_until(lambda: s.lock_windows() and
                                        s.try_grab("keyboard") == ALREADY_GRABBED, 2))
