@@ -11,7 +11,11 @@ void mnuShowMe_Click() {
     // The lock window's set-up lets pending events run; a second choice arriving then
     // must not start a second set-up.
     static bool settingUp = false;
-    if (settingUp)
+    // A lock window cannot be shown while one of the program's dialogs is up: the
+    // dialog's own message boxes (the upgrade window's, when its download ends) would
+    // then take the keys from the lock, and answering one could end the program and so
+    // the lock. The command ends silently, as any of its failures does.
+    if (settingUp || platform::modalFormOpen())
         return;
     settingUp = true;
     try {

@@ -14,6 +14,7 @@
 #include "support/scratch_folder.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -159,6 +160,18 @@ private Q_SLOTS:
         QVERIFY(!lockWindow());
         QCOMPARE(f->capture.grabs, 0);
         QVERIFY(f->order.calls.isEmpty());
+    }
+
+    void noLockWhileADialogIsOpen() {
+        QDialog dialog;
+        QTimer::singleShot(0, &dialog, [&] {
+            QVERIFY(!lockWith("pw"));
+            QVERIFY(f->forms.boxes.isEmpty());
+            QCOMPARE(f->capture.grabs, 0);
+            dialog.reject();
+        });
+        platform::showModal(dialog);
+        QVERIFY(lockWith("pw")); // once it is closed, locking works again
     }
 
     void locksWithThePasswordStoredNowAndChecksKeysToTheForm() {
