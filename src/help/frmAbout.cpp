@@ -1,7 +1,7 @@
 #include "help/frmAbout.h"
 
 #include "help/about_artwork.h"
-#include "help/twips_geometry.h"
+#include "platform/twips_geometry.h"
 #include "help/web_link.h"
 #include "platform/forms.h"
 

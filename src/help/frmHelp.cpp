@@ -1,7 +1,7 @@
 #include "help/frmHelp.h"
 
 #include "help/help_layout.h"
-#include "help/twips_geometry.h"
+#include "platform/twips_geometry.h"
 #include "help/web_link.h"
 #include "platform/forms.h"
 #include "platform/forms_services.h"

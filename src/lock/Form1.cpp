@@ -8,6 +8,7 @@
 #include "platform/ansi_text.h"
 #include "platform/forms.h"
 #include "platform/forms_services.h"
+#include "platform/twips_geometry.h"
 #include "platform/window_order.h"
 #include "store/mdlGlobal.h"
 
@@ -20,7 +21,6 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
-#include <cmath>
 
 namespace {
 
@@ -80,14 +80,14 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
     navy.setColor(QPalette::WindowText, QColor(0, 0, 128));
     Label1->setPalette(navy);
     Label1->setAttribute(Qt::WA_TranslucentBackground);
-    Label1->resize(toPixelsX(kLabelWidth), toPixelsY(kLabelHeight));
+    Label1->resize(pixelsX(kLabelWidth), pixelsY(kLabelHeight));
     Label1->hide();
     Picture2 = new LockPanel(this);
     Picture2->setObjectName(QStringLiteral("Picture2"));
     Text1 = new QLineEdit(Picture2);
     Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setGeometry(toPixelsX(kTextLeft), toPixelsY(kTextTop), toPixelsX(kTextWidth),
-                       toPixelsY(kTextHeight));
+    Text1->setGeometry(pixelsX(kTextLeft), pixelsY(kTextTop), pixelsX(kTextWidth),
+                       pixelsY(kTextHeight));
     auto* echo = new AsteriskEchoStyle;
     echo->setParent(Text1);
     Text1->setStyle(echo);
@@ -114,12 +114,12 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
     Label1->installEventFilter(this);
     homeScreen_ = QGuiApplication::primaryScreen();
     const QPoint origin = homeScreen_ ? homeScreen_->geometry().topLeft() : QPoint();
-    setGeometry(QRect(origin, QSize(toPixelsX(screen.width), toPixelsY(screen.height))));
+    setGeometry(QRect(origin, QSize(pixelsX(screen.width), pixelsY(screen.height))));
     const lockgeo::TwipsPoint panel = lockgeo::panelPosition(
         screen.width, screen.height, Picture2->width() * screen.twipsPerPixelX,
         Picture2->height() * screen.twipsPerPixelY);
     panelLeft_ = panel.left;
-    Picture2->move(toPixelsX(panel.left), toPixelsY(panel.top));
+    Picture2->move(pixelsX(panel.left), pixelsY(panel.top));
     Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
     Image1->move(0, 0);
     // Our own menu has just closed: let its going be drawn before the copy.
@@ -135,7 +135,7 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
     const lockgeo::TwipsPoint banner =
         lockgeo::bannerStart(screen.width, screen.height, Label1->height() * screen.twipsPerPixelY);
     bannerLeft_ = banner.left;
-    Label1->move(toPixelsX(banner.left), toPixelsY(banner.top));
+    Label1->move(pixelsX(banner.left), pixelsY(banner.top));
     Label1->show();
     Timer1->start();
     Text1->setFocus();
@@ -282,7 +282,7 @@ void Form1::Timer1_Timer() {
         panelLeft_, Picture2->width() * screen.twipsPerPixelX, screen.width, screen.twipsPerPixelX);
     Label1->setText(QString::fromStdString(next.caption));
     bannerLeft_ = next.left;
-    Label1->move(toPixelsX(bannerLeft_), Label1->y());
+    Label1->move(pixelsX(bannerLeft_), Label1->y());
 }
 
 void Form1::Timer2_Timer() {
@@ -346,12 +346,4 @@ void Form1::hideEvent(QHideEvent* event) {
     // Hidden only by unloading (Quit unloads every form): the lock is over.
     if (!event->spontaneous() && !renewing_)
         endLock();
-}
-
-int Form1::toPixelsX(double twips) const {
-    return static_cast<int>(std::nearbyint(twips / platform::forms().screen().twipsPerPixelX));
-}
-
-int Form1::toPixelsY(double twips) const {
-    return static_cast<int>(std::nearbyint(twips / platform::forms().screen().twipsPerPixelY));
 }

@@ -59,8 +59,6 @@ private:
     void retakeGrabs();
     void endLock();
     QList<QWidget*> lockWindows() const;
-    int toPixelsX(double twips) const;
-    int toPixelsY(double twips) const;
 
     platform::DesktopSnapshot snapshot_;
     QPointer<QScreen> homeScreen_; // the screen this window covers; the others get covers

@@ -9,6 +9,7 @@
 #include "platform/forms_services.h"
 #include "platform/on_error.h"
 #include "platform/program_folder.h"
+#include "platform/twips_geometry.h"
 #include "shell/mdlKeyCode.h"
 #include "store/mdlGlobal.h"
 #include "store/password_file.h"
@@ -21,7 +22,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
 using platform::FileError;
@@ -63,14 +63,8 @@ QPushButton* button(QWidget* parent, const char* name, const char* caption) {
     return push;
 }
 
-int pixels(int twips, double twipsPerPixel) {
-    return static_cast<int>(std::nearbyint(twips / twipsPerPixel));
-}
-
-QRect pixelRect(const adminLayout::ControlTwips& control, const platform::ScreenTwips& screen) {
-    return {pixels(control.left, screen.twipsPerPixelX), pixels(control.top, screen.twipsPerPixelY),
-            pixels(control.width, screen.twipsPerPixelX),
-            pixels(control.height, screen.twipsPerPixelY)};
+QRect placeOf(const adminLayout::ControlTwips& control) {
+    return pixelRect(control.left, control.top, control.width, control.height);
 }
 
 QString storageRefusal() {
@@ -134,21 +128,19 @@ frmAdmin::frmAdmin() {
 }
 
 void frmAdmin::placeControls() {
-    const platform::ScreenTwips screen = platform::forms().screen();
     QFont font(QStringLiteral("Verdana"));
     font.setPointSizeF(8.25);
     font.setWeight(QFont::Normal);
     setFont(font);
-    setFixedSize(pixels(adminLayout::kClientWidth, screen.twipsPerPixelX),
-                 pixels(adminLayout::kClientHeight, screen.twipsPerPixelY));
+    setFixedSize(pixelsX(adminLayout::kClientWidth), pixelsY(adminLayout::kClientHeight));
 
-    const QRect frame = pixelRect(*adminLayout::find("frmQuestion"), screen);
+    const QRect frame = placeOf(*adminLayout::find("frmQuestion"));
     std::vector<const adminLayout::ControlTwips*> tabOrder;
     for (const adminLayout::ControlTwips& control : adminLayout::kControls) {
         auto* widget = findChild<QWidget*>(QLatin1String(control.name));
         if (!widget)
             continue;
-        QRect place = pixelRect(control, screen);
+        QRect place = placeOf(control);
         // Frame children are placed from the frame's corner.
         if (widget->parentWidget() == frmQuestion)
             place.translate(-frame.topLeft());

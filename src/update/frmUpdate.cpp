@@ -1,6 +1,6 @@
 #include "update/frmUpdate.h"
 
-#include "help/twips_geometry.h"
+#include "platform/twips_geometry.h"
 #include "platform/ansi_text.h"
 #include "platform/file_attributes.h"
 #include "platform/forms.h"

@@ -1,5 +1,5 @@
 #pragma once
-// Twips to pixels (and back) for the help, about and upgrade windows, with the screen's
+// Twips to pixels (and back) for every window of the program, with the screen's
 // twips per pixel; whole pixels are rounded half to even.
 
 #include <QRect>

@@ -1,4 +1,4 @@
-#include "help/twips_geometry.h"
+#include "platform/twips_geometry.h"
 
 #include "platform/forms_services.h"
 
