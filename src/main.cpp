@@ -52,6 +52,7 @@ int main(int argc, char* argv[]) {
     }
 
     QApplication app(argc, argv);
+    platform::closeX11Probe();
     QApplication::setApplicationName(QStringLiteral("Veltrane"));
     QApplication::setWindowIcon(programIcon());
     // The program lives in the notification area, not in its windows.

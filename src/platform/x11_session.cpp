@@ -5,16 +5,25 @@
 
 namespace platform {
 
+namespace {
+xcb_connection_t* probe = nullptr;
+} // namespace
+
 bool openX11Display() {
     const QByteArray asked = qgetenv("QT_QPA_PLATFORM");
     if (!asked.isEmpty() && asked != "xcb")
         return true;
     // Under XWayland too the program must speak X11, or its grabs would be Wayland's.
     qputenv("QT_QPA_PLATFORM", "xcb");
-    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-    const bool ok = xcb_connection_has_error(connection) == 0;
-    xcb_disconnect(connection);
-    return ok;
+    closeX11Probe();
+    probe = xcb_connect(nullptr, nullptr);
+    return xcb_connection_has_error(probe) == 0;
+}
+
+void closeX11Probe() {
+    if (probe)
+        xcb_disconnect(probe);
+    probe = nullptr;
 }
 
 bool waylandSession() {
