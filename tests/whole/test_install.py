@@ -74,6 +74,7 @@ class InstalledPackageTest(unittest.TestCase):
         installed = run(["dpkg", "-i", debs[0]])
         if installed.returncode != 0:
             raise AssertionError("dpkg -i failed:\n" + installed.stdout + installed.stderr)
+        run(["userdel", "-r", USER])  # left by a run that was killed
         cls.addClassCleanup(run, ["userdel", "-r", USER])
         subprocess.run(["useradd", "-m", "-s", "/bin/sh", USER], check=True, timeout=30)
         cls.user = pwd.getpwnam(USER)
