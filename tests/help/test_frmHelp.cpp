@@ -1,14 +1,12 @@
-// The help window: the page it shows and the links in it, and the Contents command and
-// the F1 key that open it modally. tests/whole/test_help.py checks where it opens.
+// The help window: the page it shows and the links in it, and the Contents command that
+// opens it modally. tests/whole/test_help.py opens it from the tray and checks where.
 
 #include "help/frmHelp.h"
 #include "platform/forms.h"
 #include "platform/program_folder.h"
-#include "shell/frmMain.h"
 #include "shell/menu_commands.h"
 #include "support/fake_forms_services.h"
 #include "support/fake_shell.h"
-#include "support/scratch_folder.h"
 
 #include <QFileInfo>
 #include <QPushButton>
@@ -19,7 +17,6 @@
 #include <QTimer>
 #include <functional>
 #include <optional>
-#include <tuple>
 
 namespace {
 
@@ -150,21 +147,6 @@ private Q_SLOTS:
         QCOMPARE(shell.openedDocuments, QStringList{kSite});
         QCOMPARE(form.WBHelp->source(), atForgot);
         QVERIFY(forms.boxes.isEmpty());
-    }
-
-    void onlyF1OnTheMainWindowOpensIt() {
-        FakeFormsServices forms;
-        ScratchFolder folder;
-        frmMain main;
-        const Qt::KeyboardModifiers all = Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier;
-        const std::tuple<Qt::Key, Qt::KeyboardModifiers, bool> keys[] = {
-            {Qt::Key_F1, all, true}, {Qt::Key_F2, {}, false}, {Qt::Key_Help, {}, false}};
-        for (const auto& [key, with, opens] : keys) {
-            const auto modal = whileHelpIsOpen([&] { QTest::keyClick(&main, key, with); },
-                                               [](frmHelp& form) { form.cmdClose->click(); });
-            QVERIFY(modal == (opens ? std::optional<bool>(true) : std::nullopt));
-            QVERIFY(!platform::loadedFormNamed("frmHelp"));
-        }
     }
 };
 

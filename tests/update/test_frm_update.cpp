@@ -179,17 +179,6 @@ private Q_SLOTS:
         QVERIFY(forms_->boxes.isEmpty());
     }
 
-    void countsWholeChunksWhateverPiecesArrive() {
-        // 20480 bytes come in pieces of 700: twenty chunks of 1024, not one per piece.
-        server_->use(QStringLiteral("odd/stall/400000/20480/"));
-        frmUpdate& window = open();
-        const QString twentyChunks = QStringLiteral("Transferring: 20 KB of 390.625 KB");
-        QTRY_COMPARE(window.lblDownload->text(), twentyChunks);
-        QTest::qWait(300); // the body stalls there: nothing more may show in 0.3 s
-        QCOMPARE(window.lblDownload->text(), twentyChunks);
-        QCOMPARE(window.ProgressBar1->value(), 5); // 20 x 0.256
-    }
-
     void closingMidTransferKeepsTheProgram() {
         server_->use(QStringLiteral("odd/stall/400000/20480/"));
         frmUpdate& window = open();
