@@ -159,7 +159,9 @@ private Q_SLOTS:
         form->Timer2_Timer();
         QCOMPARE(f->order.calls.last(), QStringLiteral("raise LockCover"));
 
-        // A click on the cover checks.
+        // Close requests are refused (unloading alone ends the lock); a click on the cover
+        // checks.
+        QVERIFY(!form->close() && !cover->close());
         form->Text1->setText(QStringLiteral("pw"));
         QTest::mouseClick(cover, Qt::LeftButton, {}, QPoint(50, 50));
         QVERIFY(!lockWindow());
