@@ -1,16 +1,17 @@
 #!/usr/bin/env python3
-# A local HTTP server for the update tests.
-#
-# Serves the files of a folder through http.server, and scripted misbehaviour under
-# /odd/<mode>/<size>[/<bytes before the stall>][/<any file name>]:
-#  nolength  the body with no Content-Length header; the connection closes after it
-#  short     Content-Length <size>, half the body, then the connection closes
-#  slow      Content-Length <size>, 1024 bytes every 20 ms
-#  stall     Content-Length <size>, the given number of bytes in pieces of 700 (as a
-#            network hands them over, not in whole kilobytes), then nothing; the
-#            connection stays open. Without that number not even the headers come.
-# Listens on 127.0.0.1 on a free port, prints the port, and serves until it is killed.
-# Usage: local_http_server.py FOLDER
+"""A local HTTP server for the update tests.
+
+Serves the files of a folder through http.server, and scripted misbehaviour under
+/odd/<mode>/<size>[/<bytes before the stall>][/<any file name>]:
+  nolength  the body with no Content-Length header; the connection closes after it
+  short     Content-Length <size>, half the body, then the connection closes
+  slow      Content-Length <size>, 1024 bytes every 20 ms
+  stall     Content-Length <size>, the given number of bytes in pieces of 700 (as a
+            network hands them over, not in whole kilobytes), then nothing; the
+            connection stays open. Without that number not even the headers come.
+Listens on 127.0.0.1 on a free port, prints the port, and serves until it is killed.
+Usage: local_http_server.py FOLDER
+"""
 import functools
 import http.server
 import sys

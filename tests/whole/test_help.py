@@ -1,7 +1,8 @@
-# The program as a whole: "Contents..." and "About Veltrane..." from the tray menu.
-#
-# Screenshots of both windows are kept in $VTR_SHOTS (default: the system's temporary
-# folder) as veltrane-help.png and veltrane-about.png, for a person to look at.
+"""The program as a whole: "Contents..." and "About Veltrane..." from the tray menu.
+
+Screenshots of both windows are kept in $VTR_SHOTS (default: the system's temporary
+folder) as veltrane-help.png and veltrane-about.png, for a person to look at.
+"""
 
 import os
 import shutil
@@ -25,9 +26,9 @@ def count_near(pixels, target, tolerance=24):
 
 
 def text_colour(pixels):
-    # Which of LINK_COLOURS the text in `pixels` is drawn in. Small text is mostly
-    # smoothed into the background, so each of the darkest pixels is taken as a blend of
-    # the background and a text colour, and the colour that explains them best wins.
+    """Which of LINK_COLOURS the text in `pixels` is drawn in. Small text is mostly
+    smoothed into the background, so each of the darkest pixels is taken as a blend of
+    the background and a text colour, and the colour that explains them best wins."""
     found = [p for line in pixels for p in line if p]
     background = max(found, key=sum)
     ink = sorted(found, key=sum)[:8]
@@ -47,7 +48,7 @@ def text_colour(pixels):
 
 class HelpAndAboutTest(unittest.TestCase):
     def outer_geometry(self, window):
-        # The window with the frame the window manager put around it.
+        """The window with the frame the window manager put around it."""
         chain = [window] + self.s.ancestors(window)
         self.assertGreaterEqual(len(chain), 2)
         return self.s.geometry(chain[-2])

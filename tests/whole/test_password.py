@@ -1,7 +1,7 @@
-# The password cycle through the real program: a password created with New in the real
-# dialog, used to lock and unlock, changed with Modify, recovered with Forgot, and Quit with
-# the dialog open, all from the tray menu. The file the program writes is decoded by the
-# program's own reader (vtr_password_dump).
+"""The password cycle through the real program: a password created with New in the real
+dialog, used to lock and unlock, changed with Modify, recovered with Forgot, and Quit with
+the dialog open, all from the tray menu. The file the program writes is decoded by the
+program's own reader (vtr_password_dump)."""
 
 import os
 import subprocess
@@ -28,7 +28,7 @@ class PasswordCycleTest(unittest.TestCase):
         self.addCleanup(self.s.close)
 
     def window(self, title, other_than=None):
-        # The program's window of that title (not `other_than`), waited for.
+        """The program's window of that title (not `other_than`), waited for."""
         def find():
             window = self.s.find_window(title, timeout=0.2)
             return window if window != other_than else None
@@ -37,14 +37,14 @@ class PasswordCycleTest(unittest.TestCase):
         return window
 
     def activate(self, window):
-        # Clicks an empty corner: the window gets the keyboard, its focus stays put.
+        """Clicks an empty corner: the window gets the keyboard, its focus stays put."""
         x, y, _, height = self.s.geometry(window)
         self.s.click(x + 4, y + height - 4)
         self.assertTrue(wait_until(lambda: self.s._run(["xdotool", "getactivewindow"],
                                                        check=False).strip() == str(window), 3))
 
     def answer(self, title, text=None, other_than=None):
-        # Types `text`, if any, and Return into that window; waits for it to go.
+        """Types `text`, if any, and Return into that window; waits for it to go."""
         window = self.window(title, other_than)
         if text is not None:
             self.activate(window)
@@ -59,7 +59,7 @@ class PasswordCycleTest(unittest.TestCase):
             self.s.key("Return")
 
     def assert_saved(self, *expected):
-        # The file decodes to `expected` (password, question, answer, number), protected.
+        """The file decodes to `expected` (password, question, answer, number), protected."""
         out = subprocess.run([DUMP, self.s.program_file(PASSWORD_FILE)], check=True,
                              stdout=subprocess.PIPE, text=True).stdout.split("\n")
         text = [bytes.fromhex(value).decode("cp1252") for value in out[1:4]]

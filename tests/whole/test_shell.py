@@ -1,4 +1,4 @@
-# The program as a whole: start-up, the tray icon and its menu, a second start, Quit.
+"""The program as a whole: start-up, the tray icon and its menu, a second start, Quit."""
 
 import os
 import shutil

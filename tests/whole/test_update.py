@@ -1,6 +1,6 @@
-# The update check from the tray menu. The built-in update server is out of reach
-# here, so the user must hear that the server cannot be reached (or that the machine is
-# offline), never that the program is current, and the program stays in the tray.
+"""The update check from the tray menu. The built-in update server is out of reach
+here, so the user must hear that the server cannot be reached (or that the machine is
+offline), never that the program is current, and the program stays in the tray."""
 
 import os
 import sys

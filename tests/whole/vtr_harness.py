@@ -1,14 +1,18 @@
-# Whole-program test harness: runs the real appVTR ($VTR_APP, default build/appVTR) on
-# its own X server. A VtrSession (a context manager) starts Xvfb on a free display,
-# openbox and trayer, copies appVTR into a temporary program folder and runs it from
-# there; closing it ends every process it started, by pid. Qt draws its menus itself, so
-# their labels cannot be read through X11: rows are found from the menu window's height
-# and the pixel rows of its separator lines, using the menu structures below.
-#
-#     with VtrSession() as s:
-#         s.start_program()
-#         s.choose_menu_entry("Password", "New")
-#         s.find_window("Password"); s.type_text("secret"); s.key("Tab")
+"""Whole-program test harness: runs the real appVTR on its own X server.
+
+A VtrSession (a context manager) starts Xvfb on a free display, openbox and trayer,
+copies appVTR into a temporary program folder and runs it from there; closing it ends
+every process it started, by pid. Qt draws its menus itself, so their labels cannot be
+read through X11: rows are found from the menu window's height and the pixel rows of its
+separator lines, using the menu structures below; check enabled states in widget tests.
+
+    with VtrSession() as s:
+        s.start_program()
+        s.choose_menu_entry("Password", "New")
+        s.find_window("Password Setup"); s.type_text("secret"); s.key("Tab")
+
+Python 3 standard library only; the program is $VTR_APP (default build/appVTR).
+"""
 
 import collections
 import os
@@ -34,12 +38,12 @@ MenuWindow = collections.namedtuple("MenuWindow", "window x y width height")
 
 
 def row(structure, caption):
-    # The row index of `caption` in a menu structure.
+    """The row index of `caption` in a menu structure."""
     return [entry for entry in structure if entry != "-"].index(caption)
 
 
 def wait_until(predicate, timeout, interval=0.02):
-    # Calls `predicate` until it returns something true; that value, or None.
+    """Calls `predicate` until it returns something true; that value, or None."""
     deadline = time.monotonic() + timeout
     while True:
         value = predicate()
@@ -106,7 +110,7 @@ class VtrSession:
             raise AssertionError("trayer shows no window")
 
     def close(self):
-        # Ends every process this session started, by pid, newest first.
+        """Ends every process this session started, by pid, newest first."""
         for _, proc in reversed(self._processes):
             self._end(proc)
         self._processes.clear()
@@ -141,7 +145,7 @@ class VtrSession:
         return os.path.join(self.program_folder, name)
 
     def start_program(self, wait_icon=True, timeout=10):
-        # Starts appVTR from the program folder; waits for its tray icon.
+        """Starts appVTR from the program folder; waits for its tray icon."""
         self.program_started_at = time.monotonic()
         self.program = self._spawn("appVTR", [self.program_path], cwd=self.root)
         if wait_icon and not self.tray_icon_window(timeout):
@@ -149,23 +153,23 @@ class VtrSession:
         return self.program
 
     def start_another_instance(self, timeout=10):
-        # Starts appVTR once more and waits for it to end; its exit status.
+        """Starts appVTR once more and waits for it to end; its exit status."""
         return self._spawn("appVTR-second", [self.program_path], cwd=self.root).wait(timeout)
 
     def program_log(self):
-        # What every appVTR started here wrote, for failure messages.
+        """What every appVTR started here wrote, for failure messages."""
         logs = sorted(pathlib.Path(self.root).glob("appVTR*.log"))
         return "\n".join(f"--- {log.name}\n{log.read_text(errors='replace')}" for log in logs)
 
     def wait_for_exit(self, timeout=10):
-        # The program's exit status, or None when it still runs after `timeout`.
+        """The program's exit status, or None when it still runs after `timeout`."""
         try:
             return self.program.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
             return None
 
     def program_processes(self):
-        # Pids of running processes whose executable is this session's appVTR.
+        """Pids of running processes whose executable is this session's appVTR."""
         pids = []
         for entry in filter(str.isdigit, os.listdir("/proc")):
             try:
@@ -193,7 +197,7 @@ class VtrSession:
         return [int(w) for w in out.split() if w.isdigit()]
 
     def geometry(self, window, info=None):
-        # (x, y, width, height) of a window, absolute; None when it is gone.
+        """(x, y, width, height) of a window, absolute; None when it is gone."""
         info = info or self._info(window)
         found = [re.search(label + r":\s+(-?\d+)", info) for label in
                  ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height")]
@@ -203,7 +207,7 @@ class VtrSession:
         return "IsViewable" in self._info(window)
 
     def ancestors(self, window):
-        # The window's parent, its parent's parent, ... up to the root.
+        """The window's parent, its parent's parent, ... up to the root."""
         chain = []
         while len(chain) < 12:
             out = self._run(["xwininfo", "-children", "-id", str(window)], check=False)
@@ -215,8 +219,8 @@ class VtrSession:
         return chain
 
     def tray_icon_windows(self, pids=None):
-        # The viewable windows of this session's appVTR processes (or of `pids`) that
-        # sit inside the tray host: the program's icons.
+        """The viewable windows of this session's appVTR processes (or of `pids`) that
+        sit inside the tray host: the program's icons."""
         if not self.trayer:
             return []
         tray = set(self.windows_of(self.trayer.pid, visible_only=False))
@@ -224,7 +228,7 @@ class VtrSession:
                 for window in self.windows_of(pid) if tray.intersection(self.ancestors(window))]
 
     def tray_icon_window(self, timeout=0):
-        # The program's icon window inside the tray host (waits up to `timeout`).
+        """The program's icon window inside the tray host (waits up to `timeout`)."""
         icons = wait_until(lambda: self.program and self.tray_icon_windows([self.program.pid]),
                            timeout)
         return icons[0] if icons else None
@@ -237,20 +241,20 @@ class VtrSession:
         return x + w // 2, y + h // 2
 
     def find_window(self, title, timeout=5):
-        # A visible window whose title is exactly `title`, or None.
+        """A visible window whose title is exactly `title`, or None."""
         args = ["xdotool", "search", "--onlyvisible", "--name", "^" + re.escape(title) + "$"]
         found = wait_until(lambda: [w for w in self._run(args, check=False).split() if w.isdigit()],
                            timeout)
         return int(found[0]) if found else None
 
     def popup_windows(self):
-        # Visible top-level windows of the program other than its tray icon (menus,
-        # message boxes, dialogs).
+        """Visible top-level windows of the program other than its tray icon (menus,
+        message boxes, dialogs)."""
         icon = self.tray_icon_window()
         return [w for w in self.windows_of(self.program.pid) if w != icon]
 
     def menu_windows(self):
-        # Open pop-up menus (override-redirect windows of the program), outermost first.
+        """Open pop-up menus (override-redirect windows of the program), outermost first."""
         menus = []
         for window in self.popup_windows():
             info = self._info(window)
@@ -284,13 +288,13 @@ class VtrSession:
         self._run(["xdotool", "type", "--delay", str(delay_ms), "--", text])
 
     def key(self, *keys):
-        # Key names as xdotool knows them: "Return", "Escape", "Tab", "ctrl+a".
+        """Key names as xdotool knows them: "Return", "Escape", "Tab", "ctrl+a"."""
         self._run(["xdotool", "key", "--delay", "30", *keys])
 
     # ----- the tray menu ----------------------------------------------------------
 
     def open_tray_menu(self, timeout=5):
-        # Right-clicks the icon and waits for the pop-up; its MenuWindow.
+        """Right-clicks the icon and waits for the pop-up; its MenuWindow."""
         self.click_icon(button=3)
         menus = wait_until(self.menu_windows, timeout)
         if not menus:
@@ -302,9 +306,9 @@ class VtrSession:
         self.key("Escape")
 
     def separator_lines(self, menu, expected=None):
-        # Pixel rows (relative to the menu's top) of the menu's separator lines. Read
-        # once per menu window and size, before any row is highlighted; with `expected`,
-        # read until that many show (the menu is painted), for 3 s at the most.
+        """Pixel rows (relative to the menu's top) of the menu's separator lines. Read
+        once per menu window and size, before any row is highlighted; with `expected`,
+        read until that many show (the menu is painted), for 3 s at the most."""
         key = (menu.window, menu.width, menu.height)
         if key not in self._separators:
             def read():
@@ -324,8 +328,8 @@ class VtrSession:
         return self._separators[key]
 
     def row_centres(self, menu, structure):
-        # Absolute y of the centre of each row of `menu` laid out as `structure` (no
-        # separator, or at least two).
+        """Absolute y of the centre of each row of `menu` laid out as `structure` (no
+        separator, or at least two)."""
         frame, separators = 1, structure.count("-")
         items, inner = len(structure) - separators, menu.height - 2 * frame
         item, separator = inner / items, 0.0
@@ -350,7 +354,7 @@ class VtrSession:
         return menu.x + min(40, menu.width // 2), self.row_centres(menu, structure)[index]
 
     def open_submenu(self, caption, menu=None):
-        # Opens the submenu of the tray menu's row `caption`; its MenuWindow.
+        """Opens the submenu of the tray menu's row `caption`; its MenuWindow."""
         menu = menu or self.menu_windows()[0]
         self.click(*self.menu_row_point(menu, MAIN_MENU, row(MAIN_MENU, caption)))
         subs = wait_until(lambda: [m for m in self.menu_windows() if m.window != menu.window], 5)
@@ -361,8 +365,8 @@ class VtrSession:
         return subs[0]
 
     def choose_menu_row(self, index, submenu_index=None, menu=None):
-        # Clicks row `index` of the open tray menu; with `submenu_index`, opens that
-        # row's submenu and clicks its row instead.
+        """Clicks row `index` of the open tray menu; with `submenu_index`, opens that
+        row's submenu and clicks its row instead."""
         menu = menu or self.menu_windows()[0]
         if submenu_index is None:
             self.click(*self.menu_row_point(menu, MAIN_MENU, index))
@@ -375,15 +379,15 @@ class VtrSession:
         self.click(x, y)
 
     def choose_menu_entry(self, caption, sub_caption=None):
-        # Opens the tray menu and chooses an entry by its caption:
-        # choose_menu_entry("Quit"), choose_menu_entry("Password", "New").
+        """Opens the tray menu and chooses an entry by its caption:
+        choose_menu_entry("Quit"), choose_menu_entry("Password", "New")."""
         menu = self.open_tray_menu()
         sub_index = None if sub_caption is None else row(SUBMENUS[caption], sub_caption)
         self.choose_menu_row(row(MAIN_MENU, caption), sub_index, menu)
 
     def menu_rows_enabled(self, menu, structure):
-        # For each row of an open menu, whether it is drawn enabled: its darkest pixel
-        # is near black (greyed text stays light). Move the pointer off the menu first.
+        """For each row of an open menu, whether it is drawn enabled: its darkest pixel
+        is near black (greyed text stays light). Move the pointer off the menu first."""
         shot = self.screenshot()
         states = []
         for centre in self.row_centres(menu, structure):
@@ -392,7 +396,7 @@ class VtrSession:
         return states
 
     def password_rows_enabled(self):
-        # Whether New, Modify and Forgot are drawn enabled; opens and closes the menu.
+        """Whether New, Modify and Forgot are drawn enabled; opens and closes the menu."""
         menu = self.open_tray_menu()
         sub = self.open_submenu("Password", menu)
         self.move_mouse(menu.x + 5, menu.y + 3)  # off the submenu: no row highlighted
@@ -406,13 +410,13 @@ class VtrSession:
     # ----- pixels, files, measuring -------------------------------------------------
 
     def screenshot(self, path=None):
-        # The whole screen as a PNG file; its path.
+        """The whole screen as a PNG file; its path."""
         path = path or os.path.join(self.root, f"shot-{time.monotonic_ns()}.png")
         self._run(["import", "-window", "root", path])
         return path
 
     def read_region(self, x, y, width, height, shot=None):
-        # Pixels of a screen rectangle as rows of (r, g, b).
+        """Pixels of a screen rectangle as rows of (r, g, b)."""
         out = self._run(["convert", shot or self.screenshot(), "-crop",
                          f"{width}x{height}+{x}+{y}", "+repage", "-depth", "8", "txt:-"])
         pixels = [[None] * width for _ in range(height)]
@@ -427,7 +431,7 @@ class VtrSession:
         return self.read_region(x, y, 1, 1, shot)[0][0]
 
     def dos_attributes(self, name=PASSWORD_FILE):
-        # The user.DOSATTRIB value of a program file ("0x6"), or None.
+        """The user.DOSATTRIB value of a program file ("0x6"), or None."""
         try:
             return os.getxattr(self.program_file(name), "user.DOSATTRIB").decode()
         except OSError:
@@ -437,7 +441,7 @@ class VtrSession:
         return os.stat(self.program_file(name)).st_mode & 0o222 == 0
 
     def proc_stat(self, pid=None):
-        # (utime + stime in clock ticks, resident kB) of the program.
+        """(utime + stime in clock ticks, resident kB) of the program."""
         pid = pid or self.program.pid
         with open(f"/proc/{pid}/stat") as f:
             fields = f.read().rsplit(")", 1)[1].split()
