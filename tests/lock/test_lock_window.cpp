@@ -66,11 +66,6 @@ class LockWindowTest : public QObject {
 
     int calls(const char* call) const { return f->order.count(call); }
 
-    static void enter(Form1* form, const QString& typed) {
-        form->Text1->setText(typed);
-        QTest::keyClick(form->Text1, Qt::Key_Return);
-    }
-
 private Q_SLOTS:
     void init() { f = std::make_unique<Fakes>(); }
 
@@ -93,7 +88,9 @@ private Q_SLOTS:
             {"?", QString(QChar(0x4e2d)), false},
         };
         for (const auto& row : rows) {
-            enter(lockWith(row.stored), row.typed);
+            Form1* form = lockWith(row.stored);
+            form->Text1->setText(row.typed);
+            QTest::keyClick(form->Text1, Qt::Key_Return);
             QVERIFY2(!lockWindow() == row.unlocks, row.stored);
             unloadAll();
         }

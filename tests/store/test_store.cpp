@@ -52,7 +52,6 @@ void testFilesMatchEarlierReleasesByteForByte() {
 }
 
 void testCodecEdges() {
-    CHECK_EQ(base64Encode("ab"), std::string("YWI"));
     CHECK_EQ(base64Encode(fromHex("fffe00")), std::string("//4A"));
     const std::pair<std::string, std::string> decoded[] = {
         {"YQ==", "a"},
