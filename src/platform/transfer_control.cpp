@@ -1,6 +1,9 @@
 #include "platform/transfer_control.h"
 
+#include <QCursor>
+#include <QEvent>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
@@ -10,6 +13,41 @@ namespace platform {
 
 namespace {
 constexpr qint64 kReadBufferBytes = 1 << 20;
+
+// While it lives: the busy cursor, and the user's clicks and keys are dropped. Held back
+// instead, they would all run once the wait ends, against windows that have changed.
+class BusyWithoutInput : public QObject {
+public:
+    BusyWithoutInput() {
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~BusyWithoutInput() override {
+        QCoreApplication::instance()->removeEventFilter(this);
+        QGuiApplication::restoreOverrideCursor();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
 } // namespace
 
 Transfer::Transfer(int inactivityMs, QObject* parent)
@@ -130,7 +168,10 @@ FetchResult openUrl(const QString& address, int timeoutMs) {
     QObject::connect(&transfer, &Transfer::bodyArrived,
                      [&transfer, &result] { result.body += transfer.takeBody(); });
     timer.start(timeoutMs);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    {
+        BusyWithoutInput busy;
+        loop.exec();
+    }
     if (transfer.stillExecuting()) {
         transfer.cancel();
         result.body.clear();

@@ -74,8 +74,9 @@ struct FetchResult {
 constexpr int kDefaultFetchTimeoutMs = 15000;
 
 // Fetches the resource at `address` whole. Waits at most `timeoutMs` in a nested event
-// loop that keeps windows painting but holds back user input, so no command can start
-// in the middle. A time-out, a refused connection or an error status is a failure.
+// loop that keeps windows painting, shows the busy cursor and drops the user's input, so
+// no command can start in the middle nor run late afterwards. A time-out, a refused
+// connection or an error status is a failure.
 FetchResult openUrl(const QString& address, int timeoutMs = kDefaultFetchTimeoutMs);
 
 } // namespace platform

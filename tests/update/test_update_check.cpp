@@ -9,6 +9,8 @@
 #include "update/mdlInternet.h"
 #include "update_server_fixture.h"
 
+#include <QCursor>
+#include <QGuiApplication>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -112,6 +114,12 @@ private Q_SLOTS:
         updateSettings().fetchTimeoutMs = 300;
         FakeFormsServices forms;
         FakeInternetState online(true);
+        // Seen inside the fetch's wait (the second one where the first never waits).
+        Qt::CursorShape during = Qt::ArrowCursor;
+        QTimer::singleShot(0, [&during] {
+            if (const QCursor* cursor = QGuiApplication::overrideCursor())
+                during = cursor->shape();
+        });
 
         mUpdate_Click();
 
@@ -127,6 +135,9 @@ private Q_SLOTS:
         QVERIFY(!mdlInternet::bAccessProblem);
         QCOMPARE(forms.boxes.size(), 2);
         compareBox(forms.boxes.last(), kLatest);
+        // The busy cursor showed while the version was fetched, and only then.
+        QCOMPARE(during, Qt::WaitCursor);
+        QVERIFY(!QGuiApplication::overrideCursor());
     }
 
     void offlineShowsOnlyNoConnection() {
