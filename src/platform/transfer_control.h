@@ -34,8 +34,9 @@ public:
     QString header(const QByteArray& name) const;
     // How many bytes of the body are received and not yet taken.
     qint64 bytesWaiting() const;
-    // The next up to `maxBytes` of the body received so far; empty when none is waiting.
-    QByteArray getChunk(qint64 maxBytes);
+    // Copies the next up to `maxBytes` of the body received so far into `data`; how many
+    // bytes it copied (0 when none is waiting).
+    qint64 getChunk(char* data, qint64 maxBytes);
     // All of the body received so far.
     QByteArray takeBody();
 
