@@ -6,7 +6,6 @@
 #include "shell/program_icon.h"
 
 #include <QApplication>
-#include <QFile>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -14,7 +13,7 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(programIcon());
     // The program lives in the notification area, not in its windows.
     QApplication::setQuitOnLastWindowClosed(false);
-    setProgramFolder(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
+    setProgramFolder(executableFolder());
 
     platform::formSlot<frmMain>().get().Form_Load();
     const int code = QApplication::exec();
