@@ -2,6 +2,7 @@
 
 #include "platform/file_attributes.h"
 #include "support/check.h"
+#include "support/file_exists_cases.h"
 #include "support/temp_dir.h"
 
 #include <fstream>
@@ -61,38 +62,7 @@ void testAttributeValues(const TempDir& dir, bool withXattr) {
 void testFileExists(const TempDir& dir) {
     PosixFileAttributes service(true);
     setFileAttributes(&service);
-    touch(dir.file("plain.txt"));
-    touch(dir.file("readonly.txt"));
-    service.setAttr(dir.file("readonly.txt"), vbReadOnly);
-    touch(dir.file("hidden.txt"));
-    service.setAttr(dir.file("hidden.txt"), vbHidden);
-    touch(dir.file("system.dat"));
-    service.setAttr(dir.file("system.dat"), vbSystem);
-    mkdir(dir.file("folder").c_str(), 0755);
-
-    const std::pair<std::string, bool> table[] = {
-        {"", false},
-        {dir.file("plain.txt"), true},
-        {dir.file("readonly.txt"), true},
-        {dir.file("hidden.txt"), false},
-        {dir.file("system.dat"), false},
-        {dir.file("folder"), false},
-        {dir.file("absent"), false},
-        {dir.file("plain.txt/below"), false},
-        {dir.file("p*.txt"), true},
-        {dir.file("pla?n.txt"), true},
-        {dir.file("h*"), false},    // only a hidden file matches
-        {dir.file("*.dat"), false}, // only a system file matches
-        {dir.file("fold*"), false}, // only a folder matches
-        {dir.file("*"), true},
-        {dir.file("nothing*"), false},
-        {dir.file("absent-folder/*"), false},
-    };
-    for (const auto& [path, expected] : table) {
-        if (fileExists(path) != expected)
-            std::cerr << "fileExists(" << path << ")\n";
-        CHECK_EQ(fileExists(path), expected);
-    }
+    checkFileExistsCases(dir.path());
     setFileAttributes(nullptr);
 }
 
