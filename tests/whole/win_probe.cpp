@@ -1,0 +1,76 @@
+// Test helper run under Wine beside appVTR.exe: reads windows from the Windows side,
+// since Wine draws controls inside one X window.
+//   win_probe list             each visible top-level window, then its children:
+//       top HWND CLASS TOPMOST X Y W H TEXT
+//       child HWND CLASS LENGTH PASSWORDCHAR TEXT
+//   win_probe post HWND MSG WPARAM   posts a message (HWND in hex as listed, the others
+//                                     in any C base)
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <windows.h>
+
+namespace {
+
+std::string textOf(HWND hwnd, LRESULT length) {
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, 2000, &copied);
+    text.resize(copied);
+    return text;
+}
+
+LRESULT send(HWND hwnd, UINT message) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(hwnd, message, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+std::string classOf(HWND hwnd) {
+    char name[128] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    return name;
+}
+
+BOOL CALLBACK printChild(HWND hwnd, LPARAM) {
+    const LRESULT length = send(hwnd, WM_GETTEXTLENGTH);
+    const std::string kind = classOf(hwnd);
+    const LRESULT mask = kind == "Edit" || kind == "EDIT" ? send(hwnd, EM_GETPASSWORDCHAR) : 0;
+    std::printf("child %p %s %ld %d %s\n", static_cast<void*>(hwnd), kind.c_str(),
+                static_cast<long>(length), static_cast<int>(mask), textOf(hwnd, length).c_str());
+    return TRUE;
+}
+
+BOOL CALLBACK printTop(HWND hwnd, LPARAM) {
+    if (!IsWindowVisible(hwnd))
+        return TRUE;
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    const bool topmost = (GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    std::printf("top %p %s %d %ld %ld %ld %ld %s\n", static_cast<void*>(hwnd),
+                classOf(hwnd).c_str(), topmost ? 1 : 0, r.left, r.top, r.right - r.left,
+                r.bottom - r.top, textOf(hwnd, send(hwnd, WM_GETTEXTLENGTH)).c_str());
+    EnumChildWindows(hwnd, printChild, 0);
+    return TRUE;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "list") {
+        EnumWindows(printTop, 0);
+        return 0;
+    }
+    if (command == "post" && argc == 5) {
+        HWND hwnd = reinterpret_cast<HWND>(std::strtoull(argv[2], nullptr, 16));
+        return PostMessageA(hwnd, static_cast<UINT>(std::strtoul(argv[3], nullptr, 0)),
+                            std::strtoull(argv[4], nullptr, 0), 0)
+                   ? 0
+                   : 1;
+    }
+    std::fprintf(stderr, "usage: win_probe list | post HWND MSG WPARAM\n");
+    return 2;
+}
