@@ -76,15 +76,15 @@ void unlock() {
     KillTimer(lock.window, kFrontTimer);
     if (lock.keyboardHook)
         UnhookWindowsHookEx(lock.keyboardHook);
-    HWND window = lock.window;
-    HBITMAP snapshot = lock.snapshot;
-    HFONT font = lock.bannerFont;
+    // The box keeps its own procedure until it is gone; nothing may check or refocus.
+    lock.shown = false;
+    lock.text = nullptr;
+    DestroyWindow(lock.window);
+    if (lock.snapshot)
+        DeleteObject(lock.snapshot);
+    if (lock.bannerFont)
+        DeleteObject(lock.bannerFont);
     lock = Lock();
-    DestroyWindow(window);
-    if (snapshot)
-        DeleteObject(snapshot);
-    if (font)
-        DeleteObject(font);
 }
 
 void bannerStep() {
