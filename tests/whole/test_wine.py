@@ -129,6 +129,8 @@ class WineProgramTest(unittest.TestCase):
         box = [c for c in lock["children"] if c["cls"].lower() == "edit"][0]
         self.assertEqual(box["mask"], ord("*"))
         if wrong_first:
+            # Another program taking the foreground gets the lock back over it.
+            self.assertEqual(s._run([WINE, PROBE, "raise"], timeout=30).strip(), "VeltraneLock")
             # Close requests are refused; a wrong password, another case or a box
             # filled past its room leave it locked.
             s._run([WINE, PROBE, "post", lock["hwnd"], "0x10", "0"], timeout=30)

@@ -3,6 +3,9 @@
 //   win_probe list             each visible top-level window, then its children:
 //       top HWND CLASS TOPMOST X Y W H TEXT
 //       child HWND CLASS LENGTH PASSWORDCHAR TEXT
+//   win_probe raise            shows a topmost window of its own, takes the foreground
+//                              and prints the foreground window's class once another
+//                              program took it back (or after 5 s)
 //   win_probe post HWND MSG WPARAM   posts a message (HWND in hex as listed, the others
 //                                     in any C base)
 
@@ -56,12 +59,38 @@ BOOL CALLBACK printTop(HWND hwnd, LPARAM) {
     return TRUE;
 }
 
+std::string takeForeground() {
+    WNDCLASSA type{};
+    type.lpfnWndProc = DefWindowProcA;
+    type.hInstance = GetModuleHandleA(nullptr);
+    type.lpszClassName = "VtrProbeCover";
+    RegisterClassA(&type);
+    HWND cover = CreateWindowExA(WS_EX_TOPMOST, type.lpszClassName, "cover", WS_POPUP | WS_VISIBLE,
+                                 100, 100, 200, 200, nullptr, nullptr, type.hInstance, nullptr);
+    SetForegroundWindow(cover);
+    const ULONGLONG deadline = GetTickCount64() + 5000;
+    while (GetTickCount64() < deadline) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+        HWND front = GetForegroundWindow();
+        if (front && front != cover)
+            return classOf(front);
+        Sleep(20);
+    }
+    return classOf(GetForegroundWindow());
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "list") {
         EnumWindows(printTop, 0);
+        return 0;
+    }
+    if (command == "raise") {
+        std::printf("%s\n", takeForeground().c_str());
         return 0;
     }
     if (command == "post" && argc == 5) {
@@ -71,6 +100,6 @@ int main(int argc, char* argv[]) {
                    ? 0
                    : 1;
     }
-    std::fprintf(stderr, "usage: win_probe list | post HWND MSG WPARAM\n");
+    std::fprintf(stderr, "usage: win_probe list | raise | post HWND MSG WPARAM\n");
     return 2;
 }
