@@ -116,6 +116,12 @@ class WineProgramTest(unittest.TestCase):
             self.assertEqual(dump[:2], ["ok", FROM_WINDOWS.encode().hex()])
             self.lock_and_unlock(s, FROM_WINDOWS, wrong_first=False)
 
+            # A taskbar made again gets the icon again.
+            s._run([WINE, PROBE, "untray"], timeout=30)
+            self.assertTrue(wait_until(lambda: not s.tray_icon_windows(), 10))
+            s._run([WINE, PROBE, "taskbar"], timeout=30)
+            self.assertTrue(s.tray_icon_window(10), "the icon did not come back")
+
             s.choose("Quit")
             self.assertIsNotNone(s.wait_for_exit(20), "Quit did not end the program")
             self.assertTrue(wait_until(lambda: not s.tray_icon_windows(), 10))

@@ -6,6 +6,8 @@
 //   win_probe raise            shows a topmost window of its own, takes the foreground
 //                              and prints the foreground window's class once another
 //                              program took it back (or after 5 s)
+//   win_probe untray           removes the program's icon, as a shell that restarts loses it
+//   win_probe taskbar          tells the program the taskbar was made again
 //   win_probe post HWND MSG WPARAM   posts a message (HWND in hex as listed, the others
 //                                     in any C base)
 
@@ -13,6 +15,8 @@
 #include <cstdlib>
 #include <string>
 #include <windows.h>
+
+#include <shellapi.h>
 
 namespace {
 
@@ -93,6 +97,16 @@ int main(int argc, char* argv[]) {
         std::printf("%s\n", takeForeground().c_str());
         return 0;
     }
+    HWND program = FindWindowA("VeltraneMain", nullptr);
+    if (command == "untray" && program) {
+        NOTIFYICONDATAA icon{};
+        icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        icon.hWnd = program;
+        icon.uID = 1;
+        return Shell_NotifyIconA(NIM_DELETE, &icon) ? 0 : 1;
+    }
+    if (command == "taskbar" && program)
+        return PostMessageA(program, RegisterWindowMessageA("TaskbarCreated"), 0, 0) ? 0 : 1;
     if (command == "post" && argc == 5) {
         HWND hwnd = reinterpret_cast<HWND>(std::strtoull(argv[2], nullptr, 16));
         return PostMessageA(hwnd, static_cast<UINT>(std::strtoul(argv[3], nullptr, 0)),
@@ -100,6 +114,7 @@ int main(int argc, char* argv[]) {
                    ? 0
                    : 1;
     }
-    std::fprintf(stderr, "usage: win_probe list | raise | post HWND MSG WPARAM\n");
+    std::fprintf(stderr,
+                 "usage: win_probe list | raise | untray | taskbar | post HWND MSG WPARAM\n");
     return 2;
 }
