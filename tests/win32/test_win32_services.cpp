@@ -1,9 +1,12 @@
 // The Win32 implementations of the platform services: file attributes and the
-// directory-search test, the executable's folder, the single instance.
+// directory-search test, the password file's save, the executable's folder, the single
+// instance.
 
+#include "password/password_save.h"
 #include "platform/application.h"
 #include "platform/file_attributes.h"
 #include "platform/program_folder.h"
+#include "store/password_file.h"
 #include "support/check.h"
 #include "support/file_exists_cases.h"
 
@@ -61,6 +64,32 @@ void testAttributes(const ScratchFolder& dir) {
     CHECK(fileAttributes().setAttr(dir.file("absent"), 7) == FileError::NotFound);
 }
 
+std::string contentsOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The save replaces a file left read-only, hidden and system, and leaves the new one so.
+void testPasswordSave(const ScratchFolder& dir) {
+    setProgramFolder(dir.path());
+    const std::string file = programFilePath(kPasswordFileName);
+    for (const std::string contents : {"first\r\n", "second, longer\r\n"}) {
+        CHECK(replacePasswordFile(contents) == FileError::None);
+        CHECK_EQ(contentsOf(file), contents);
+        CHECK_EQ(attributesOf(file), 7);
+        CHECK(!fileExists(programFilePath(kPasswordTempName)));
+    }
+    CHECK(passwordFileWritable() == FileError::AccessDenied);
+    CHECK(fileAttributes().setAttr(file, 0) == FileError::None);
+    CHECK(passwordFileWritable() == FileError::None);
+    // A folder where the temporary file goes: the save fails, the file stays as it was.
+    std::filesystem::create_directory(programFilePath(kPasswordTempName));
+    CHECK(replacePasswordFile("third") != FileError::None);
+    CHECK_EQ(contentsOf(file), std::string("second, longer\r\n"));
+    setProgramFolder(dir.file("absent"));
+    CHECK(passwordFileWritable() == FileError::NotFound);
+}
+
 void testExecutableFolder(const char* self) {
     const std::string folder = executableFolder();
     const std::string name = std::string(self).substr(std::string(self).find_last_of("\\/") + 1);
@@ -106,6 +135,10 @@ int main(int argc, char* argv[]) {
         const ScratchFolder dir;
         testAttributes(dir);
         checkFileExistsCases(dir.path());
+    }
+    {
+        const ScratchFolder dir;
+        testPasswordSave(dir);
     }
     testExecutableFolder(argv[0]);
     testSingleInstance();
