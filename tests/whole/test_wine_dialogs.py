@@ -71,6 +71,7 @@ class WineDialogsTest(unittest.TestCase):
 
     def probe(self, *args):
         result = subprocess.run([WINE, PROBE, *map(str, args)], env=self.s.env, timeout=60,
+                                cwd=self.s.program_folder,
                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         return result.returncode, result.stdout.decode("cp1252")
 
@@ -276,7 +277,7 @@ class WineDialogsTest(unittest.TestCase):
 
         # The running version on the server: the program is current.
         with open(version_file, "wb") as f:
-            f.write(b"  Version 1.0.0\r\nnotes\r\n")
+            f.write(b"  Version 1.0.0\r\nnotes  ")
         self.restart_with_update_base(local)
         self.command(M_UPDATE)
         self.answer("Veltrane Update", "You have a latest version of Veltrane application")
@@ -301,8 +302,8 @@ class WineDialogsTest(unittest.TestCase):
                          "Transferring: 2.9296875 KB of 2.9296875 KB",
                          "The upgrade file has been downloaded successfully"):
             self.assertIn(expected, texts)
-        # Seven "/" in the address: five dots.
-        self.assertIn("Download from: ..... \\ VTR_Upgrade.exe", texts)
+        # Six "/" in the address: four dots.
+        self.assertIn("Download from: .... \\ VTR_Upgrade.exe", texts)
         self.shot("frmUpdate")
         with open(s.program_file("VTR_Upgrade.exe"), "rb") as f:
             self.assertEqual(f.read(), bytes(i % 251 for i in range(3000)))

@@ -277,7 +277,9 @@ private:
             const AboutLabel label = labels(i);
             RECT at = place(label);
             SetTextColor(dc, label.colour);
-            DrawTextA(dc, label.text, -1, &at, DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
+            // Only the disclaimer wraps; a one-line label shows all of its text.
+            const UINT lines = i == 1 ? DT_WORDBREAK : DT_SINGLELINE | DT_NOCLIP;
+            DrawTextA(dc, label.text, -1, &at, DT_LEFT | DT_TOP | DT_NOPREFIX | lines);
         }
         SelectObject(dc, old);
         EndPaint(hwnd(), &ps);

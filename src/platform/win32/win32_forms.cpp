@@ -95,6 +95,18 @@ HWND Window::addControl(const char* className, const char* text, DWORD style, in
 }
 
 LRESULT Window::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // As a dialog does: the focused control is kept while another window (a message
+    // box) is active, and has the focus again when this one is.
+    if (message == WM_ACTIVATE) {
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            const HWND focus = GetFocus();
+            if (focus && IsChild(hwnd_, focus))
+                lastFocus_ = focus;
+        } else if (lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_)) {
+            SetFocus(lastFocus_);
+            return 0;
+        }
+    }
     return DefWindowProcA(hwnd_, message, wParam, lParam);
 }
 

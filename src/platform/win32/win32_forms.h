@@ -42,6 +42,7 @@ protected:
 private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     HWND hwnd_ = nullptr;
+    HWND lastFocus_ = nullptr;
 };
 
 // MessageBoxA with the forms run time's style number (16, 64 or 68); its answer.

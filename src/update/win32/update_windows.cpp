@@ -17,11 +17,18 @@
 #include <shellapi.h>
 #include <thread>
 
+// The update folder on the maker's server (a build setting); a file there is its bare
+// name appended. One whole array in the program's data, so that a test can point a copy
+// of the program at a local server.
+extern char vtrUpdateBase[];
+char vtrUpdateBase[] = VTR_UPDATE_BASE_URL;
+
 namespace {
 
-// The update folder on the maker's server (a build setting); a file there is its bare
-// name appended.
-const std::string kUpdateBase = VTR_UPDATE_BASE_URL;
+std::string kUpdateBase() {
+    return vtrUpdateBase;
+}
+
 constexpr unsigned long kFetchTimeoutMs = 15000;
 // A download that receives nothing this long has failed.
 constexpr unsigned long kInactivityMs = 30000;
@@ -167,7 +174,7 @@ private:
     void issueRequest() {
         SendMessageA(ProgressBar1, PBM_SETPOS, 0, 0);
         SetWindowTextA(lblStatus, "");
-        const std::string source = kUpdateBase + strFileName;
+        const std::string source = kUpdateBase() + strFileName;
         SetWindowTextA(lblSource,
                        ("Download from: " +
                         convertShortPath(std::stof(serverShortPath(source)) - 2) + strFileName)
@@ -275,7 +282,7 @@ void mUpdate_Click() {
     running = true;
     UpdateOutcome outcome = UpdateOutcome::NoConnection;
     if (win32::isInternetConnected()) {
-        const auto fetched = win32::fetchText(kUpdateBase + kVersionFileName, kFetchTimeoutMs);
+        const auto fetched = win32::fetchText(kUpdateBase() + kVersionFileName, kFetchTimeoutMs);
         const auto version =
             fetched ? keepVersionCopy(programFilePath(kVersionFileName), *fetched) : std::nullopt;
         outcome = updateOutcome(true, version, kRunningVersion);
