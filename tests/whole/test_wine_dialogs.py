@@ -22,8 +22,8 @@ SERVER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support
                       "local_http_server.py")
 BUILT_IN_UPDATE = b"https://updates.corvenna.com/downloads/products/vtr/downloads/update/"
 
-WM_KEYDOWN, WM_COMMAND, WM_CLOSE, BM_CLICK = 0x100, 0x111, 0x10, 0xF5
-VK_RETURN = 0x0D
+WM_KEYDOWN, WM_COMMAND, BM_CLICK = 0x100, 0x111, 0xF5
+VK_RETURN, VK_F1 = 0x0D, 0x70
 # The tray menu's entries, as the main window's WM_COMMAND takes them.
 M_NEW, M_MODIFY, M_FORGOT, M_CONTENTS, M_UPDATE, M_ABOUT, M_EXIT = 102, 103, 104, 105, 106, 107, 108
 # The password dialog's boxes and buttons, by control id.
@@ -35,9 +35,8 @@ def unescape(text):
 
 
 class Window:
-    def __init__(self, fields):
-        self.hwnd, self.cls = int(fields[1]), fields[2]
-        self.title = unescape(fields[7])
+    def __init__(self, hwnd, cls, title):
+        self.hwnd, self.cls, self.title = hwnd, cls, title
         self.controls = []
 
     def control(self, cid=None, text=None):
@@ -77,15 +76,15 @@ class WineDialogsTest(unittest.TestCase):
 
     def windows(self):
         found = []
-        for line in self.probe("list")[1].splitlines():
-            fields = line.split("\t")
-            if fields[0] == "W":
-                found.append(Window(fields))
-            elif fields[0] == "C" and found:
+        for line in self.probe("controls")[1].splitlines():
+            kind, hwnd, rest = (line.split(" ", 2) + [""])[:3]
+            if kind == "form":
+                found.append(Window(hwnd, *(rest.split(" ", 1) + [""])[:2]))
+            elif kind == "control" and found:
+                cid, cls, enabled, checked, focused, text = (rest.split(" ", 5) + [""])[:6]
                 found[-1].controls.append(dict(
-                    hwnd=int(fields[1]), id=int(fields[2]), cls=fields[3],
-                    enabled=fields[4] == "1", checked=fields[5] == "1",
-                    focused=fields[6] == "1", text=unescape(fields[9])))
+                    hwnd=hwnd, id=int(cid), cls=cls, enabled=enabled == "1",
+                    checked=checked == "1", focused=focused == "1", text=unescape(text)))
         return found
 
     def window(self, title=None, cls=None, timeout=30, gone=False):
@@ -108,7 +107,7 @@ class WineDialogsTest(unittest.TestCase):
     def command(self, entry):
         code, out = self.probe("find", "VeltraneMain")
         self.assertEqual(code, 0, "no main window")
-        self.post(int(out), WM_COMMAND, entry)
+        self.post(out.strip(), WM_COMMAND, entry)
 
     def press(self, window, cid):
         self.post(window.hwnd, WM_COMMAND, cid, window.control(cid)["hwnd"])
@@ -239,6 +238,10 @@ class WineDialogsTest(unittest.TestCase):
         self.shot("frmHelp")
         self.press(help_window, 200)
         self.window("Help", "VeltraneHelp", gone=True)
+        # F1 reaching the hidden main window opens it too.
+        self.post(self.probe("find", "VeltraneMain")[1].strip(), WM_KEYDOWN, VK_F1, 1)
+        self.press(self.window("Help", "VeltraneHelp"), 200)
+        self.window("Help", "VeltraneHelp", gone=True)
 
         self.assertEqual(self.probe("icon", "appVTR.exe", 101)[0], 0, "no icon 101")
         self.command(M_ABOUT)
@@ -270,6 +273,7 @@ class WineDialogsTest(unittest.TestCase):
         served = tempfile.mkdtemp()
         self.addCleanup(shutil.rmtree, served)
         server = subprocess.Popen([sys.executable, SERVER, served], stdout=subprocess.PIPE)
+        self.addCleanup(server.stdout.close)
         self.addCleanup(server.wait)
         self.addCleanup(server.kill)
         local = b"http://127.0.0.1:%d/" % int(server.stdout.readline())

@@ -3,13 +3,26 @@
 
 #include "platform/application.h"
 #include "platform/program_folder.h"
+#include "shell/mdlKeyCode.h"
+#include "shell/win32/frmMain.h"
 
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+#include <commctrl.h>
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    InitCommonControls();
     setProgramFolder(executableFolder());
     // A second start ends quietly; the running instance keeps the icon.
     if (platform::application().prevInstance())
         return 0;
+    if (!loadMainWindow(instance))
+        return 1;
+    refreshPasswordMenu();
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
     return 0;
 }
