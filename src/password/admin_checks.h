@@ -45,6 +45,36 @@ struct AdminVerdict {
 
 AdminVerdict checkAdminEntries(const AdminEntries& entries, bool editMode, bool newMode);
 
+// The one of a dialog's four boxes that `which` names.
+template <class Box>
+Box boxNamed(AdminBox which, Box txtNew, Box txtConfirm, Box txtOther, Box txtAnswer) {
+    switch (which) {
+    case AdminBox::New:
+        return txtNew;
+    case AdminBox::Confirm:
+        return txtConfirm;
+    case AdminBox::Other:
+        return txtOther;
+    case AdminBox::Answer:
+        break;
+    }
+    return txtAnswer;
+}
+
+// Carries a refusal out with a dialog's own means: the focus moves before the box (or
+// after it), the box's text is selected where asked, so that typing replaces it.
+template <class Focus, class SelectAll, class ShowBox>
+void carryOutRefusal(const AdminRefusal& refusal, Focus focus, SelectAll selectAll,
+                     ShowBox showBox) {
+    if (!refusal.focusAfterBox)
+        focus();
+    if (refusal.selectAll)
+        selectAll();
+    showBox();
+    if (refusal.focusAfterBox)
+        focus();
+}
+
 // A message box of the saves: text, style and title.
 struct AdminMessage {
     const char* text;

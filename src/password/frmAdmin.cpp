@@ -176,17 +176,7 @@ void frmAdmin::keyPressEvent(QKeyEvent* event) {
 }
 
 QLineEdit* frmAdmin::box(AdminBox which) const {
-    switch (which) {
-    case AdminBox::New:
-        return txtNew;
-    case AdminBox::Confirm:
-        return txtConfirm;
-    case AdminBox::Other:
-        return txtOther;
-    case AdminBox::Answer:
-        break;
-    }
-    return txtAnswer;
+    return boxNamed(which, txtNew, txtConfirm, txtOther, txtAnswer);
 }
 
 void frmAdmin::cmdOK_Click() {
@@ -207,15 +197,13 @@ void frmAdmin::cmdOK_Click() {
     strRemind = platform::fromAnsi(verdict.remind);
     if (const auto& refusal = verdict.refusal) {
         QLineEdit* focus = box(refusal->focus);
-        if (!refusal->focusAfterBox)
-            focus->setFocus();
-        // Selected, so that typing replaces it.
-        if (refusal->selectAll)
-            focus->setSelection(0, static_cast<int>(focus->text().size()));
-        platform::forms().msgBox(platform::fromAnsi(refusal->message), platform::vbCritical,
-                                 platform::fromAnsi(refusal->title));
-        if (refusal->focusAfterBox)
-            focus->setFocus();
+        carryOutRefusal(
+            *refusal, [focus] { focus->setFocus(); },
+            [focus] { focus->setSelection(0, static_cast<int>(focus->text().size())); },
+            [&refusal] {
+                platform::forms().msgBox(platform::fromAnsi(refusal->message), platform::vbCritical,
+                                         platform::fromAnsi(refusal->title));
+            });
         return;
     }
     if (verdict.save == AdminSave::New)

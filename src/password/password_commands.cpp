@@ -73,16 +73,10 @@ frmAdmin* prepareModifyPassword() {
         return nullptr;
     if (!readPasswordFile(kPasswordFileName))
         return nullptr;
-    switch (ask(platform::fromAnsi(kModifyPrompt), platform::fromAnsi(kModifyTitle),
-                mdlGlobal::strPassword)) {
-    case PromptAnswer::Nothing:
+    if (!promptAccepted(ask(platform::fromAnsi(kModifyPrompt), platform::fromAnsi(kModifyTitle),
+                            mdlGlobal::strPassword),
+                        modifyDeniedMessage(), tell))
         return nullptr;
-    case PromptAnswer::Wrong:
-        tell(modifyDeniedMessage());
-        return nullptr;
-    case PromptAnswer::Right:
-        break;
-    }
     // There is no option button for any other number: the command ends here.
     const int question = mdlGlobal::intQuestion;
     if (question < 0 || question > 3)
@@ -116,17 +110,10 @@ void mForgot_Click() {
     platform::continueOnError([] {
         if (!readPasswordFile(kPasswordFileName))
             return;
-        switch (ask(platform::fromAnsi(trimBlanks(mdlGlobal::strQuestion)),
-                    platform::fromAnsi(kForgotTitle), mdlGlobal::strAnswer)) {
-        case PromptAnswer::Nothing:
-            return;
-        case PromptAnswer::Wrong:
-            tell(forgotDeniedMessage());
-            return;
-        case PromptAnswer::Right:
+        if (promptAccepted(ask(platform::fromAnsi(trimBlanks(mdlGlobal::strQuestion)),
+                               platform::fromAnsi(kForgotTitle), mdlGlobal::strAnswer),
+                           forgotDeniedMessage(), tell))
             tell({forgotRevealText(mdlGlobal::strPassword).c_str(), platform::vbInformation,
                   kForgotTitle});
-            return;
-        }
     });
 }

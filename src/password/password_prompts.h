@@ -16,6 +16,14 @@ enum class PromptAnswer { Nothing, Wrong, Right };
 // (Cancel included) ends the command quietly.
 PromptAnswer judgePromptAnswer(const std::string& typed, const std::string& stored);
 
+// True when the command goes on; a wrong answer is first told with `tell(denied)`.
+template <class Tell>
+bool promptAccepted(PromptAnswer answer, const AdminMessage& denied, Tell tell) {
+    if (answer == PromptAnswer::Wrong)
+        tell(denied);
+    return answer == PromptAnswer::Right;
+}
+
 AdminMessage modifyDeniedMessage();
 AdminMessage forgotDeniedMessage();
 // The password as stored, with its own spaces.

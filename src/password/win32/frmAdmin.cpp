@@ -109,17 +109,7 @@ void frmAdmin::optRemindQuestion_Click(int index) {
 }
 
 HWND frmAdmin::box(AdminBox which) const {
-    switch (which) {
-    case AdminBox::New:
-        return txtNew;
-    case AdminBox::Confirm:
-        return txtConfirm;
-    case AdminBox::Other:
-        return txtOther;
-    case AdminBox::Answer:
-        break;
-    }
-    return txtAnswer;
+    return boxNamed(which, txtNew, txtConfirm, txtOther, txtAnswer);
 }
 
 void frmAdmin::cmdOK_Click() {
@@ -142,14 +132,10 @@ void frmAdmin::cmdOK_Click() {
     strRemind = verdict.remind;
     if (const auto& refusal = verdict.refusal) {
         HWND focus = box(refusal->focus);
-        if (!refusal->focusAfterBox)
-            SetFocus(focus);
-        // Selected, so that typing replaces it.
-        if (refusal->selectAll)
-            SendMessageA(focus, EM_SETSEL, 0, GetWindowTextLengthA(focus));
-        win32::msgBox(refusal->message, MB_OK | MB_ICONSTOP, refusal->title);
-        if (refusal->focusAfterBox)
-            SetFocus(focus);
+        carryOutRefusal(
+            *refusal, [focus] { SetFocus(focus); },
+            [focus] { SendMessageA(focus, EM_SETSEL, 0, GetWindowTextLengthA(focus)); },
+            [&refusal] { win32::msgBox(refusal->message, MB_OK | MB_ICONSTOP, refusal->title); });
         return;
     }
     if (verdict.save == AdminSave::None || !save(verdict.save))

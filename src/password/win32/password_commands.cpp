@@ -54,15 +54,9 @@ void mNew_Click() {
 void mModify_Click() {
     if (dialogAlreadyOpen() || !readPasswordFile(kPasswordFileName))
         return;
-    switch (judgePromptAnswer(ask(kModifyPrompt, kModifyTitle), mdlGlobal::strPassword)) {
-    case PromptAnswer::Nothing:
+    if (!promptAccepted(judgePromptAnswer(ask(kModifyPrompt, kModifyTitle), mdlGlobal::strPassword),
+                        modifyDeniedMessage(), tell))
         return;
-    case PromptAnswer::Wrong:
-        tell(modifyDeniedMessage());
-        return;
-    case PromptAnswer::Right:
-        break;
-    }
     // There is no option button for any other number: the command ends here.
     const int question = mdlGlobal::intQuestion;
     if (question < 0 || question > 3)
@@ -86,16 +80,9 @@ void mModify_Click() {
 void mForgot_Click() {
     if (!readPasswordFile(kPasswordFileName))
         return;
-    switch (judgePromptAnswer(ask(trimBlanks(mdlGlobal::strQuestion), kForgotTitle),
-                              mdlGlobal::strAnswer)) {
-    case PromptAnswer::Nothing:
-        return;
-    case PromptAnswer::Wrong:
-        tell(forgotDeniedMessage());
-        return;
-    case PromptAnswer::Right:
+    if (promptAccepted(judgePromptAnswer(ask(trimBlanks(mdlGlobal::strQuestion), kForgotTitle),
+                                         mdlGlobal::strAnswer),
+                       forgotDeniedMessage(), tell))
         win32::msgBox(forgotRevealText(mdlGlobal::strPassword), MB_OK | MB_ICONINFORMATION,
                       kForgotTitle);
-        return;
-    }
 }
