@@ -5,6 +5,8 @@
 # or test address set in build-win32/ or build-win64/ never reaches a package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# The test set-up installs the mingw-w64 compilers (and Python, which zips).
+scripts/deps.sh test
 out=build-package-windows
 version=$(sed -n 's/^project(CorvennaVeltrane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 rm -rf "$out/packages"
@@ -23,7 +25,7 @@ for target in i686:x86 x86_64:x64; do
     cp help/vtrhelp.html help/vtrhelp.css "$stage/help/"
     # Windows line ends, so that Notepad shows the lines.
     sed 's/$/\r/' README.md >"$stage/README.txt"
-    (cd "$out/stage" && zip -q -r -X "../packages/$name.zip" "$name")
+    (cd "$out/stage" && python3 -m zipfile -c "../packages/$name.zip" "$name")
 done
 rm -rf "$out/stage"
 ls -l "$out/packages"

@@ -55,7 +55,7 @@ public:
                     pixelsY(place.top), pixelsX(place.width) - (frame.right - frame.left),
                     pixelsY(place.height) - (frame.bottom - frame.top)))
             return;
-        const std::string page = programFilePath("help\\vtrhelp.html");
+        const std::string page = programFolder() + "\\help\\vtrhelp.html";
         browserWidth_ = place.width - 100;
         browserHeight_ = place.height - 800;
         if (browserAvailable()) {
