@@ -16,7 +16,7 @@ from vtr_harness import PASSWORD_FILE, wait_until  # noqa: E402
 from wine_harness import WINE, WineSession  # noqa: E402
 
 PROBE = os.environ.get("VTR_WIN_PROBE", "")
-NATIVE = os.environ.get("VTR_NATIVE_BUILD", "")
+WRITE_PASSWORD = os.environ.get("VTR_WRITE_PASSWORD", "")
 SHOTS = os.environ.get("VTR_SHOTS", "/tmp/win-shots")
 SERVER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support",
                       "local_http_server.py")
@@ -182,7 +182,7 @@ class WineDialogsTest(unittest.TestCase):
         self.assertEqual(written[:8], b"\x07nN[]\x03\r\n")
         reference = tempfile.mkdtemp()
         self.addCleanup(shutil.rmtree, reference)
-        subprocess.run([os.path.join(NATIVE, "tests", "whole", "write_password_file"), reference,
+        subprocess.run([WRITE_PASSWORD, reference,
                         "abc", "What is your pet's name? = rex", "3"], check=True)
         with open(os.path.join(reference, PASSWORD_FILE), "rb") as f:
             self.assertEqual(written, f.read())

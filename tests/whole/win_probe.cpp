@@ -3,6 +3,11 @@
 //   win_probe list             each visible top-level window, then its children:
 //       top HWND CLASS TOPMOST X Y W H TEXT
 //       child HWND CLASS LENGTH PASSWORDCHAR TEXT
+//   win_probe raise            shows a topmost window of its own, takes the foreground
+//                              and prints the foreground window's class once another
+//                              program took it back (or after 5 s)
+//   win_probe untray           removes the program's icon, as a shell that restarts loses it
+//   win_probe taskbar          tells the program the taskbar was made again
 //   win_probe controls         the same windows, each child as a control of a form:
 //       control HWND ID CLASS ENABLED CHECKED FOCUSED TEXT (CR and LF as \r and \n)
 //   win_probe post HWND MSG WPARAM [LPARAM]   posts a message (HWND in hex as listed,
@@ -15,6 +20,8 @@
 #include <cstdlib>
 #include <string>
 #include <windows.h>
+
+#include <shellapi.h>
 
 namespace {
 
@@ -93,6 +100,28 @@ HWND handle(const char* text) {
     return reinterpret_cast<HWND>(std::strtoull(text, nullptr, 16));
 }
 
+std::string takeForeground() {
+    WNDCLASSA type{};
+    type.lpfnWndProc = DefWindowProcA;
+    type.hInstance = GetModuleHandleA(nullptr);
+    type.lpszClassName = "VtrProbeCover";
+    RegisterClassA(&type);
+    HWND cover = CreateWindowExA(WS_EX_TOPMOST, type.lpszClassName, "cover", WS_POPUP | WS_VISIBLE,
+                                 100, 100, 200, 200, nullptr, nullptr, type.hInstance, nullptr);
+    SetForegroundWindow(cover);
+    const ULONGLONG deadline = GetTickCount64() + 5000;
+    while (GetTickCount64() < deadline) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+        HWND front = GetForegroundWindow();
+        if (front && front != cover)
+            return classOf(front);
+        Sleep(20);
+    }
+    return classOf(GetForegroundWindow());
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -101,6 +130,20 @@ int main(int argc, char* argv[]) {
         EnumWindows(printTop, 0);
         return 0;
     }
+    if (command == "raise") {
+        std::printf("%s\n", takeForeground().c_str());
+        return 0;
+    }
+    HWND program = FindWindowA("VeltraneMain", nullptr);
+    if (command == "untray" && program) {
+        NOTIFYICONDATAA icon{};
+        icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        icon.hWnd = program;
+        icon.uID = 1;
+        return Shell_NotifyIconA(NIM_DELETE, &icon) ? 0 : 1;
+    }
+    if (command == "taskbar" && program)
+        return PostMessageA(program, RegisterWindowMessageA("TaskbarCreated"), 0, 0) ? 0 : 1;
     if (command == "controls") {
         EnumWindows(printForm, 0);
         return 0;
@@ -133,7 +176,8 @@ int main(int argc, char* argv[]) {
                    ? 0
                    : 1;
     }
-    std::fprintf(stderr, "usage: win_probe list | controls | post HWND MSG WPARAM [LPARAM] | "
+    std::fprintf(stderr, "usage: win_probe list | raise | untray | taskbar | controls | post HWND "
+                         "MSG WPARAM [LPARAM] | "
                          "find CLASS | settext HWND TEXT | icon EXE ID\n");
     return 2;
 }

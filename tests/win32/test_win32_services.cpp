@@ -1,7 +1,8 @@
 // The Win32 implementations of the platform services: file attributes and the
-// directory-search test, the password file's save, the executable's folder, the single
-// instance.
+// directory-search test, the password file's save, the lock's swallowed keys, the
+// executable's folder, the single instance.
 
+#include "lock/win32/lock_window.h"
 #include "password/password_save.h"
 #include "platform/application.h"
 #include "platform/file_attributes.h"
@@ -90,6 +91,24 @@ void testPasswordSave(const ScratchFolder& dir) {
     CHECK(passwordFileWritable() == FileError::NotFound);
 }
 
+// The keys the lock's keyboard hook keeps from the system: switching, closing, the Start
+// menu. Everything else reaches the lock, which checks the password on it.
+void testLockKeys() {
+    const struct {
+        unsigned long key;
+        bool alt, control, swallowed;
+    } rows[] = {
+        {VK_TAB, true, false, true},      {VK_F4, true, false, true},
+        {VK_ESCAPE, true, false, true},   {VK_ESCAPE, false, true, true},
+        {VK_LWIN, false, false, true},    {VK_RWIN, false, false, true},
+        {VK_TAB, false, false, false},    {VK_F4, false, false, false},
+        {VK_ESCAPE, false, false, false}, {VK_RETURN, true, false, false},
+        {'A', false, true, false},        {VK_DELETE, true, true, false},
+    };
+    for (const auto& row : rows)
+        CHECK_EQ(swallowedWhileLocked(row.key, row.alt, row.control), row.swallowed);
+}
+
 void testExecutableFolder(const char* self) {
     const std::string folder = executableFolder();
     const std::string name = std::string(self).substr(std::string(self).find_last_of("\\/") + 1);
@@ -140,6 +159,7 @@ int main(int argc, char* argv[]) {
         const ScratchFolder dir;
         testPasswordSave(dir);
     }
+    testLockKeys();
     testExecutableFolder(argv[0]);
     testSingleInstance();
     return checkSummary("test_win32_services");

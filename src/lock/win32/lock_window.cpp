@@ -58,15 +58,19 @@ RECT bannerRect() {
     return {left, top, left + pixelsX(kLabelWidth), top + pixelsY(kLabelHeight)};
 }
 
-// The password check: a match ends the lock once the current message is handled.
+// The password check: a match ends the lock once the current message is handled. A
+// failure (no memory for the text) is no match.
 void formClick() {
     if (!lock.shown || !lock.text)
         return;
-    const int length = GetWindowTextLengthA(lock.text);
-    std::string typed(static_cast<size_t>(length) + 1, '\0');
-    typed.resize(static_cast<size_t>(GetWindowTextA(lock.text, typed.data(), length + 1)));
-    if (typed == mdlGlobal::strLockPassword)
-        PostMessageA(lock.window, kUnlockMessage, 0, 0);
+    try {
+        const int length = GetWindowTextLengthA(lock.text);
+        std::string typed(static_cast<size_t>(length) + 1, '\0');
+        typed.resize(static_cast<size_t>(GetWindowTextA(lock.text, typed.data(), length + 1)));
+        if (typed == mdlGlobal::strLockPassword)
+            PostMessageA(lock.window, kUnlockMessage, 0, 0);
+    } catch (...) {
+    }
 }
 
 void unlock() {
@@ -76,25 +80,29 @@ void unlock() {
     KillTimer(lock.window, kFrontTimer);
     if (lock.keyboardHook)
         UnhookWindowsHookEx(lock.keyboardHook);
-    HWND window = lock.window;
-    HBITMAP snapshot = lock.snapshot;
-    HFONT font = lock.bannerFont;
+    // The box keeps its own procedure until it is gone; nothing may check or refocus.
+    lock.shown = false;
+    lock.text = nullptr;
+    DestroyWindow(lock.window);
+    if (lock.snapshot)
+        DeleteObject(lock.snapshot);
+    if (lock.bannerFont)
+        DeleteObject(lock.bannerFont);
     lock = Lock();
-    DestroyWindow(window);
-    if (snapshot)
-        DeleteObject(snapshot);
-    if (font)
-        DeleteObject(font);
 }
 
+// A step that fails (no memory for the caption) leaves the banner where it is.
 void bannerStep() {
-    const RECT before = bannerRect();
-    lock.banner = lockgeo::bannerStep(lock.banner, kLabelWidth, lock.panelLeft, lock.panelWidth,
-                                      lock.screenWidth, lock.tppX);
-    const RECT after = bannerRect();
-    RECT both;
-    UnionRect(&both, &before, &after);
-    InvalidateRect(lock.window, &both, FALSE);
+    try {
+        const RECT before = bannerRect();
+        lock.banner = lockgeo::bannerStep(lock.banner, kLabelWidth, lock.panelLeft, lock.panelWidth,
+                                          lock.screenWidth, lock.tppX);
+        const RECT after = bannerRect();
+        RECT both;
+        UnionRect(&both, &before, &after);
+        InvalidateRect(lock.window, &both, FALSE);
+    } catch (...) {
+    }
 }
 
 // At most two window-system calls per tick.

@@ -58,8 +58,12 @@ void onTrayCallback(LPARAM lParam) {
         return;
     if (LOWORD(lParam) != WM_RBUTTONUP)
         return;
-    refreshPasswordMenu();
-    showTrayMenu(window);
+    // No exception may leave a window procedure; a failed refresh opens no menu.
+    try {
+        refreshPasswordMenu();
+        showTrayMenu(window);
+    } catch (...) {
+    }
 }
 
 LRESULT CALLBACK mainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
