@@ -117,14 +117,19 @@ std::optional<std::string> fetchText(const std::string& url, unsigned long timeo
     if (!fetch->done)
         return std::nullopt;
     std::thread([fetch, url, timeoutMs] {
-        if (fetch->request.open(url, timeoutMs)) {
-            std::string body;
-            char chunk[4096];
-            long got = 0;
-            while ((got = fetch->request.read(chunk, sizeof chunk)) > 0)
-                body.append(chunk, static_cast<size_t>(got));
-            if (got == 0)
-                fetch->body = std::move(body);
+        // Nothing may leave a thread: it would end the program.
+        try {
+            if (fetch->request.open(url, timeoutMs)) {
+                std::string body;
+                char chunk[4096];
+                long got = 0;
+                while ((got = fetch->request.read(chunk, sizeof chunk)) > 0)
+                    body.append(chunk, static_cast<size_t>(got));
+                if (got == 0)
+                    fetch->body = std::move(body);
+            }
+        } catch (...) {
+            fetch->body.reset();
         }
         SetEvent(fetch->done);
     }).detach();

@@ -190,7 +190,13 @@ private:
         download_->window = hwnd();
         try {
             std::thread([download = download_] {
-                const bool complete = download->run();
+                // Nothing may leave a thread: it would end the program.
+                bool complete = false;
+                try {
+                    complete = download->run();
+                } catch (...) {
+                    std::remove(download->path.c_str());
+                }
                 download->finished = true;
                 PostMessageA(download->window, kEnded, complete ? 1 : 0, 0);
             }).detach();
