@@ -27,7 +27,7 @@ class Session(WineSession):
         rect, text and children (class, length, mask, text)."""
         tops = []
         for line in self._run([WINE, PROBE, "list"], timeout=30).splitlines():
-            kind, hwnd, cls, *rest = line.split(" ", 6) + [""] * 3
+            kind, hwnd, cls = (line.split(" ", 3) + ["", "", ""])[:3]
             if kind == "top":
                 topmost, x, y, w, h, text = line.split(" ", 8)[3:]
                 tops.append(dict(hwnd=hwnd, cls=cls, topmost=topmost == "1",
