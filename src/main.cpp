@@ -1,5 +1,6 @@
 // appVTR: Veltrane, a notification-area program that locks the desktop behind a password.
 
+#include "lock/lock_supervisor.h"
 #include "platform/forms.h"
 #include "platform/program_folder.h"
 #include "shell/frmMain.h"
@@ -7,8 +8,11 @@
 
 #include <QApplication>
 #include <QFile>
+#include <cstring>
 
 int main(int argc, char* argv[]) {
+    if (argc > 1 && std::strcmp(argv[1], LockSupervisor::kArgument) == 0)
+        return LockSupervisor::run(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Veltrane"));
     QApplication::setWindowIcon(programIcon());

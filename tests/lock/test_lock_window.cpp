@@ -162,16 +162,37 @@ private Q_SLOTS:
         QVERIFY(f->order.calls.isEmpty());
     }
 
-    void noLockWhileADialogIsOpen() {
+    void locksWhileADialogIsOpenAndRefusesWithoutTheKeys() {
         QDialog dialog;
         QTimer::singleShot(0, &dialog, [&] {
-            QVERIFY(!lockWith("pw"));
-            QVERIFY(f->forms.boxes.isEmpty());
-            QCOMPARE(f->capture.grabs, 0);
+            Form1* form = lockWith("pw");
+            QVERIFY(form && form->isLocked());
+            QVERIFY(dialog.isVisible()); // left open under the lock
+            enter(form, QStringLiteral("pw"));
             dialog.reject();
         });
         platform::showModal(dialog);
-        QVERIFY(lockWith("pw")); // once it is closed, locking works again
+        QVERIFY(!lockWindow());
+        f->order.calls.clear();
+
+        // Another program keeps the keyboard (or the pointer): no lock is ever shown.
+        const struct {
+            int keyboardRefusals, pointerRefusals;
+            const char* says;
+        } rows[] = {{1000, 0, "keyboard"}, {0, 1000, "mouse"}};
+        for (const auto& row : rows) {
+            f->order.keyboardRefusals = row.keyboardRefusals;
+            f->order.pointerRefusals = row.pointerRefusals;
+            f->forms.boxes.clear();
+            QVERIFY(!lockWith("pw"));
+            QCOMPARE(f->forms.boxes.size(), 1);
+            QVERIFY(f->forms.boxes[0].text.contains(QLatin1String(row.says)));
+            QCOMPARE(f->forms.boxes[0].title, QStringLiteral("Veltrane"));
+            QCOMPARE(f->forms.boxes[0].style, 16);
+            QCOMPARE(f->order.calls.filter(QStringLiteral("watch")).size(), 0);
+            QCOMPARE(f->order.calls.last(), QStringLiteral("releaseGrabs Form1"));
+            f->order.calls.clear();
+        }
     }
 
     void locksWithThePasswordStoredNowAndChecksKeysToTheForm() {
@@ -282,8 +303,9 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(form->holdsGrabs(), 1000);
         QCOMPARE(calls("grabKeyboard"), 4);
         QCOMPARE(calls("grabPointer"), 2);
-        QVERIFY(f->order.calls.indexOf(QStringLiteral("watch Form1")) <
-                f->order.calls.indexOf(QStringLiteral("grabKeyboard Form1")));
+        // Shown (and so watched) only once both are held.
+        QVERIFY(f->order.calls.indexOf(QStringLiteral("grabPointer Form1")) <
+                f->order.calls.indexOf(QStringLiteral("watch Form1")));
 
         // Stay in front raises a covered window only, and takes lost grabs back.
         const int raises = calls("raise");

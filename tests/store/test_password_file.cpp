@@ -69,7 +69,8 @@ void testRoundTrips(const TempDir& dir) {
     resetRandomSource();
     const std::string path = dir.file("vtrpwd.sys");
     for (int i = 0; i < 2000; ++i) {
-        const std::string password = randomText(generator, everyByte, 255);
+        // Blanks added at the ends keep it within the 255 characters a password may have.
+        const std::string password = randomText(generator, everyByte, 252);
         const std::string question = randomText(generator, noEquals, 40);
         const std::string answer = randomText(generator, noEquals, 40);
         const auto number = static_cast<int16_t>(generator() % 4);
@@ -144,6 +145,13 @@ void testDamagedFiles(const TempDir& dir) {
          "golf", 1},
         {"line over 64 KiB", std::string(70000, 'A') + "\r\n" + l2 + " 1 \r\n", false, old, old,
          old, -7},
+        // The password box takes 255 characters: a longer password could never be typed.
+        {"password of 255 characters",
+         storedLine(std::string(255, 'p'), 7, 3) + "\r\n" + l2 + " 1 \r\n", true,
+         std::string(255, 'p'), "Sport?", "golf", 1},
+        {"password of 256 characters",
+         storedLine(std::string(256, 'p'), 7, 3) + "\r\n" + l2 + " 1 \r\n", false, old, old, old,
+         -7},
         {"lone LF does not end a line", storedLine("secret", 7, 3) + "\n" + l2 + " 1 \r\n", false,
          old, old, old, -7},
     };
