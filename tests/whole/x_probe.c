@@ -12,9 +12,9 @@
  *                                     times it tries both grabs every 1 ms and prints
  *                                     "free F missing M": checks that found a grab
  *                                     free, and the ms they span
- *   x_probe regrab MS                 waits (up to MS) for the keyboard grab to be free,
- *                                     then prints the ms until another client holds it
- *                                     again, or "timeout"
+ *   x_probe regrab MS                 prints "ready", waits (up to MS) for the keyboard
+ *                                     grab to be free, then prints the ms until another
+ *                                     client holds it again, or "timeout"
  * and, for the benchmark:
  *   x_probe covered X Y RRGGBB MS     waits (up to MS) until the topmost window fills the
  *                                     screen and pixel (X, Y) has that colour; prints the
@@ -258,6 +258,8 @@ static int attack(xcb_connection_t* c, xcb_screen_t* s, char** argv) {
 static int regrab(xcb_connection_t* c, xcb_screen_t* s, char** argv) {
     const double deadline = now_ms(CLOCK_MONOTONIC) + atof(argv[2]);
     double freed = 0;
+    printf("ready\n");
+    fflush(stdout);
     while (now_ms(CLOCK_MONOTONIC) < deadline) {
         const int held = grab_held(c, s->root, 1);
         if (!held && !freed)
