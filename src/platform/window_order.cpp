@@ -54,10 +54,18 @@ public:
 
     // The key event Qt would have made of it.
     QKeyEvent event(bool press, uint8_t code, uint16_t state) const {
-        const uint32_t plain = sym(code, 0);
-        const uint32_t shifted = sym(code, 1) ? sym(code, 1) : plain;
+        // Columns: 0 and 1 the first group, 2 and 3 the second, 4 and 5 the first group's
+        // third level (AltGr, usually Mod5).
+        const int column = (state >> 13) & 3 ? 2 : state & XCB_MOD_MASK_5 ? 4 : 0;
+        const uint32_t plain = sym(code, column) ? sym(code, column) : sym(code, 0);
+        const uint32_t shifted = sym(code, column + 1) ? sym(code, column + 1) : plain;
         const bool caps = (state & XCB_MOD_MASK_LOCK) && plain >= 'a' && plain <= 'z';
-        const uint32_t keysym = ((state & XCB_MOD_MASK_SHIFT) != 0) != caps ? shifted : plain;
+        // Num Lock (Mod2) turns the keypad's second column on as Shift does.
+        const bool numbers = (state & XCB_MOD_MASK_2) && isKeypadCharacter(shifted);
+        uint32_t keysym =
+            ((state & XCB_MOD_MASK_SHIFT) != 0) != (caps || numbers) ? shifted : plain;
+        if (isKeypadCharacter(keysym))
+            keysym -= kKeypadOffset; // the keypad's digits and signs are the ASCII ones
         Qt::KeyboardModifiers modifiers;
         if (state & XCB_MOD_MASK_SHIFT)
             modifiers |= Qt::ShiftModifier;
@@ -84,6 +92,11 @@ public:
     }
 
 private:
+    static constexpr uint32_t kKeypadOffset = 0xff80;
+    static bool isKeypadCharacter(uint32_t keysym) {
+        return keysym >= 0xffaa && keysym <= 0xffb9; // KP_Multiply .. KP_9
+    }
+
     uint32_t sym(uint8_t code, int column) const {
         const std::size_t at = static_cast<std::size_t>(code - first_) * perCode_ + column;
         return code >= first_ && column < perCode_ && at < syms_.size() ? syms_[at] : 0;

@@ -28,9 +28,10 @@
 #include <time.h>
 #include <xcb/xcb.h>
 
-static int grab(xcb_connection_t* c, xcb_window_t root, const char* what) {
+/* The status of a grab of the keyboard (or the pointer) on the root window. */
+static int grab_status(xcb_connection_t* c, xcb_window_t root, int keyboard) {
     int status = -1;
-    if (strcmp(what, "keyboard") == 0) {
+    if (keyboard) {
         xcb_grab_keyboard_reply_t* r =
             xcb_grab_keyboard_reply(c,
                                     xcb_grab_keyboard(c, 0, root, XCB_CURRENT_TIME,
@@ -47,7 +48,11 @@ static int grab(xcb_connection_t* c, xcb_window_t root, const char* what) {
         status = r ? r->status : -1;
         free(r);
     }
-    printf("%d\n", status);
+    return status;
+}
+
+static int grab(xcb_connection_t* c, xcb_window_t root, const char* what) {
+    printf("%d\n", grab_status(c, root, strcmp(what, "keyboard") == 0));
     return 0;
 }
 
@@ -170,29 +175,12 @@ static int raise_time(xcb_connection_t* c, xcb_screen_t* s, char** argv) {
 
 /* 1 when another client holds the keyboard or pointer grab; a free one is let go at once. */
 static int grab_held(xcb_connection_t* c, xcb_window_t root, int keyboard) {
-    int status;
-    if (keyboard) {
-        xcb_grab_keyboard_reply_t* r =
-            xcb_grab_keyboard_reply(c,
-                                    xcb_grab_keyboard(c, 0, root, XCB_CURRENT_TIME,
-                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
-                                    NULL);
-        status = r ? r->status : -1;
-        free(r);
-        if (status == XCB_GRAB_STATUS_SUCCESS)
-            xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
-    } else {
-        xcb_grab_pointer_reply_t* r = xcb_grab_pointer_reply(
-            c,
-            xcb_grab_pointer(c, 0, root, 0, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC, XCB_NONE,
-                             XCB_NONE, XCB_CURRENT_TIME),
-            NULL);
-        status = r ? r->status : -1;
-        free(r);
-        if (status == XCB_GRAB_STATUS_SUCCESS)
-            xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
+    const int status = grab_status(c, root, keyboard);
+    if (status == XCB_GRAB_STATUS_SUCCESS) {
+        xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
+        xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
+        xcb_flush(c);
     }
-    xcb_flush(c);
     return status == XCB_GRAB_STATUS_ALREADY_GRABBED;
 }
 
