@@ -111,6 +111,11 @@ class LockTest(unittest.TestCase):
             self.assertTrue(wait_until(lambda: not s.find_window("Password Required", 0.1), 3))
             self.assertEqual(s.lock_windows(), [], "locked after Password Required")
 
+            # A right-button press on the icon released elsewhere opens no menu.
+            s.press_and_hold_icon()
+            s.move_mouse(500, 300)
+            s.release_mouse()
+            self.assertIsNone(wait_until(s.menus, 0.5), "released away from the icon")
             s.store_password()  # read afresh at the next lock
             marker, keylog = s.probe_window("keylog", 60, 60, 300, 200, MAGENTA)
             s._run(["xdotool", "windowactivate", "--sync", str(marker)], check=False)
