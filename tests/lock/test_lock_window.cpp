@@ -5,6 +5,7 @@
 #include "lock/Form1.h"
 #include "lock/lock_cover.h"
 #include "platform/forms.h"
+#include "platform/qt_forms_services.h"
 #include "shell/menu_commands.h"
 #include "store/mdlGlobal.h"
 #include "store/password_file.h"
@@ -193,6 +194,27 @@ private Q_SLOTS:
             QCOMPARE(f->order.calls.last(), QStringLiteral("releaseGrabs Form1"));
             f->order.calls.clear();
         }
+    }
+
+    void aBoxWaitsForTheUnlock() {
+        Form1* form = lockWith("pw");
+        QWidget* boxShownLocked = nullptr;
+        QTimer::singleShot(50, form, [&] {
+            boxShownLocked = QApplication::activeModalWidget();
+            enter(form, QStringLiteral("pw"));
+        });
+        bool shown = false;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [&] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                shown = !lockWindow();
+                box->close();
+            }
+        });
+        closer.start(10);
+        platform::QtFormsServices().msgBox(QStringLiteral("Done."), 64, QStringLiteral("Veltrane"));
+        QCOMPARE(boxShownLocked, nullptr);
+        QVERIFY(shown);
     }
 
     void locksWithThePasswordStoredNowAndChecksKeysToTheForm() {
