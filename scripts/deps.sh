@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages a build (and, with "test", the test run) needs, only when missing.
+# Installs the Debian packages a build (with "test", the test run; with "package", the
+# packaging) needs, only when missing.
 set -euo pipefail
 want=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev)
 if [ "${1:-}" = test ]; then
@@ -7,6 +8,12 @@ if [ "${1:-}" = test ]; then
     want+=(xvfb xauth xdotool x11-utils x11-xserver-utils openbox trayer wmctrl imagemagick attr
         python3 fonts-dejavu-core fonts-urw-base35)
 fi
+# Building the Debian package: dpkg-shlibdeps (dpkg-dev) and file find its dependencies.
+# The tests build it too, and install it when run as root.
+case "${1:-}" in
+test) want+=(dpkg-dev file) ;;
+package) want+=(dpkg-dev file lintian) ;;
+esac
 missing=()
 for p in "${want[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

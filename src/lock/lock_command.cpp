@@ -5,6 +5,7 @@
 #include "platform/forms.h"
 #include "platform/forms_services.h"
 #include "shell/menu_commands.h"
+#include "shell/session_check.h"
 #include "store/mdlGlobal.h"
 #include "store/password_file.h"
 
@@ -36,6 +37,8 @@ bool desktopLocked() {
 }
 
 void mnuShowMe_Click() {
+    if (lockRefusedInThisSession())
+        return;
     // The lock window's set-up lets pending events run; a second choice arriving then
     // must not start a second set-up.
     static bool settingUp = false;

@@ -159,7 +159,9 @@ int run(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Veltrane"));
     QApplication::setQuitOnLastWindowClosed(false);
+    // The password file where the locked program read it.
     setProgramFolder(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
+    usePerUserDataWhereNeeded();
     Supervisor supervisor;
     const int code = QApplication::exec();
     platform::formSlot<Form1>().unload();

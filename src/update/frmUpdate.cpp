@@ -91,7 +91,7 @@ frmUpdate::frmUpdate() {
     const TwipsOrigin origin =
         upgradeWindowOrigin(screen.width, screen.height, kWidthTwips, kHeightTwips);
     move(pixelsX(origin.left), pixelsY(origin.top));
-    strLocalPath = programFolder() + "/";
+    strLocalPath = dataFolder() + "/";
     strFileName = kUpgradeFileName;
     cmdInstall->hide();
     Picture2->hide();
