@@ -47,6 +47,7 @@ constexpr int kGrabRetriesBeforeSlowing = 100;
 // How long the set-up waits for another program to let go of the keyboard or the
 // pointer before it gives up: a lock without the keys must never be shown.
 constexpr int kGrabWaitMs = 1000;
+constexpr int kMenuDepth = 8; // a menu and its open submenus
 
 // The panel: paints its artwork and keeps clicks on it from reaching the form.
 class LockPanel : public QWidget {
@@ -152,9 +153,10 @@ Form1::~Form1() {
 // Takes the keyboard and the pointer before anything is shown, waiting a little for
 // another program that holds one of them.
 bool Form1::holdInput() {
-    // A menu of this program would take the grabs with it when it closes.
-    while (QWidget* popup = QApplication::activePopupWidget())
-        popup->close();
+    // A menu of this program would take the grabs with it when it closes. (Closing one
+    // closes its parents too; the bound only guards against one that will not close.)
+    for (int menus = 0; menus < kMenuDepth && QApplication::activePopupWidget(); ++menus)
+        QApplication::activePopupWidget()->close();
     QElapsedTimer waited;
     waited.start();
     for (;;) {

@@ -18,6 +18,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QTest>
 #include <QTimer>
@@ -166,8 +167,12 @@ private Q_SLOTS:
     void locksWhileADialogIsOpenAndRefusesWithoutTheKeys() {
         QDialog dialog;
         QTimer::singleShot(0, &dialog, [&] {
+            QMenu menu; // a menu would take the grabs with it when it closed
+            menu.addAction(QStringLiteral("Quit"));
+            menu.popup(QPoint(10, 10));
             Form1* form = lockWith("pw");
             QVERIFY(form && form->isLocked());
+            QVERIFY(!menu.isVisible());
             QVERIFY(dialog.isVisible()); // left open under the lock
             enter(form, QStringLiteral("pw"));
             dialog.reject();
