@@ -27,7 +27,7 @@ std::string stored(const std::string& password) {
 enum class Shown { NewOnly, ModifyForgot };
 
 void testFileStates() {
-    const std::string room(kLockPasswordRoom, 'p');
+    const std::string room(kMaxPasswordLength, 'p');
     const struct {
         const char* name;
         std::optional<std::string> file; // nothing: no file at all
