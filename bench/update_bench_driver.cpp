@@ -6,13 +6,13 @@
 //       click until the program ended, and whether the partial file is gone
 // Message boxes answer OK at once and the installer is not started.
 
-#include "platform/forms_services.h"
+#include "platform/x11/forms_services.h"
 #include "platform/program_folder.h"
-#include "platform/qt_forms_services.h"
-#include "platform/shell.h"
-#include "platform/transfer_control.h"
-#include "update/frmUpdate.h"
-#include "update/update_settings.h"
+#include "platform/x11/qt_forms_services.h"
+#include "platform/x11/shell.h"
+#include "platform/x11/transfer_control.h"
+#include "update/x11/frmUpdate.h"
+#include "update/x11/update_settings.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -2,8 +2,8 @@
 // tests/whole/test_help.py opens it from the tray and checks how it looks and the link's
 // colours under the pointer.
 
-#include "help/frmAbout.h"
-#include "platform/forms.h"
+#include "help/x11/frmAbout.h"
+#include "platform/x11/forms.h"
 #include "support/fake_forms_services.h"
 #include "support/fake_shell.h"
 

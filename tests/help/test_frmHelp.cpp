@@ -1,8 +1,8 @@
 // The help window: the page it shows and the links in it, and the Contents command that
 // opens it modally. tests/whole/test_help.py opens it from the tray and checks where.
 
-#include "help/frmHelp.h"
-#include "platform/forms.h"
+#include "help/x11/frmHelp.h"
+#include "platform/x11/forms.h"
 #include "platform/program_folder.h"
 #include "shell/menu_commands.h"
 #include "support/fake_forms_services.h"

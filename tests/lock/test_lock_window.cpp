@@ -4,10 +4,10 @@
 // banner, grab retries and focus taken back. tests/whole/test_lock.py holds the lock
 // against keys, close requests and other programs for real.
 
-#include "lock/Form1.h"
-#include "lock/lock_cover.h"
-#include "platform/forms.h"
-#include "platform/qt_forms_services.h"
+#include "lock/x11/Form1.h"
+#include "lock/x11/lock_cover.h"
+#include "platform/x11/forms.h"
+#include "platform/x11/qt_forms_services.h"
 #include "shell/menu_commands.h"
 #include "store/mdlGlobal.h"
 #include "store/password_file.h"

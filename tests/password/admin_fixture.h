@@ -3,8 +3,8 @@
 // services, the dialog loaded as the commands load it and shown non-modally so a test
 // can drive it, and a count of the menu refreshes it asks for.
 
-#include "password/frmAdmin.h"
-#include "platform/forms.h"
+#include "password/x11/frmAdmin.h"
+#include "platform/x11/forms.h"
 #include "store/mdlGlobal.h"
 #include "support/fake_forms_services.h"
 #include "support/scratch_folder.h"

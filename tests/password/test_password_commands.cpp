@@ -3,7 +3,7 @@
 // an own question, and an open dialog left alone.
 
 #include "password/admin_fixture.h"
-#include "password/password_commands.h"
+#include "password/x11/password_commands.h"
 #include "shell/menu_commands.h"
 #include "store/password_file.h"
 

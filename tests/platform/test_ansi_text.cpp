@@ -1,7 +1,7 @@
 // Text crossing between Qt and the single-byte core: every Windows-1252 code survives
 // the trip, and characters without a code are recognised.
 
-#include "platform/ansi_text.h"
+#include "platform/x11/ansi_text.h"
 
 #include <QtTest>
 

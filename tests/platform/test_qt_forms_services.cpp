@@ -2,7 +2,7 @@
 // own question, which may hold markup-like text or "&") where it was asked to, and is
 // wider than its title.
 
-#include "platform/qt_forms_services.h"
+#include "platform/x11/qt_forms_services.h"
 
 #include <QInputDialog>
 #include <QLabel>

@@ -3,7 +3,7 @@
 
 #include "platform/application.h"
 #include "platform/program_folder.h"
-#include "shell/command_line.h"
+#include "shell/x11/command_line.h"
 #include "support/check.h"
 #include "support/temp_dir.h"
 

@@ -1,6 +1,6 @@
 #include "support/fake_forms_services.h"
 
-#include "platform/qt_forms_services.h"
+#include "platform/x11/qt_forms_services.h"
 
 FakeFormsServices::FakeFormsServices() {
     platform::setForms(this);

@@ -3,7 +3,7 @@
 // and input box in order, answers from queues the test fills, and installs itself for
 // its lifetime.
 
-#include "platform/forms_services.h"
+#include "platform/x11/forms_services.h"
 
 #include <QList>
 #include <QQueue>

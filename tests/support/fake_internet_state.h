@@ -1,7 +1,7 @@
 #pragma once
 // A stand-in for the system's connection state, installed for its lifetime.
 
-#include "platform/internet_state.h"
+#include "platform/x11/internet_state.h"
 
 class FakeInternetState : public platform::InternetState {
 public:

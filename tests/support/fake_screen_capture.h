@@ -3,7 +3,7 @@
 // one colour unless changed), counts the grabs and runs a hook at each (to see what was
 // on screen at that moment). Installs itself for its lifetime.
 
-#include "platform/screen_capture.h"
+#include "platform/x11/screen_capture.h"
 
 #include <functional>
 

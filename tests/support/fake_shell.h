@@ -3,7 +3,7 @@
 // open is kept in order, nothing is opened, and the answer is scripted. It installs
 // itself for its lifetime.
 
-#include "platform/shell.h"
+#include "platform/x11/shell.h"
 
 #include <QStringList>
 

@@ -1,13 +1,13 @@
 // The upgrade window against a real HTTP server on 127.0.0.1: the display while the
 // installer arrives, starting it, Cancel, and transfers that must never be started.
 
-#include "platform/forms.h"
-#include "platform/transfer_control.h"
+#include "platform/x11/forms.h"
+#include "platform/x11/transfer_control.h"
 #include "support/fake_forms_services.h"
 #include "support/fake_shell.h"
 #include "support/scratch_folder.h"
-#include "update/frmUpdate.h"
-#include "update/program_end.h"
+#include "update/x11/frmUpdate.h"
+#include "update/x11/program_end.h"
 #include "update_server_fixture.h"
 
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 // The upgrade's real ending: the main window (and with it the tray icon) goes, and
 // every running event loop ends, the modal window's and the program's own.
 
-#include "platform/forms.h"
-#include "shell/frmMain.h"
-#include "update/program_end.h"
+#include "platform/x11/forms.h"
+#include "shell/x11/frmMain.h"
+#include "update/x11/program_end.h"
 
 #include <QDialog>
 #include <QEventLoop>

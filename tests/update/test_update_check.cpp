@@ -1,12 +1,12 @@
 // Help > Check for update... against a real HTTP server on 127.0.0.1.
 
-#include "platform/forms.h"
+#include "platform/x11/forms.h"
 #include "shell/menu_commands.h"
 #include "support/fake_forms_services.h"
 #include "support/fake_internet_state.h"
 #include "support/scratch_folder.h"
-#include "update/frmUpdate.h"
-#include "update/mdlInternet.h"
+#include "update/x11/frmUpdate.h"
+#include "update/x11/mdlInternet.h"
 #include "update_server_fixture.h"
 
 #include <QCursor>

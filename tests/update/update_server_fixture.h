@@ -4,7 +4,7 @@
 // own process id), and the program's update settings pointed at it (short waits
 // included) until the fixture goes.
 
-#include "update/update_settings.h"
+#include "update/x11/update_settings.h"
 
 #include <QDir>
 #include <QFile>

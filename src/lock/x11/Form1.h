@@ -1,0 +1,88 @@
+#pragma once
+// The lock screen: a frozen picture of the desktop over every screen, the password panel
+// and the travelling banner. Loading it (constructing) runs the whole set-up and shows it;
+// the stored password typed into Text1 unloads it. It shows only once it holds the
+// keyboard and the pointer; while it is loaded it refuses to close, keeps both, follows
+// every screen's geometry and stays above every other window.
+
+#include "platform/x11/screen_capture.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QScreen;
+class QTimer;
+class LockCover;
+
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    Form1();
+    ~Form1() override;
+
+    QLabel* Image1;    // the snapshot; clicks on it reach the form
+    QWidget* Picture2; // the panel artwork; clicks on it check nothing
+    QLineEdit* Text1;  // the password box, a child of the panel
+    QLabel* Label1;    // the travelling banner
+    QTimer* Timer1;    // one banner step every 75 ms
+    QTimer* Timer2;    // stay in front, active and holding the grabs, while shown
+
+    // The password check: unloads the form when Text1 holds exactly strLockPassword.
+    void Form_Click();
+    void Label1_Click();
+    void Timer1_Timer();
+    void Timer2_Timer();
+
+    // The banner's and panel's left edges in twips (the widgets hold whole pixels only).
+    double bannerLeft() const { return bannerLeft_; }
+    double panelLeft() const { return panelLeft_; }
+    // The windows covering the other screens.
+    QList<LockCover*> covers() const { return covers_.values(); }
+    bool holdsGrabs() const { return keyboardHeld_ && pointerHeld_; }
+    // False when another program held the keyboard or the pointer for the whole time the
+    // set-up waited for them: the window was never shown and must be unloaded.
+    bool isLocked() const { return locked_; }
+    bool keyboardRefused() const { return !keyboardHeld_; }
+
+Q_SIGNALS:
+    // The right password ended the lock.
+    void unlocked();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    bool holdInput();
+    void fitToScreen();
+    void fitScreens();
+    void followScreen(QScreen* screen);
+    void startLock();
+    void takeGrabs();
+    void addCover(QScreen* screen);
+    void removeCover(QScreen* screen);
+    void watch(QWidget* window);
+    void renewWindow(QWidget* window);
+    void retakeGrabs();
+    void endLock();
+    QList<QWidget*> lockWindows() const;
+
+    platform::DesktopSnapshot snapshot_;
+    QPointer<QScreen> homeScreen_; // the screen this window covers; the others get covers
+    QTimer* grabRetry_;
+    QHash<QScreen*, LockCover*> covers_;
+    double bannerLeft_ = 0;
+    double panelLeft_ = 0;
+    bool locked_ = false;
+    bool renewing_ = false;
+    int ticksSinceGrabCheck_ = 0;
+    int grabAttempts_ = 0;
+    bool keyboardHeld_ = false;
+    bool pointerHeld_ = false;
+};
