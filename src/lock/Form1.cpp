@@ -3,8 +3,8 @@
 #include "lock/asterisk_echo_style.h"
 #include "lock/lock_cover.h"
 #include "lock/lock_geometry.h"
+#include "lock/lock_picture.h"
 #include "lock/lock_window_flags.h"
-#include "lock/panel_artwork.h"
 #include "platform/ansi_text.h"
 #include "platform/forms.h"
 #include "platform/forms_services.h"
@@ -17,7 +17,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -41,23 +40,6 @@ constexpr int kGrabRetryInterval = 10;
 constexpr int kGrabRetrySlowInterval = 100;
 constexpr int kGrabRetriesBeforeSlowing = 100;
 
-// The panel: paints its artwork and keeps clicks on it from reaching the form.
-class LockPanel : public QWidget {
-public:
-    explicit LockPanel(QWidget* parent) : QWidget(parent), artwork_(panelArtwork()) {
-        setFixedSize(artwork_.size());
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override { QPainter(this).drawPixmap(0, 0, artwork_); }
-    void mousePressEvent(QMouseEvent* event) override { event->accept(); }
-    void mouseReleaseEvent(QMouseEvent* event) override { event->accept(); }
-    void mouseDoubleClickEvent(QMouseEvent* event) override { event->accept(); }
-
-private:
-    QPixmap artwork_;
-};
-
 } // namespace
 
 Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
@@ -69,21 +51,18 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
     setAutoFillBackground(true);
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
+    auto* picture = new FrozenPicture(this);
+    Image1 = picture;
+    Label1 = new LockBanner(this, picture);
     QFont verdana(QStringLiteral("Verdana"));
     verdana.setPointSizeF(14.25);
     Label1->setFont(verdana);
     QPalette navy = Label1->palette();
     navy.setColor(QPalette::WindowText, QColor(0, 0, 128));
     Label1->setPalette(navy);
-    Label1->setAttribute(Qt::WA_TranslucentBackground);
     Label1->resize(pixelsX(kLabelWidth), pixelsY(kLabelHeight));
     Label1->hide();
-    Picture2 = new LockPanel(this);
-    Picture2->setObjectName(QStringLiteral("Picture2"));
+    Picture2 = new LockPanel(this, picture);
     Text1 = new QLineEdit(Picture2);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(pixelsX(kTextLeft), pixelsY(kTextTop), pixelsX(kTextWidth),
@@ -120,7 +99,6 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
         Picture2->height() * screen.twipsPerPixelY);
     panelLeft_ = panel.left;
     Picture2->move(pixelsX(panel.left), pixelsY(panel.top));
-    Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
     Image1->move(0, 0);
     // Our own menu has just closed: let its going be drawn before the copy.
     platform::forms().doEvents();
@@ -128,8 +106,8 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
     const QSize copied(
         static_cast<int>(lockgeo::captureExtent(screen.width, screen.twipsPerPixelX)),
         static_cast<int>(lockgeo::captureExtent(screen.height, screen.twipsPerPixelY)));
-    Image1->setPixmap(QPixmap::fromImage(snapshot_.part(QRect(origin, copied))));
-    Image1->adjustSize();
+    Image1->resize(copied);
+    picture->setSnapshot(snapshot_);
     show();
     startLock();
     const lockgeo::TwipsPoint banner =
@@ -137,6 +115,7 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
     bannerLeft_ = banner.left;
     Label1->move(pixelsX(banner.left), pixelsY(banner.top));
     Label1->show();
+    Picture2->raise(); // the banner's window came later; it still passes behind the panel
     Timer1->start();
     Text1->setFocus();
 }
@@ -174,8 +153,7 @@ void Form1::takeGrabs() {
 void Form1::addCover(QScreen* screen) {
     if (!locked_ || !screen || screen == homeScreen_ || covers_.contains(screen))
         return;
-    auto* cover =
-        new LockCover(this, screen, snapshot_.part(screen->geometry()), [this] { Form_Click(); });
+    auto* cover = new LockCover(this, screen, snapshot_, [this] { Form_Click(); });
     covers_.insert(screen, cover);
     cover->show();
     watch(cover);
@@ -283,6 +261,8 @@ void Form1::Timer1_Timer() {
     Label1->setText(QString::fromStdString(next.caption));
     bannerLeft_ = next.left;
     Label1->move(pixelsX(bannerLeft_), Label1->y());
+    // It carries the picture under it, which a moved window does not follow.
+    Label1->update();
 }
 
 void Form1::Timer2_Timer() {

@@ -4,6 +4,7 @@
 
 #include "lock/Form1.h"
 #include "lock/lock_cover.h"
+#include "lock/lock_picture.h"
 #include "platform/forms.h"
 #include "shell/menu_commands.h"
 #include "store/mdlGlobal.h"
@@ -205,7 +206,7 @@ private Q_SLOTS:
         QCOMPARE(pendingMessagesRun, 1);
         QVERIFY(!lockShown);
         QCOMPARE(orderCalls, 0); // no raising or grabbing before the copy
-        const QImage shown = form->Image1->pixmap().toImage();
+        const QImage shown = form->Image1->grab().toImage();
         QCOMPARE(shown.size(), QSize(1024, 768));
         QCOMPARE(shown.pixelColor(1000, 700), QColor(10, 200, 30));
 
@@ -232,7 +233,7 @@ private Q_SLOTS:
     }
 
     void snapshotPartOutsideThePictureIsWhite() {
-        platform::DesktopSnapshot snap{QImage(100, 50, QImage::Format_RGB32), QPoint(-100, 0)};
+        platform::ImageSnapshot snap(QImage(100, 50, QImage::Format_RGB32), QPoint(-100, 0));
         snap.picture.fill(Qt::black);
         const QImage part = snap.part(QRect(-20, 10, 40, 20));
         QCOMPARE(part.size(), QSize(40, 20));
