@@ -267,6 +267,11 @@ void Form1::Timer1_Timer() {
 
 void Form1::Timer2_Timer() {
     platform::WindowOrder& order = platform::windowOrder();
+    // Nothing stacked anew since the last tick and the keys still here, as nearly always
+    // while locked: nothing to do. (A change is answered as it is reported; this tick
+    // is the backstop. X drops a grab only with its window's mapping, a change too.)
+    if (!order.stackChanged() && isActiveWindow())
+        return;
     for (QWidget* window : lockWindows()) {
         if (!order.isOnTop(window))
             order.raise(window);

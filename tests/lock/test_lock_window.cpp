@@ -290,7 +290,13 @@ private Q_SLOTS:
         const int raises = calls("raise");
         form->Timer2_Timer();
         QCOMPARE(calls("raise"), raises); // on top: left alone
+        // With the stack as it was, a tick does not even look.
+        f->order.stackChanges = false;
         f->order.onTop = false;
+        const qsizetype idleBefore = f->order.calls.size();
+        form->Timer2_Timer();
+        QCOMPARE(f->order.calls.size(), idleBefore);
+        f->order.stackChanges = true;
         const qsizetype callsBefore = f->order.calls.size();
         form->Timer2_Timer();
         QVERIFY(f->order.calls.mid(callsBefore).contains(QStringLiteral("raise Form1")));
