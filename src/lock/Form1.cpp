@@ -53,7 +53,7 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
     setAutoFillBackground(true);
     auto* picture = new FrozenPicture(this);
     Image1 = picture;
-    Label1 = new LockBanner(this, picture);
+    Label1 = new LockBanner(this);
     QFont verdana(QStringLiteral("Verdana"));
     verdana.setPointSizeF(14.25);
     Label1->setFont(verdana);
@@ -62,7 +62,7 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
     Label1->setPalette(navy);
     Label1->resize(pixelsX(kLabelWidth), pixelsY(kLabelHeight));
     Label1->hide();
-    Picture2 = new LockPanel(this, picture);
+    Picture2 = new LockPanel(this);
     Text1 = new QLineEdit(Picture2);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(pixelsX(kTextLeft), pixelsY(kTextTop), pixelsX(kTextWidth),
@@ -115,7 +115,6 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
     bannerLeft_ = banner.left;
     Label1->move(pixelsX(banner.left), pixelsY(banner.top));
     Label1->show();
-    Picture2->raise(); // the banner's window came later; it still passes behind the panel
     Timer1->start();
     Text1->setFocus();
 }
@@ -261,8 +260,6 @@ void Form1::Timer1_Timer() {
     Label1->setText(QString::fromStdString(next.caption));
     bannerLeft_ = next.left;
     Label1->move(pixelsX(bannerLeft_), Label1->y());
-    // It carries the picture under it, which a moved window does not follow.
-    Label1->update();
 }
 
 void Form1::Timer2_Timer() {

@@ -5,6 +5,46 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QStyle>
+
+// A window of its own over the lock window, whose background the window system draws
+// from the snapshot. The program never paints it: its own pixels would hide those.
+class SystemDrawnPicture : public QWidget {
+public:
+    SystemDrawnPicture(QWidget* parent, std::shared_ptr<const platform::DesktopSnapshot> snapshot)
+        : QWidget(parent), snapshot_(std::move(snapshot)) {
+        setAttribute(Qt::WA_DontCreateNativeAncestors);
+        setAttribute(Qt::WA_NativeWindow);
+        setAttribute(Qt::WA_PaintOnScreen);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    bool drawn() const { return drawn_; }
+
+protected:
+    bool event(QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::WinIdChange: // also a new window, after another program destroyed one
+        case QEvent::Move:
+        case QEvent::Resize:
+            if (internalWinId()) {
+                const bool was = drawn_;
+                drawn_ = snapshot_->showAsBackground(this);
+                if (drawn_ != was)
+                    parentWidget()->update(); // it paints what this window cannot show
+            }
+            break;
+        default:
+            break;
+        }
+        return QWidget::event(event);
+    }
+    void paintEvent(QPaintEvent*) override {}
+    QPaintEngine* paintEngine() const override { return nullptr; }
+
+private:
+    std::shared_ptr<const platform::DesktopSnapshot> snapshot_;
+    bool drawn_ = false;
+};
 
 FrozenPicture::FrozenPicture(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Image1"));
@@ -14,109 +54,119 @@ FrozenPicture::FrozenPicture(QWidget* parent) : QWidget(parent) {
 
 void FrozenPicture::setSnapshot(std::shared_ptr<const platform::DesktopSnapshot> snapshot) {
     snapshot_ = std::move(snapshot);
-    rows_ = QImage();
-    rowsArea_ = QRect();
+    picture_ = QImage();
+    delete shown_;
+    shown_ = nullptr;
     if (snapshot_ && snapshot_->shownByWindowSystem()) {
-        // A window of its own, drawn by the window system; whatever lies in front of it
-        // needs a window of its own too, or it would be drawn behind it.
-        for (QObject* child : parentWidget()->children()) {
-            auto* sibling = qobject_cast<QWidget*>(child);
-            if (sibling && !sibling->isWindow())
-                sibling->setAttribute(Qt::WA_NativeWindow);
-        }
-        if (internalWinId())
-            showOnScreen();
+        shown_ = new SystemDrawnPicture(this, snapshot_);
+        shown_->setGeometry(rect());
+        for (QObject* child : parentWidget()->children())
+            if (child != this && child->isWidgetType())
+                child->installEventFilter(this);
+        leaveRowsToProgram();
+        shown_->show();
     }
     update();
 }
 
-void FrozenPicture::showOnScreen() {
-    drawnBySystem_ = snapshot_->showAsBackground(this);
-    // The program then never paints it: its own pixels would hide the window system's.
-    setAttribute(Qt::WA_PaintOnScreen, drawnBySystem_);
+bool FrozenPicture::drawnByWindowSystem() const {
+    return shown_ && shown_->drawn();
+}
+
+void FrozenPicture::leaveRowsToProgram() {
+    // Whole rows, so that the banner travels along them without a change here.
+    QRegion rows;
+    for (QObject* child : parentWidget()->children()) {
+        auto* sibling = qobject_cast<QWidget*>(child);
+        if (sibling && sibling != this && !sibling->isWindow())
+            rows += QRect(0, sibling->y() - y(), width(), sibling->height());
+    }
+    if (rows == programRows_)
+        return;
+    programRows_ = rows;
+    picture_ = QImage();
+    shown_->setMask(QRegion(rect()) - rows);
+    update(rows);
 }
 
 bool FrozenPicture::event(QEvent* event) {
-    switch (event->type()) {
-    case QEvent::Move:
-    case QEvent::Resize:
-        rows_ = QImage();
-        rowsArea_ = QRect();
-        [[fallthrough]];
-    case QEvent::WinIdChange: // a new window (another program may destroy the old one)
-        if (snapshot_ && internalWinId())
-            showOnScreen();
-        break;
-    default:
-        break;
+    if (event->type() == QEvent::Resize || event->type() == QEvent::Move) {
+        picture_ = QImage();
+        if (shown_) {
+            shown_->setGeometry(rect());
+            programRows_ = QRegion();
+            leaveRowsToProgram();
+        }
     }
     return QWidget::event(event);
 }
 
-void FrozenPicture::drawPart(QPainter& painter, const QRect& area) const {
-    if (!snapshot_) {
-        painter.fillRect(QRect(QPoint(), area.size()), Qt::white);
-        return;
-    }
-    // Whole rows, with a margin either side for something that travels in and out.
-    const QRect rows(-area.width(), area.top(), width() + 2 * area.width(), area.height());
-    if (!rowsArea_.contains(area)) {
-        rows_ = snapshot_->pictureUnder(this, rows);
-        rowsArea_ = rows;
-    }
-    const qreal ratio = rows_.devicePixelRatio();
-    const QRectF source(QPointF(area.topLeft() - rowsArea_.topLeft()) * ratio,
-                        QSizeF(area.size()) * ratio);
-    painter.drawImage(QRectF(QPointF(), QSizeF(area.size())), rows_, source);
+bool FrozenPicture::eventFilter(QObject* watched, QEvent* event) {
+    if (shown_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        leaveRowsToProgram();
+    return QWidget::eventFilter(watched, event);
 }
 
 void FrozenPicture::paintEvent(QPaintEvent* event) {
-    if (drawnBySystem_)
+    const bool drawnElsewhere = drawnByWindowSystem();
+    const QRegion mine = drawnElsewhere ? event->region() & programRows_ : event->region();
+    if (mine.isEmpty())
         return;
-    QPainter painter(this);
-    painter.translate(event->rect().topLeft());
-    drawPart(painter, event->rect());
-}
-
-LockBanner::LockBanner(QWidget* parent, const FrozenPicture* picture)
-    : QLabel(parent), picture_(picture) {
-    setObjectName(QStringLiteral("Label1"));
-    // It paints the picture under its caption itself, so nothing behind it is painted.
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-void LockBanner::paintEvent(QPaintEvent* event) {
-    {
-        QPainter painter(this);
-        picture_->drawPart(painter, geometry().translated(-picture_->pos()));
+    // Taken from the snapshot once: all of it, or only the rows left to the program.
+    const QRect wanted = drawnElsewhere ? programRows_.boundingRect() : rect();
+    if (picture_.isNull() || pictureArea_ != wanted) {
+        picture_ = snapshot_ ? snapshot_->pictureUnder(this, wanted) : QImage();
+        pictureArea_ = wanted;
     }
-    QLabel::paintEvent(event);
+    QPainter painter(this);
+    if (picture_.isNull()) {
+        for (const QRect& r : mine)
+            painter.fillRect(r, Qt::white);
+        return;
+    }
+    const qreal ratio = picture_.devicePixelRatio();
+    for (const QRect& r : mine)
+        painter.drawImage(r, picture_,
+                          QRectF(QPointF(r.topLeft() - pictureArea_.topLeft()) * ratio,
+                                 QSizeF(r.size()) * ratio));
 }
 
-LockPanel::LockPanel(QWidget* parent, const FrozenPicture* picture)
-    : QWidget(parent), picture_(picture), artwork_(panelArtwork()) {
+LockBanner::LockBanner(QWidget* parent) : QLabel(parent) {
+    setObjectName(QStringLiteral("Label1"));
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void LockBanner::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange)
+        caption_ = QImage();
+    QLabel::changeEvent(event);
+}
+
+void LockBanner::paintEvent(QPaintEvent*) {
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (caption_.size() != pixels || drawnText_ != text()) {
+        // As the label draws plain text.
+        caption_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        caption_.setDevicePixelRatio(ratio);
+        caption_.fill(Qt::transparent);
+        QPainter painter(&caption_);
+        painter.setFont(font());
+        style()->drawItemText(&painter, contentsRect(),
+                              QStyle::visualAlignment(layoutDirection(), alignment()), palette(),
+                              isEnabled(), text(), foregroundRole());
+        drawnText_ = text();
+    }
+    QPainter(this).drawImage(0, 0, caption_);
+}
+
+LockPanel::LockPanel(QWidget* parent) : QWidget(parent), artwork_(panelArtwork()) {
     setObjectName(QStringLiteral("Picture2"));
     setFixedSize(artwork_.size());
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-bool LockPanel::event(QEvent* event) {
-    if (event->type() == QEvent::Move)
-        shown_ = QImage();
-    return QWidget::event(event);
 }
 
 void LockPanel::paintEvent(QPaintEvent*) {
-    // Its rounded corners show the picture under it.
-    if (shown_.isNull()) {
-        const qreal ratio = devicePixelRatioF();
-        shown_ = QImage((QSizeF(size()) * ratio).toSize(), QImage::Format_RGB32);
-        shown_.setDevicePixelRatio(ratio);
-        QPainter painter(&shown_);
-        picture_->drawPart(painter, geometry().translated(-picture_->pos()));
-        painter.drawPixmap(0, 0, artwork_);
-    }
-    QPainter(this).drawImage(0, 0, shown_);
+    QPainter(this).drawPixmap(0, 0, artwork_);
 }
 
 void LockPanel::mousePressEvent(QMouseEvent* event) {

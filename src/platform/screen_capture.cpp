@@ -125,10 +125,8 @@ public:
         QImage result = whiteImage(under.area.size());
         result.setDevicePixelRatio(widget->devicePixelRatioF());
         const QRect place = under.window ? onRoot(under.window) : QRect();
-        if (place.isNull() || result.isNull())
-            return result;
         const QRect wanted = under.area.translated(place.topLeft()) & QRect(QPoint(), size_);
-        if (wanted.isEmpty())
+        if (place.isNull() || wanted.isEmpty())
             return result;
         auto image = owned(xcb_get_image_reply(
             c_,
@@ -143,8 +141,10 @@ public:
             return result;
         const QImage copy(xcb_get_image_data(image.get()), wanted.width(), wanted.height(), stride,
                           QImage::Format_RGB32);
+        result.setDevicePixelRatio(1); // placed in device pixels
         QPainter(&result).drawImage(wanted.topLeft() - place.topLeft() - under.area.topLeft(),
                                     copy);
+        result.setDevicePixelRatio(widget->devicePixelRatioF());
         return result;
     }
 
