@@ -62,7 +62,7 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
     Label1->setPalette(navy);
     Label1->resize(pixelsX(kLabelWidth), pixelsY(kLabelHeight));
     Label1->hide();
-    Picture2 = new LockPanel(this);
+    Picture2 = new LockPanel(this, picture);
     Text1 = new QLineEdit(Picture2);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(pixelsX(kTextLeft), pixelsY(kTextTop), pixelsX(kTextWidth),

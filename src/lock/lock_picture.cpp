@@ -108,27 +108,32 @@ bool FrozenPicture::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void FrozenPicture::paintEvent(QPaintEvent* event) {
-    const bool drawnElsewhere = drawnByWindowSystem();
-    const QRegion mine = drawnElsewhere ? event->region() & programRows_ : event->region();
-    if (mine.isEmpty())
-        return;
-    // Taken from the snapshot once: all of it, or only the rows left to the program.
-    const QRect wanted = drawnElsewhere ? programRows_.boundingRect() : rect();
-    if (picture_.isNull() || pictureArea_ != wanted) {
-        picture_ = snapshot_ ? snapshot_->pictureUnder(this, wanted) : QImage();
+    const QRegion mine = drawnByWindowSystem() ? event->region() & programRows_ : event->region();
+    QPainter painter(this);
+    for (const QRect& r : mine) {
+        painter.save();
+        painter.translate(r.topLeft());
+        paintPart(painter, r);
+        painter.restore();
+    }
+}
+
+void FrozenPicture::paintPart(QPainter& painter, const QRect& area) const {
+    // Taken from the snapshot once: all of it, or the rows left to the program.
+    const QRect wanted = drawnByWindowSystem() ? programRows_.boundingRect() : rect();
+    if (snapshot_ && (picture_.isNull() || pictureArea_ != wanted)) {
+        picture_ = snapshot_->pictureUnder(this, wanted);
         pictureArea_ = wanted;
     }
-    QPainter painter(this);
+    const QRect target(QPoint(), area.size());
     if (picture_.isNull()) {
-        for (const QRect& r : mine)
-            painter.fillRect(r, Qt::white);
+        painter.fillRect(target, Qt::white);
         return;
     }
     const qreal ratio = picture_.devicePixelRatio();
-    for (const QRect& r : mine)
-        painter.drawImage(r, picture_,
-                          QRectF(QPointF(r.topLeft() - pictureArea_.topLeft()) * ratio,
-                                 QSizeF(r.size()) * ratio));
+    painter.drawImage(target, picture_,
+                      QRectF(QPointF(area.topLeft() - pictureArea_.topLeft()) * ratio,
+                             QSizeF(area.size()) * ratio));
 }
 
 LockBanner::LockBanner(QWidget* parent) : QLabel(parent) {
@@ -160,13 +165,30 @@ void LockBanner::paintEvent(QPaintEvent*) {
     QPainter(this).drawImage(0, 0, caption_);
 }
 
-LockPanel::LockPanel(QWidget* parent) : QWidget(parent), artwork_(panelArtwork()) {
+LockPanel::LockPanel(QWidget* parent, const FrozenPicture* picture)
+    : QWidget(parent), picture_(picture), artwork_(panelArtwork()) {
     setObjectName(QStringLiteral("Picture2"));
     setFixedSize(artwork_.size());
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+bool LockPanel::event(QEvent* event) {
+    if (event->type() == QEvent::Move)
+        shown_ = QImage();
+    return QWidget::event(event);
 }
 
 void LockPanel::paintEvent(QPaintEvent*) {
-    QPainter(this).drawPixmap(0, 0, artwork_);
+    if (shown_.isNull()) {
+        // Its rounded corners show the picture under it.
+        const qreal ratio = devicePixelRatioF();
+        shown_ = QImage((QSizeF(size()) * ratio).toSize(), QImage::Format_RGB32);
+        shown_.setDevicePixelRatio(ratio);
+        QPainter painter(&shown_);
+        picture_->paintPart(painter, geometry().translated(-picture_->pos()));
+        painter.drawPixmap(0, 0, artwork_);
+    }
+    QPainter(this).drawImage(0, 0, shown_);
 }
 
 void LockPanel::mousePressEvent(QMouseEvent* event) {

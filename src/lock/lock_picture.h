@@ -20,6 +20,8 @@ public:
     explicit FrozenPicture(QWidget* parent);
     // Shows the snapshot's part that lies under this widget on screen.
     void setSnapshot(std::shared_ptr<const platform::DesktopSnapshot> snapshot);
+    // Paints the snapshot's part under `area` (this widget's coordinates) at (0, 0).
+    void paintPart(QPainter& painter, const QRect& area) const;
 
 protected:
     bool event(QEvent* event) override;
@@ -32,9 +34,9 @@ private:
 
     std::shared_ptr<const platform::DesktopSnapshot> snapshot_;
     SystemDrawnPicture* shown_ = nullptr;
-    QRegion programRows_; // the rows of the parent's other contents, the whole width
-    QImage picture_;      // what this widget paints, device pixels
-    QRect pictureArea_;
+    QRegion programRows_;    // the rows of the parent's other contents, the whole width
+    mutable QImage picture_; // what this widget paints, device pixels
+    mutable QRect pictureArea_;
 };
 
 // The travelling banner: a label that lays out and draws its caption once, then copies
@@ -52,17 +54,21 @@ private:
     QString drawnText_;
 };
 
-// The panel: paints its artwork and keeps clicks on it from reaching the form.
+// The panel: its artwork over the frozen desktop, drawn whole (so the banner passing
+// behind it costs nothing); keeps clicks on it from reaching the form.
 class LockPanel : public QWidget {
 public:
-    explicit LockPanel(QWidget* parent);
+    LockPanel(QWidget* parent, const FrozenPicture* picture);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    const FrozenPicture* picture_;
     QPixmap artwork_;
+    QImage shown_; // the artwork over the picture, made at the first paint after a move
 };
