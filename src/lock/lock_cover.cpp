@@ -18,6 +18,11 @@ LockCover::LockCover(QWidget* owner, QScreen* screen,
     auto* picture = new FrozenPicture(this);
     picture->setGeometry(rect());
     picture->setSnapshot(std::move(snapshot));
+    picture_ = picture;
+}
+
+void LockCover::resizeEvent(QResizeEvent*) {
+    picture_->resize(size());
 }
 
 void LockCover::mouseReleaseEvent(QMouseEvent* event) {

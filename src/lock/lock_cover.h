@@ -19,10 +19,12 @@ public:
     QScreen* coveredScreen() const { return screen_; }
 
 protected:
+    void resizeEvent(QResizeEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     QScreen* screen_;
+    QWidget* picture_;
     std::function<void()> onClick_;
 };
