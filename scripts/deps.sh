@@ -1,12 +1,21 @@
 #!/usr/bin/env bash
-# Installs the Debian packages a build (and, with "test", the test run) needs, only when missing.
+# Installs the Debian packages a build (with "test", the test run; with "package", the
+# packaging) needs, only when missing.
 set -euo pipefail
 want=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev)
 if [ "${1:-}" = test ]; then
     # The fonts keep text metrics in widget tests the same on every machine.
     want+=(xvfb xauth xdotool x11-utils x11-xserver-utils openbox trayer wmctrl imagemagick attr
-        python3 fonts-dejavu-core fonts-urw-base35)
+        python3 fonts-dejavu-core fonts-urw-base35
+        # The Windows program: both mingw-w64 compilers, and 64-bit Wine to run its tests.
+        g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine)
 fi
+# Building the Debian package: dpkg-shlibdeps (dpkg-dev) and file find its dependencies.
+# The tests build it too, and install it when run as root.
+case "${1:-}" in
+test) want+=(dpkg-dev file) ;;
+package) want+=(dpkg-dev file lintian) ;;
+esac
 missing=()
 for p in "${want[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

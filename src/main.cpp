@@ -1,22 +1,83 @@
 // appVTR: Veltrane, a notification-area program that locks the desktop behind a password.
 
+#include "platform/application.h"
 #include "platform/forms.h"
+#include "platform/on_error.h"
 #include "platform/program_folder.h"
+#include "platform/x11_session.h"
+#include "shell/command_line.h"
 #include "shell/frmMain.h"
+#include "shell/menu_commands.h"
 #include "shell/program_icon.h"
+#include "shell/session_check.h"
 
 #include <QApplication>
-#include <QFile>
+#include <QTimer>
+#include <cstdio>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr int kTrayWaitMs = 10000;
+constexpr int kLockRequestMs = 5000;
+
+// The answers that need no display.
+int printOnly(const CommandLine& command) {
+    switch (command.mode) {
+    case StartMode::Help:
+        std::fputs(helpText().c_str(), stdout);
+        return 0;
+    case StartMode::Version:
+        std::printf("appVTR (Veltrane) %s\n", VTR_VERSION);
+        return 0;
+    default:
+        std::fprintf(stderr, "appVTR: unknown argument '%s'\n%s", command.argument.c_str(),
+                     usageLine().c_str());
+        return 2;
+    }
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
+    const CommandLine command = parseCommandLine(argc, argv);
+    if (command.mode != StartMode::Run && command.mode != StartMode::Lock)
+        return printOnly(command);
+    if (!platform::openX11Display()) {
+        std::fputs("appVTR: Veltrane needs a graphical X11 session, and no X display could be "
+                   "opened (is DISPLAY set?)\n",
+                   stderr);
+        return 1;
+    }
+
     QApplication app(argc, argv);
+    platform::closeX11Probe();
     QApplication::setApplicationName(QStringLiteral("Veltrane"));
     QApplication::setWindowIcon(programIcon());
     // The program lives in the notification area, not in its windows.
     QApplication::setQuitOnLastWindowClosed(false);
-    setProgramFolder(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
+    setProgramFolder(executableFolder());
+    // The per-user folder is private, and so is every file written there.
+    if (usePerUserDataWhereNeeded())
+        umask(077);
+
+    if (command.mode == StartMode::Lock) {
+        bool another = false;
+        platform::continueOnError([&] { another = platform::application().prevInstance(); });
+        if (another) {
+            if (platform::askRunningInstanceToLock(kLockRequestMs))
+                return 0;
+            std::fputs("appVTR: the running Veltrane did not answer the lock request\n", stderr);
+            return 1;
+        }
+    }
 
     platform::formSlot<frmMain>().get().Form_Load();
+    const auto lockNow = [] { platform::continueOnError(mnuShowMe_Click); };
+    platform::listenForLockRequests(lockNow);
+    warnWhenNoNotificationArea(kTrayWaitMs);
+    if (command.mode == StartMode::Lock)
+        QTimer::singleShot(0, lockNow);
     const int code = QApplication::exec();
 
     // Terminate: whatever is still loaded unloads, so the unload handling (the icon's

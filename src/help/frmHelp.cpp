@@ -20,7 +20,8 @@ constexpr double kCloseWidth = 1215;
 constexpr double kCloseHeight = 300;
 
 QUrl helpPage() {
-    return QUrl::fromLocalFile(QFile::decodeName(programFilePath("help/vtrhelp.html").c_str()));
+    return QUrl::fromLocalFile(
+        QFile::decodeName(installationFilePath("help/vtrhelp.html").c_str()));
 }
 
 // Addresses the browser shows itself: files of the installation and built-in resources.

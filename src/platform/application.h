@@ -1,20 +1,35 @@
 #pragma once
 // The application object's process services: whether another instance of the program
-// runs for this user, and ending this process at once.
+// runs for this user on this display, and ending this process at once.
 // The instance check holds a lock file in the user's runtime folder for the life of the
 // process; a lock whose owner is gone counts as free, so a crash blocks nothing.
+
+#include <functional>
+#include <string>
 
 namespace platform {
 
 class Application {
 public:
     virtual ~Application() = default;
-    // True when another instance runs for the same user. The first call that finds
+    // True when another instance runs for the same user and display. The first call that finds
     // none makes this process the running instance.
     virtual bool prevInstance() = 0;
     // Ends the process now with `code`: no unload handling, no further messages.
     virtual void endProcess(int code) = 0;
 };
+
+// The name of the instance of user `uid` on X display `display` ("veltrane-1000-:0"),
+// for its lock file and its request socket. Screens of one display share it; a
+// character that cannot be in a file name becomes "_".
+std::string instanceName(unsigned uid, const std::string& display);
+
+// The running instance's door for `appVTR --lock`: a socket beside the lock file, in
+// the user's own runtime folder. `onLock` runs from the event loop for each request.
+// False when the socket cannot be opened (the program then runs without it).
+bool listenForLockRequests(std::function<void()> onLock);
+// Asks the running instance to lock; true when it took the request within `timeoutMs`.
+bool askRunningInstanceToLock(int timeoutMs);
 
 Application& application();
 // Installs a replacement; nullptr restores the real service.

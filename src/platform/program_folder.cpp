@@ -1,20 +1,44 @@
 #include "platform/program_folder.h"
 
 namespace {
-std::string& folder() {
-    static std::string value = ".";
+
+struct Folders {
+    std::string program = ".";
+    std::string data = ".";
+};
+
+Folders& folders() {
+    static Folders value;
     return value;
 }
+
 } // namespace
 
 const std::string& programFolder() {
-    return folder();
+    return folders().program;
 }
 
 void setProgramFolder(const std::string& value) {
-    folder() = value;
+    folders().program = value;
+    folders().data = value;
+}
+
+const std::string& dataFolder() {
+    return folders().data;
+}
+
+void setDataFolder(const std::string& folder) {
+    folders().data = folder;
 }
 
 std::string programFilePath(const std::string& name) {
-    return folder() + "/" + name;
+    return folders().data + "/" + name;
+}
+
+std::string perUserDataFolder(const char* xdgDataHome, const char* home) {
+    if (xdgDataHome && xdgDataHome[0] == '/')
+        return std::string(xdgDataHome) + "/veltrane";
+    if (home && home[0] == '/')
+        return std::string(home) + "/.local/share/veltrane";
+    return {};
 }

@@ -1,6 +1,5 @@
 #include "update/frmUpdate.h"
 
-#include "platform/twips_geometry.h"
 #include "platform/ansi_text.h"
 #include "platform/file_attributes.h"
 #include "platform/forms.h"
@@ -8,7 +7,9 @@
 #include "platform/program_folder.h"
 #include "platform/shell.h"
 #include "platform/transfer_control.h"
+#include "platform/twips_geometry.h"
 #include "update/program_end.h"
+#include "update/update_decisions.h"
 #include "update/update_settings.h"
 #include "update/upgrade_backdrop.h"
 #include "update/window_origin.h"
@@ -17,12 +18,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 namespace {
-
-const char* const kUpgradeFileName = "VTR_Upgrade.exe";
 
 QLabel* label(QWidget* parent, const char* name, const QString& text, const QRect& place) {
     auto* made = new QLabel(text, parent);
@@ -33,6 +33,10 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, const QRec
 
 QString latin(const std::string& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void showMessage(const UpdateMessage& message) {
+    platform::forms().msgBox(latin(message.text), message.style, latin(message.title));
 }
 
 } // namespace
@@ -91,7 +95,7 @@ frmUpdate::frmUpdate() {
     const TwipsOrigin origin =
         upgradeWindowOrigin(screen.width, screen.height, kWidthTwips, kHeightTwips);
     move(pixelsX(origin.left), pixelsY(origin.top));
-    strLocalPath = programFolder() + "/";
+    strLocalPath = dataFolder() + "/";
     strFileName = kUpgradeFileName;
     cmdInstall->hide();
     Picture2->hide();
@@ -123,9 +127,7 @@ void frmUpdate::issueRequest() {
         "Saving to: " + convertShortPath(std::stof(localShortPath(localFile()))) + strFileName));
     Picture2->show();
     if (!Inet1->execute(latin(source))) {
-        platform::forms().msgBox(
-            QStringLiteral("unable to download the upgrade file. please try again later."),
-            platform::vbCritical, QStringLiteral("Downloading error"));
+        showMessage(downloadStartFailedMessage());
         closeAndEnd();
         return;
     }
@@ -148,7 +150,9 @@ void frmUpdate::Inet1_ResponseStarted() {
         return;
     }
     download_.setFileName(QFile::decodeName(path.c_str()));
-    if (!download_.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Written in blocks as large as have arrived, so a buffer of the file would only add
+    // a copy.
+    if (!download_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         downloadFailed();
 }
 
@@ -157,31 +161,30 @@ void frmUpdate::Inet1_BodyArrived() {
         return;
     // Every chunk moves the display by a whole chunk's share, so while the body is still
     // coming only whole chunks are taken: the network hands it over in pieces of any size.
-    // The widgets take the display's latest state once the chunks waiting now are
-    // written, as nothing can repaint in between.
+    // The chunks waiting now are written in blocks, then counted one by one; the widgets
+    // take the display's latest state once, as nothing can repaint in between.
     const bool bodyComplete = !Inet1->stillExecuting();
-    ChunkDisplay latest;
+    bool changed = false;
     for (;;) {
-        if (!bodyComplete && Inet1->bytesWaiting() < kChunkBytes)
+        qint64 wanted = std::min<qint64>(Inet1->bytesWaiting(), kBlockBytes);
+        if (!bodyComplete)
+            wanted -= wanted % kChunkBytes;
+        const qint64 got = wanted > 0 ? Inet1->getChunk(block_.data(), wanted) : 0;
+        if (got == 0)
             break;
-        const QByteArray chunk = Inet1->getChunk(kChunkBytes);
-        if (chunk.isEmpty())
-            break;
-        received_ += chunk.size();
-        if (received_ > expected_ || download_.write(chunk) != chunk.size()) {
+        received_ += got;
+        if (received_ > expected_ || download_.write(block_.data(), got) != got) {
             downloadFailed();
             return;
         }
-        ChunkDisplay display = progress_->addChunk();
-        if (display.changed)
-            latest = std::move(display);
+        for (qint64 chunk = 0; chunk < got; chunk += kChunkBytes)
+            changed = progress_->addChunk() || changed;
     }
-    showChunk(latest);
+    if (changed)
+        showChunk(progress_->display());
 }
 
 void frmUpdate::showChunk(const ChunkDisplay& display) {
-    if (!display.changed)
-        return;
     ProgressBar1->setValue(static_cast<int>(std::nearbyint(display.bar)));
     lblProgress->setText(latin(display.progressLabel));
     setWindowTitle(latin(display.title));
@@ -206,11 +209,8 @@ void frmUpdate::Inet1_Ended() {
     // Downloads arrive without the execute permission the start needs.
     download_.setPermissions(download_.permissions() | QFileDevice::ExeOwner |
                              QFileDevice::ExeUser);
-    lblStatus->setText(QStringLiteral("The upgrade file has been downloaded successfully"));
-    platform::forms().msgBox(QStringLiteral("The file ") + latin(strFileName) +
-                                 QStringLiteral("\rhas been downloaded successfully\r"
-                                                "click OK to start install"),
-                             platform::vbInformation, QStringLiteral("Veltrane"));
+    lblStatus->setText(latin(kDownloadedStatus));
+    showMessage(downloadedMessage(strFileName));
     cmdInstall_Click();
 }
 
@@ -218,8 +218,7 @@ void frmUpdate::downloadFailed() {
     Inet1->cancel();
     discardPartialFile();
     progress_.reset();
-    lblStatus->setText(
-        QStringLiteral("The upgrade file could not be downloaded. Please try again later."));
+    lblStatus->setText(latin(kDownloadFailedStatus));
 }
 
 void frmUpdate::discardPartialFile() {
@@ -234,7 +233,7 @@ void frmUpdate::cmdInstall_Click() {
     if (!platform::fileExists(path))
         return;
     if (!platform::shell().startProgram(QFile::decodeName(path.c_str()))) {
-        lblStatus->setText(QStringLiteral("The upgrade file could not be started."));
+        lblStatus->setText(latin(kInstallFailedStatus));
         return;
     }
     closeAndEnd();

@@ -1,21 +1,18 @@
-// The about box: its controls, the link's colours under the pointer, the clicks that open
-// the web site and those that do not, and the About command that opens it modally.
+// The about box: the clicks that open the web site and those that do not.
+// tests/whole/test_help.py opens it from the tray and checks how it looks and the link's
+// colours under the pointer.
 
 #include "help/frmAbout.h"
 #include "platform/forms.h"
-#include "shell/menu_commands.h"
 #include "support/fake_forms_services.h"
 #include "support/fake_shell.h"
 
 #include <QLabel>
-#include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 namespace {
 
 const QString kSite = QStringLiteral("https://www.corvenna.com");
-const QColor kNavy(0, 0, 128);
 const QColor kBlue(0, 0, 255);       // hover, 0x00FF0000
 const QColor kDarkBlue(32, 72, 134); // normal, 0x00864820
 
@@ -81,85 +78,6 @@ private Q_SLOTS:
         delete forms_;
     }
 
-    void controlsStandWhereTheyBelong_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QRect>("twips");
-        QTest::newRow("lblVersion") << "lblVersion"
-                                    << "version 1.0" << QRect(4920, 120, 780, 195);
-        QTest::newRow("Label3")
-            << "Label3"
-            << "This software is provided as it is.  You agree to the terms and conditions set "
-               "out when you installed it. We shall not be liable for any direct, indirect, "
-               "incidental or consequential damages which includes but is not limited to the "
-               "use of this software, of loss of data, or profits, or business interuption "
-               "however caused by or arising in any way."
-            << QRect(1560, 1440, 4215, 1335);
-        QTest::newRow("lblCopyright") << "lblCopyright" << QString::fromUtf8("© 2026 Corvenna")
-                                      << QRect(120, 4080, 1245, 195);
-        QTest::newRow("lblWebsite") << "lblWebsite" << kSite << QRect(3720, 840, 2055, 195);
-        QTest::newRow("cmdQuit") << "cmdQuit"
-                                 << "Close" << QRect(4440, 3960, 1215, 375);
-    }
-    void controlsStandWhereTheyBelong() {
-        QFETCH(QString, name);
-        QFETCH(QString, text);
-        QFETCH(QRect, twips);
-        frmAbout& form = shownAbout();
-        QWidget* control = form.findChild<QWidget*>(name);
-        QVERIFY(control);
-        const QRect pixels(qRound(twips.x() / 15.0), qRound(twips.y() / 15.0),
-                           qRound(twips.width() / 15.0), qRound(twips.height() / 15.0));
-        QCOMPARE(control->geometry(), pixels);
-        if (auto* button = qobject_cast<QPushButton*>(control)) {
-            QCOMPARE(button->text(), text);
-            return;
-        }
-        auto* label = qobject_cast<QLabel*>(control);
-        QCOMPARE(label->text(), text);
-        // The whole text is readable in the label's own area.
-        if (label->wordWrap())
-            QVERIFY(label->heightForWidth(label->width()) <= label->height());
-        else
-            QVERIFY(label->fontMetrics().horizontalAdvance(text) <= label->width());
-    }
-
-    void isABorderlessPictureWithTheProgramsHandOverTheLink() {
-        frmAbout& form = shownAbout();
-        QVERIFY(form.windowFlags() & Qt::FramelessWindowHint);
-        QCOMPARE(form.size(), QSize(391, 296));
-        QCOMPARE(colourOf(form.Label3), QColor(128, 128, 128));
-        // The picture covers the box: its corners are not the plain window colour.
-        const QImage shot = form.grab().toImage();
-        QVERIFY(shot.pixelColor(10, 10) != shot.pixelColor(300, 200));
-        QVERIFY(shot.pixelColor(10, 10) != form.palette().color(QPalette::Window));
-        // Over the link the pointer is the program's own hand.
-        const QCursor pointer = form.lblWebsite->cursor();
-        QCOMPARE(pointer.shape(), Qt::BitmapCursor);
-        QCOMPARE(pointer.pixmap().size(), QSize(32, 32));
-        QCOMPARE(pointer.hotSpot(), QPoint(6, 0));
-        QCOMPARE(form.cmdQuit->cursor().shape(), Qt::ArrowCursor);
-    }
-
-    void theLinkColourFollowsThePointer() {
-        frmAbout& form = shownAbout();
-        Pointer pointer(form);
-        const struct {
-            QWidget* over;
-            QColor colour;
-        } moves[] = {
-            {form.lblWebsite, kBlue},   {&form, kDarkBlue},    {form.lblWebsite, kBlue},
-            {form.Label3, kBlue},       {form.cmdQuit, kBlue}, {form.lblVersion, kBlue},
-            {form.lblCopyright, kBlue}, {&form, kDarkBlue},    {form.Label3, kDarkBlue},
-        };
-        QCOMPARE(colourOf(form.lblWebsite), kNavy);
-        for (const auto& move : moves) {
-            pointer.moveTo(move.over);
-            QCOMPARE(colourOf(form.lblWebsite), move.colour);
-        }
-        QVERIFY(shell_->openedDocuments.isEmpty());
-    }
-
     // Which clicks open the site, and how a pressed button keeps the pointer's moves with
     // the control it went down on.
     void clicksAndPressesOnTheBox() {
@@ -190,34 +108,7 @@ private Q_SLOTS:
         QVERIFY(shell_->openedDocuments.isEmpty());
         pointer.release(Qt::LeftButton);
         QCOMPARE(shell_->openedDocuments, QStringList{kSite});
-
-        // A press on the disclaimer keeps the moves with it, not with the box.
-        pointer.moveTo(link);
-        pointer.moveTo(form.Label3);
-        pointer.press(Qt::LeftButton);
-        pointer.moveTo(&form);
-        QCOMPARE(colourOf(link), kBlue);
-        pointer.release(Qt::LeftButton);
-        pointer.moveTo(&form, kFreeArea + QPoint(5, 5));
-        QCOMPARE(colourOf(link), kDarkBlue);
-        QCOMPARE(shell_->openedDocuments, QStringList{kSite});
-        pointer.click(link, Qt::LeftButton); // and a plain click
-        QCOMPARE(shell_->openedDocuments, (QStringList{kSite, kSite}));
         QVERIFY(forms_->boxes.isEmpty());
-        QVERIFY(form.isVisible());
-    }
-
-    void aboutOpensTheBoxModallyAndCloseUnloadsIt() {
-        bool seen = false;
-        QTimer::singleShot(0, [&] {
-            auto* form = qobject_cast<frmAbout*>(platform::loadedFormNamed("frmAbout"));
-            QVERIFY(form);
-            seen = form->isVisible() && form->isModal();
-            QTest::mouseClick(form->cmdQuit, Qt::LeftButton);
-        });
-        mAbout_Click();
-        QVERIFY(seen);
-        QVERIFY(!platform::loadedFormNamed("frmAbout"));
     }
 };
 

@@ -1,21 +1,15 @@
-// What OK writes: the file's decoded contents, its attributes, the messages, the reset
-// and retry on a refused file, and what every failure leaves behind; below it, when the
-// file counts as writable and how it is replaced.
+// What OK writes: the file's decoded contents, the messages, and what every failure in
+// the middle of a save leaves behind. The plain New and Modify saves are driven for real
+// by tests/whole/test_password.py.
 
 #include "password/admin_fixture.h"
 #include "password/password_save.h"
 #include "platform/ansi_text.h"
 #include "platform/file_attributes.h"
-#include "platform/program_folder.h"
-#include "shell/frmMenu.h"
-#include "shell/mdlKeyCode.h"
 #include "store/password_file.h"
 #include "support/failing_file_steps.h"
 
-#include <QAction>
 #include <QPushButton>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -49,11 +43,7 @@ struct Typed {
 };
 
 const Typed kTyped[] = {
-    {"fixed question", "Tr0ub4dor", "Tr0ub4dor", 1, "", " blue ", "What is your favourite colour?",
-     "blue"},
     {"spaces only", "   ", " ", 0, "", "golf", "What is your favourite sport?", "golf"},
-    {"trailing space kept", "pass ", "pass", 2, "", "Alien", "What is your favourite movie?",
-     "Alien"},
     {"own question trimmed", "=x=", "=x=", 3, "  Pet name?  ", " Rex ", "Pet name?", "Rex"},
     {"own question of spaces", "pw", "pw", 3, "   ", "Rex", "", "Rex"},
     {"Windows-1252 letters", "\u00e9t\u00e9\u20ac", "\u00e9t\u00e9\u20ac", 0, "", "f\u00fbt",
@@ -94,12 +84,9 @@ class TestAdminSaves : public QObject {
 private Q_SLOTS:
     void newPasswordDecodesAsTyped_data();
     void newPasswordDecodesAsTyped();
-    void newOverTheStartupFileRefreshesTheTrayMenu();
-    void noSaveForOtherFlagCombinations();
     void failureKeepsTheOldFileAndOkRetries_data();
     void failureKeepsTheOldFileAndOkRetries();
     void replacingRenamesLastAndKeepsTheErrorKind();
-    void writableRules();
 };
 
 void TestAdminSaves::newPasswordDecodesAsTyped_data() {
@@ -120,33 +107,6 @@ void TestAdminSaves::newPasswordDecodesAsTyped() {
     QCOMPARE(platform::fromAnsi(mdlGlobal::strQuestion), QString::fromUtf8(row->question));
     QCOMPARE(platform::fromAnsi(mdlGlobal::strAnswer), QString::fromUtf8(row->storedAnswer));
     QCOMPARE(mdlGlobal::intQuestion, int16_t(row->option));
-}
-
-void TestAdminSaves::newOverTheStartupFileRefreshesTheTrayMenu() {
-    AdminFixture fixture;
-    frmAdmin::menuRefresh = fixture.realMenuRefresh;
-    // As at start-up: an empty file, read-only, hidden and system; only New enabled.
-    refreshPasswordMenu();
-    frmMenu& menu = platform::formSlot<frmMenu>().get();
-    QVERIFY(menu.mNew->isEnabled() && !menu.mModify->isEnabled());
-    frmAdmin& form = fixture.show();
-    AdminFixture::fill(form, "pw", "pw", 0, "", "golf");
-    QTest::mouseClick(form.cmdOK, Qt::LeftButton);
-    QVERIFY(!menu.mNew->isEnabled() && menu.mModify->isEnabled() && menu.mForgot->isEnabled());
-    platform::formSlot<frmMenu>().unload();
-}
-
-void TestAdminSaves::noSaveForOtherFlagCombinations() {
-    for (const bool both : {true, false}) {
-        AdminFixture fixture;
-        frmAdmin& form = fixture.show();
-        mdlGlobal::bEditMode = mdlGlobal::bNewMode = both;
-        AdminFixture::fill(form, "pw", "pw", 0, "", "golf");
-        QTest::mouseClick(form.cmdOK, Qt::LeftButton);
-        QVERIFY(fixture.forms->boxes.isEmpty());
-        QVERIFY(fixture.dialogLoaded());
-        QVERIFY(fixture.folder->read("vtrpwd.sys").empty());
-    }
 }
 
 void TestAdminSaves::failureKeepsTheOldFileAndOkRetries_data() {
@@ -207,24 +167,6 @@ void TestAdminSaves::replacingRenamesLastAndKeepsTheErrorKind() {
     QCOMPARE(fixture.folder->read("vtrpwd.sys"), std::string("new\r\n"));
     FailingFileSteps failing("create", FileError::AccessDenied);
     QVERIFY(replacePasswordFile("x") == FileError::AccessDenied);
-}
-
-void TestAdminSaves::writableRules() {
-    AdminFixture fixture;
-    for (const int attributes :
-         {platform::vbNormal, platform::vbReadOnly, platform::vbHidden, platform::vbSystem}) {
-        put(*fixture.folder, "vtrpwd.sys", "", attributes);
-        QVERIFY(passwordFileWritable() == (attributes ? FileError::AccessDenied : FileError::None));
-    }
-    const std::string sys = fixture.folder->file("vtrpwd.sys");
-    std::remove(sys.c_str());
-    QVERIFY(passwordFileWritable() == FileError::None);
-    mkdir(sys.c_str(), 0755);
-    QVERIFY(passwordFileWritable() == FileError::AccessDenied);
-    rmdir(sys.c_str());
-    setProgramFolder(fixture.folder->file("missing-folder"));
-    QVERIFY(passwordFileWritable() == FileError::NotFound);
-    setProgramFolder(fixture.folder->path().toStdString());
 }
 
 QTEST_MAIN(TestAdminSaves)

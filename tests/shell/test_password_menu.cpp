@@ -1,15 +1,19 @@
-// The tray menu's tree, and the refresh of its password commands from the password file.
+// The tray menu's tree, the refresh of its password commands when the password file
+// cannot be used, and the tray record's icon and tip changes. The rest of the shell is
+// driven for real by tests/whole/test_shell.py.
 
 #include "platform/file_attributes.h"
 #include "platform/forms.h"
+#include "platform/notification_icon.h"
 #include "platform/program_folder.h"
+#include "shell/clsTray.h"
 #include "shell/frmMenu.h"
 #include "shell/mdlKeyCode.h"
 #include "store/password_file.h"
 #include "support/scratch_folder.h"
 
+#include <QSystemTrayIcon>
 #include <QtTest>
-#include <sys/xattr.h>
 
 using namespace platform;
 
@@ -55,13 +59,6 @@ void setPasswordStates(bool newOn, bool modifyOn, bool forgotOn) {
     menu().mForgot->setEnabled(forgotOn);
 }
 
-bool keepsExtendedAttributes(const ScratchFolder& folder) {
-    folder.write("probe", "");
-    const std::string file = folder.file("probe");
-    return setxattr(file.c_str(), "user.probe", "1", 1, 0) == 0 &&
-           removexattr(file.c_str(), "user.probe") == 0;
-}
-
 // Each entry as "caption", "-" for a separator, "caption>" for a submenu, "(caption)"
 // when disabled.
 QStringList layout(const QMenu* menu) {
@@ -97,34 +94,6 @@ private Q_SLOTS:
         QCOMPARE(menu().windowTitle(), QStringLiteral("Menu"));
     }
 
-    void statesFollowTheFile_data() {
-        QTest::addColumn<bool>("present");
-        QTest::addColumn<QByteArray>("contents");
-        QTest::addColumn<bool>("stored");
-        QTest::newRow("missing") << false << QByteArray() << false;
-        QTest::newRow("empty") << true << QByteArray() << false;
-        QTest::newRow("valid") << true << QByteArray::fromStdString(validFile()) << true;
-    }
-    void statesFollowTheFile() {
-        QFETCH(bool, present);
-        QFETCH(QByteArray, contents);
-        QFETCH(bool, stored);
-        ScratchFolder folder;
-        const std::string path = folder.file(kPasswordFileName);
-        if (present) {
-            folder.write(kPasswordFileName, contents.toStdString());
-            // Between uses the file is read-only, hidden and system.
-            QCOMPARE(fileAttributes().setAttr(path, 7), FileError::None);
-        }
-        setPasswordStates(stored, !stored, !stored); // the opposite of what must come
-        refreshPasswordMenu();
-        QCOMPARE(passwordStates(), (QList<bool>{!stored, stored, stored}));
-        QCOMPARE(QByteArray::fromStdString(folder.read(kPasswordFileName)), contents);
-        int attributes = 0;
-        QCOMPARE(fileAttributes().getAttr(path, attributes), FileError::None);
-        QCOMPARE(attributes, keepsExtendedAttributes(folder) ? 7 : 1);
-    }
-
     // The creation loop gives up after a few tries; the menu stays as it was.
     void unusableFileLeavesTheMenu_data() {
         QTest::addColumn<int>("fault");
@@ -150,6 +119,24 @@ private Q_SLOTS:
         QCOMPARE(passwordStates(), (QList<bool>{false, false, false}));
         QCOMPARE(attributes.setCalls, (QList<int>{vbNormal, 7}));
         QCOMPARE(QByteArray::fromStdString(folder.read(kPasswordFileName)), contents);
+    }
+
+    // Nothing calls these yet; they keep the icon's other fields as they are.
+    void trayChangesIconAndToolTip() {
+        QWidget target;
+        clsTray tray;
+        tray.ShowIcon(&target);
+        auto* icon =
+            dynamic_cast<QObject&>(platform::notificationIcon()).findChild<QSystemTrayIcon*>();
+        QVERIFY(icon && icon->isVisible());
+        tray.ChangeToolTip(&target, QString(70, u'a'));
+        QCOMPARE(icon->toolTip(), QString(63, u'a'));
+        const QIcon other(QPixmap(16, 16));
+        tray.ChangeIcon(&target, other);
+        QCOMPARE(icon->icon().cacheKey(), other.cacheKey());
+        QCOMPARE(icon->toolTip(), QString(63, u'a'));
+        tray.RemoveIcon(&target);
+        QVERIFY(!icon->isVisible());
     }
 };
 

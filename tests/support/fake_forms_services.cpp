@@ -26,10 +26,11 @@ QString FakeFormsServices::inputBox(const QString& prompt, const QString& title,
     return inputAnswers.isEmpty() ? QString() : inputAnswers.dequeue();
 }
 
-void FakeFormsServices::sendKeys(const QString& keys) {
-    sentKeys.append(keys);
-    if (deliverKeys)
-        platform::QtFormsServices().sendKeys(keys);
+QString FakeFormsServices::shown() const {
+    QStringList lines;
+    for (const RecordedBox& box : boxes)
+        lines.append(box.title + " | " + QString::number(box.style) + " | " + box.text);
+    return lines.join(u'\n');
 }
 
 void FakeFormsServices::doEvents() {

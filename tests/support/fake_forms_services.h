@@ -31,20 +31,19 @@ public:
     int msgBox(const QString& text, int style, const QString& title) override;
     QString inputBox(const QString& prompt, const QString& title, double leftTwips,
                      double topTwips) override;
-    void sendKeys(const QString& keys) override;
+    void sendKeys(const QString&) override {}
     void doEvents() override;
     platform::ScreenTwips screen() const override { return screenTwips; }
+    // Every message box shown so far as "title | style | text", one a line.
+    QString shown() const;
 
     QList<RecordedBox> boxes;
     QList<RecordedInputBox> inputBoxes;
-    QStringList sentKeys;
     int doEventsCalls = 0;
     // Answers for message boxes (vbOK when empty) and input boxes (empty text when empty).
     QQueue<int> boxAnswers;
     QQueue<QString> inputAnswers;
     // Runs when a message box is shown, before it is recorded (to look at focus, say).
     std::function<void(const RecordedBox&)> onBox;
-    // When true, sendKeys also delivers the keys as the real service does.
-    bool deliverKeys = false;
-    platform::ScreenTwips screenTwips{15360, 11520, 15, 15};
+    platform::ScreenTwips screenTwips{15360, 11520, 15, 15}; // 1024 x 768
 };

@@ -1,8 +1,8 @@
 """Whole-program test harness: runs the real appVTR on its own X server.
 
-A VtrSession (a context manager) starts Xvfb on a free display, openbox and trayer,
-copies appVTR into a temporary program folder and runs it from there; closing it ends
-every process it started, by pid. Qt draws its menus itself, so their labels cannot be
+A VtrSession (a context manager) starts Xvfb on a free display, openbox (unless
+window_manager=False) and trayer, copies appVTR into a temporary program folder and runs
+it from there; closing it ends every process it started, by pid. Qt draws its menus itself, so their labels cannot be
 read through X11: rows are found from the menu window's height and the pixel rows of its
 separator lines, using the menu structures below; check enabled states in widget tests.
 
@@ -53,10 +53,10 @@ def wait_until(predicate, timeout, interval=0.02):
 
 
 class VtrSession:
-    def __init__(self, app_path=None, screen="1024x768x24", tray=True):
+    def __init__(self, app_path=None, screen="1024x768x24", tray=True, window_manager=True):
         self.app_path = app_path or os.environ.get("VTR_APP") or os.path.join(
             os.path.dirname(os.path.abspath(__file__)), "..", "..", "build", "appVTR")
-        self.screen, self.want_tray = screen, tray
+        self.screen, self.want_tray, self.want_wm = screen, tray, window_manager
         self.root = tempfile.mkdtemp(prefix="vtr-whole-")
         self.program_folder = os.path.join(self.root, "program")
         os.makedirs(self.program_folder)
@@ -96,9 +96,10 @@ class VtrSession:
                         XAUTHORITY=os.devnull)
         self.env.pop("DBUS_SESSION_BUS_ADDRESS", None)  # the XEmbed tray, no StatusNotifier
         self.env.pop("WAYLAND_DISPLAY", None)
-        self._spawn("openbox", ["openbox", "--sm-disable"])
-        wait_until(lambda: "window id" in self._run(
-            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False), 5)
+        if self.want_wm:
+            self._spawn("openbox", ["openbox", "--sm-disable"])
+            wait_until(lambda: "window id" in self._run(
+                ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False), 5)
         if self.want_tray:
             self.start_tray_host()
 
@@ -268,7 +269,7 @@ class VtrSession:
     def move_mouse(self, x, y):
         # No --sync: it waits forever when the pointer is already there.
         self._run(["xdotool", "mousemove", str(x), str(y)])
-        time.sleep(0.03)
+        wait_until(lambda: f"x:{x} y:{y} " in self._run(["xdotool", "getmouselocation"]), 2)
 
     def click(self, x, y, button=1, repeat=1):
         self.move_mouse(x, y)
@@ -299,26 +300,32 @@ class VtrSession:
         menus = wait_until(self.menu_windows, timeout)
         if not menus:
             raise AssertionError("the tray menu did not open\n" + self.program_log())
-        time.sleep(0.1)  # let it paint before anyone reads its pixels
-        self.separator_lines(menus[0])
+        self.separator_lines(menus[0], MAIN_MENU.count("-"))
         return menus[0]
 
     def close_menu(self):
         self.key("Escape")
 
-    def separator_lines(self, menu):
+    def separator_lines(self, menu, expected=None):
         """Pixel rows (relative to the menu's top) of the menu's separator lines. Read
-        once per menu window and size, before any row is highlighted."""
+        once per menu window and size, before any row is highlighted; with `expected`,
+        read until that many show (the menu is painted), for 3 s at the most."""
         key = (menu.window, menu.width, menu.height)
         if key not in self._separators:
-            column = [line[0] for line in self.read_region(menu.x + 10, menu.y, 1, menu.height)]
-            lines = []
-            for i in range(2, len(column) - 2):
-                # A thin line: differs from the rows two above and two below, which are
-                # both background.
-                if column[i] != column[i - 2] == column[i + 2] and (not lines or i - lines[-1] > 2):
-                    lines.append(i)
-            self._separators[key] = lines
+            def read():
+                column = [line[0] for line in
+                          self.read_region(menu.x + 10, menu.y, 1, menu.height)]
+                lines = []
+                for i in range(2, len(column) - 2):
+                    # A thin line: differs from the rows two above and two below, which
+                    # are both background.
+                    if column[i] != column[i - 2] == column[i + 2] and (
+                            not lines or i - lines[-1] > 2):
+                        lines.append(i)
+                return lines
+            lines = read() if expected is None else wait_until(
+                lambda: (lambda found: found if len(found) == expected else None)(read()), 3)
+            self._separators[key] = lines or []
         return self._separators[key]
 
     def row_centres(self, menu, structure):
@@ -354,8 +361,8 @@ class VtrSession:
         subs = wait_until(lambda: [m for m in self.menu_windows() if m.window != menu.window], 5)
         if not subs:
             raise AssertionError(f"submenu {caption} did not open")
-        time.sleep(0.1)
-        self.separator_lines(subs[0])  # before the pointer highlights a row
+        if SUBMENUS[caption].count("-"):  # before the pointer highlights a row
+            self.separator_lines(subs[0], SUBMENUS[caption].count("-"))
         return subs[0]
 
     def choose_menu_row(self, index, submenu_index=None, menu=None):
@@ -369,7 +376,7 @@ class VtrSession:
         sub = self.open_submenu(caption, menu)
         x, y = self.menu_row_point(sub, SUBMENUS[caption], submenu_index)
         self.move_mouse(x, y)
-        time.sleep(0.05)
+        time.sleep(0.05)  # the hover lands before the press (no check follows)
         self.click(x, y)
 
     def choose_menu_entry(self, caption, sub_caption=None):
@@ -394,7 +401,9 @@ class VtrSession:
         menu = self.open_tray_menu()
         sub = self.open_submenu("Password", menu)
         self.move_mouse(menu.x + 5, menu.y + 3)  # off the submenu: no row highlighted
-        states = self.menu_rows_enabled(sub, PASSWORD_MENU)
+        # Some row is always enabled: until one shows, the submenu is not painted yet.
+        states = wait_until(lambda: (lambda s: s if any(s) else None)(
+            self.menu_rows_enabled(sub, PASSWORD_MENU)), 3)
         self.close_menu()
         self.close_menu()
         return states

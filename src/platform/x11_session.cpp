@@ -1,0 +1,33 @@
+#include "platform/x11_session.h"
+
+#include <QByteArray>
+#include <xcb/xcb.h>
+
+namespace platform {
+
+namespace {
+xcb_connection_t* probe = nullptr;
+} // namespace
+
+bool openX11Display() {
+    const QByteArray asked = qgetenv("QT_QPA_PLATFORM");
+    if (!asked.isEmpty() && asked != "xcb")
+        return true;
+    // Under XWayland too the program must speak X11, or its grabs would be Wayland's.
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    closeX11Probe();
+    probe = xcb_connect(nullptr, nullptr);
+    return xcb_connection_has_error(probe) == 0;
+}
+
+void closeX11Probe() {
+    if (probe)
+        xcb_disconnect(probe);
+    probe = nullptr;
+}
+
+bool waylandSession() {
+    return qgetenv("XDG_SESSION_TYPE") == "wayland" || !qgetenv("WAYLAND_DISPLAY").isEmpty();
+}
+
+} // namespace platform

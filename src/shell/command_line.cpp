@@ -1,0 +1,57 @@
+#include "shell/command_line.h"
+
+namespace {
+
+struct Option {
+    const char* name;
+    StartMode mode;
+    const char* help; // nullptr: internal, not listed
+};
+
+constexpr Option kOptions[] = {
+    {"--lock", StartMode::Lock,
+     "lock the desktop now: asks the running Veltrane to lock, or starts one that locks"},
+    {"--help", StartMode::Help, "show this text and exit"},
+    {"--version", StartMode::Version, "show the version and exit"},
+};
+
+} // namespace
+
+CommandLine parseCommandLine(int argc, const char* const argv[]) {
+    if (argc <= 1)
+        return {};
+    const std::string first = argv[1];
+    for (const Option& option : kOptions) {
+        if (first != option.name)
+            continue;
+        // An internal mode reads the arguments after it itself.
+        if (argc > 2 && option.help)
+            return {StartMode::Usage, argv[2]};
+        return {option.mode, first};
+    }
+    return {StartMode::Usage, first};
+}
+
+std::string usageLine() {
+    std::string line = "Usage: appVTR [";
+    const char* separator = "";
+    for (const Option& option : kOptions) {
+        if (!option.help)
+            continue;
+        line += separator;
+        line += option.name;
+        separator = " | ";
+    }
+    return line + "]\n";
+}
+
+std::string helpText() {
+    std::string text = usageLine() +
+                       "Veltrane lives in the notification area and locks the desktop behind "
+                       "a password.\nWith no option it starts (once per user and display).\n\n";
+    for (const Option& option : kOptions) {
+        if (option.help)
+            text += "  " + std::string(option.name) + "\n      " + option.help + "\n";
+    }
+    return text;
+}

@@ -1,0 +1,176 @@
+// The password file and its codec: the exact bytes a run writes, the decoder's quirks that
+// stored files rely on, round trips, and what the reader makes of damaged content.
+
+#include "platform/random_source.h"
+#include "store/mdlBase64.h"
+#include "store/mdlGlobal.h"
+#include "store/password_file.h"
+#include "store/text_rules.h"
+#include "support/check.h"
+#include "support/temp_dir.h"
+
+#include <random>
+#include <sstream>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+using namespace mdlGlobal;
+
+std::string fromHex(const std::string& hex) {
+    std::string bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    return bytes;
+}
+
+bool readBytes(const std::string& bytes) {
+    std::istringstream in(bytes);
+    return readPasswordStream(in);
+}
+
+void setGlobals(const std::string& marker) {
+    strPassword = strQuestion = strAnswer = marker;
+    intQuestion = -7;
+}
+
+// Five saves in one run, twenty draws: the seventh and eleventh round to 0 (key A = 4),
+// the eighteenth gives key B = 0. Earlier releases write exactly these bytes; the reader
+// takes the keys from the text, so nothing else notices a change in how they are drawn.
+void testFilesMatchEarlierReleasesByteForByte() {
+    const char* const golden[] = {
+        "07674c67030d0a064a4c4e3e46585a010d0a2030200d0a",
+        "03624762040d0a0445474939415355040d0a2031200d0a",
+        "08674c67040d0a0447494b3b435557020d0a2032200d0a",
+        "09684d68040d0a0444464838405254050d0a2033200d0a",
+        "096c516c000d0a094c4e5040485a5c020d0a2034200d0a",
+    };
+    resetRandomSource();
+    for (int16_t n = 0; n < 5; ++n)
+        CHECK_EQ(passwordFileContents("pw", "Q = a", n).value_or("?"), fromHex(golden[n]));
+}
+
+void testCodecEdges() {
+    CHECK_EQ(base64Encode(fromHex("fffe00")), std::string("//4A"));
+    const std::pair<std::string, std::string> decoded[] = {
+        {"YQ==", "a"},
+        {"YWJjZ", "abc"},            // a lone character after the last group gives nothing
+        {"Y=Jj", fromHex("f263")},   // only the right-hand digit is tested
+        {"=AAA", fromHex("fc0000")}, // k1 = -1 with k2 = 0 gives 252
+        {"YW=j", fromHex("61e3")},   // third place bad: the second byte goes
+        {"YWJ=", "ab"},              // fourth place bad: only the third byte goes
+        {"Y Q=", fromHex("f4")},     // a blank takes its place in the group
+        {"YWJj\r\nYQ", fromHex("616263f610")},
+    };
+    for (const auto& [encoded, plain] : decoded)
+        CHECK_EQ(base64Decode(encoded), plain);
+    CHECK(!unscrambleText("x").has_value());
+    CHECK_EQ(unscrambleText(fromHex("0503")).value_or("?"), std::string());
+    CHECK(!unscrambleText(fromHex("0a0200")).has_value()); // a restored code below 0
+    resetRandomSource();
+    CHECK(!scrambleText(fromHex("ff")).has_value()); // shifted past 255
+}
+
+// Any password, any question and answer without "=", any number; the keys drawn along the
+// way begin lines with LF (key A = 10) and end them with NUL (key B = 0).
+void testRoundTrips() {
+    std::mt19937 generator(7);
+    const auto text = [&](size_t maxLength, bool equalsAllowed) {
+        std::string made(generator() % (maxLength + 1), ' ');
+        for (char& c : made)
+            while ((c = static_cast<char>(generator() % 256)) == '=' && !equalsAllowed) {
+            }
+        return generator() % 3 ? made : "  " + made + " ";
+    };
+    resetRandomSource();
+    int startsWithLineFeed = 0, endsWithNul = 0;
+    for (int i = 0; i < 2000; ++i) {
+        const std::string password = text(255, true), question = text(40, false),
+                          answer = text(40, false);
+        const auto number = static_cast<int16_t>(generator() % 4);
+        const std::string file =
+            *passwordFileContents(password, question + " = " + trimBlanks(answer), number);
+        startsWithLineFeed += file[0] == '\n';
+        endsWithNul += file.find(std::string("\0\r\n", 3)) != std::string::npos;
+        setGlobals("old");
+        CHECK(readBytes(file));
+        CHECK_EQ(strPassword, password);
+        CHECK_EQ(strQuestion, trimBlanks(question));
+        CHECK_EQ(strAnswer, trimBlanks(answer));
+        CHECK_EQ(intQuestion, number);
+    }
+    CHECK(startsWithLineFeed > 0 && endsWithNul > 0);
+    // "=" inside the answer cuts it; inside the question it moves the rest to the answer.
+    CHECK(readBytes(*passwordFileContents("p", "Why=how = a", 3)));
+    CHECK_EQ(strQuestion + "|" + strAnswer, std::string("Why|how"));
+}
+
+// The two encoded lines (with their CR LF) the writer makes for these values.
+std::string lines(const std::string& password, const std::string& remind) {
+    const std::string file = *passwordFileContents(password, remind, 0);
+    return file.substr(0, file.size() - 5);
+}
+
+void testDamagedFiles(const TempDir& dir) {
+    const std::string both = lines("secret", "Sport? = golf = extra"), old = "old";
+    const std::string l1 = both.substr(0, both.find("\r\n") + 2);
+    const struct {
+        const char* name;
+        std::string contents;
+        bool result;
+        std::string password, question, answer;
+        int16_t number;
+    } cases[] = {
+        {"empty file", "", false, old, old, old, -7},
+        {"one-character line 1", "x\r\n", false, old, old, old, -7},
+        {"restored code out of range", fromHex("0a02000d0a"), false, old, old, old, -7},
+        {"only line 1", l1, false, "secret", old, old, -7},
+        {"line 2 without =", lines("secret", "no equals") + "1\r\n", false, "secret", "no equals",
+         old, -7},
+        {"line 2 decodes empty", lines("secret", "") + "1\r\n", false, "secret", old, old, -7},
+        {"two lines", both, false, "secret", "Sport?", "golf", -7},
+        {"line 3 not a number", both + " two \r\n", false, "secret", "Sport?", "golf", -7},
+        {"line 3 out of range", both + "40000\r\n", false, "secret", "Sport?", "golf", -7},
+        {"line 3 bare", both + "3", true, "secret", "Sport?", "golf", 3},
+        {"line 3 negative", both + " -32768 \r\n", true, "secret", "Sport?", "golf", -32768},
+        {"lines after the third", both + " 1 \r\ngarbage", true, "secret", "Sport?", "golf", 1},
+        {"line over 64 KiB", std::string(70000, 'A') + "\r\n" + both + " 1 \r\n", false, old, old,
+         old, -7},
+    };
+    for (const auto& c : cases) {
+        setGlobals(old);
+        const bool result = readBytes(c.contents);
+        if (result != c.result || strPassword != c.password || strQuestion != c.question ||
+            strAnswer != c.answer || intQuestion != c.number)
+            std::cerr << "case: " << c.name << "\n";
+        CHECK_EQ(result, c.result);
+        CHECK_EQ(strPassword + "|" + strQuestion + "|" + strAnswer,
+                 c.password + "|" + c.question + "|" + c.answer);
+        CHECK_EQ(intQuestion, c.number);
+    }
+    setGlobals(old);
+    CHECK(!readPasswordFileAt(dir.file("missing")));
+    CHECK(!readPasswordFileAt(dir.path()));
+#ifndef _WIN32
+    // A pipe of that name must not hang the reader; the alarm ends the test if it does.
+    mkfifo(dir.file("pipe").c_str(), 0600);
+    alarm(5);
+    CHECK(!readPasswordFileAt(dir.file("pipe")));
+    alarm(0);
+#endif
+    CHECK_EQ(strPassword, old);
+}
+
+} // namespace
+
+int main() {
+    TempDir dir;
+    testFilesMatchEarlierReleasesByteForByte();
+    testCodecEdges();
+    testRoundTrips();
+    testDamagedFiles(dir);
+    return checkSummary("test_store");
+}

@@ -1,0 +1,165 @@
+"""The Debian package as a user meets it: installed with dpkg, run by an ordinary user
+made for the test (a password made with New lands in that user's data folder, private,
+and opens the lock), locked from the command line, refused in a Wayland session, and a
+start without a notification area. Needs root (CI runs the tests as root); the package
+and the user are removed afterwards."""
+
+import glob
+import os
+import pwd
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from test_lock import LockSession  # noqa: E402
+from vtr_harness import PASSWORD_FILE, wait_until  # noqa: E402
+
+SKIPPED = 77  # the test's SKIP_RETURN_CODE
+APP = "/usr/bin/appVTR"
+USER = "vtr-install-test"
+PASSWORD = "Pa ss 1"
+
+
+def run(argv, env=None):
+    return subprocess.run(argv, env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                          text=True, timeout=60)
+
+
+def as_user(user):
+    return ["setpriv", f"--reuid={user.pw_uid}", f"--regid={user.pw_gid}", "--clear-groups", "--"]
+
+
+class UserSession(LockSession):
+    """A session whose appVTR processes are the installed program run as `user`."""
+
+    def __init__(self, user, **options):
+        super().__init__(app_path=APP, **options)
+        self.user, self.program_path = user, APP
+        os.chmod(self.root, 0o755)  # the user's program starts in it
+        self.data = os.path.join(user.pw_dir, ".local", "share", "veltrane")
+
+    def _start_desktop(self):
+        super()._start_desktop()
+        runtime = os.path.join(self.root, "user-runtime")
+        os.mkdir(runtime, 0o700)
+        os.chown(runtime, self.user.pw_uid, self.user.pw_gid)
+        for name in ("XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_SESSION_TYPE"):
+            self.env.pop(name, None)
+        self.env.update(HOME=self.user.pw_dir, USER=USER, LOGNAME=USER, XDG_RUNTIME_DIR=runtime)
+
+    def _spawn(self, name, argv, env=None, pass_fds=(), cwd=None):
+        if name.startswith("appVTR"):
+            argv = as_user(self.user) + argv
+        return super()._spawn(name, argv, env, pass_fds, cwd)
+
+    def answer_box(self, title):
+        box = self.find_window(title, 5)
+        if not box:
+            raise AssertionError(f'no "{title}" box\n' + self.program_log())
+        self._run(["xdotool", "windowactivate", "--sync", str(box)], check=False)
+        self.key("Return")
+        if not wait_until(lambda: not self.find_window(title, 0.1), 5):
+            raise AssertionError(f'the "{title}" box stayed')
+
+
+class InstalledPackageTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        debs = glob.glob(os.path.join(os.environ.get("VTR_DEB_DIR", "build/package"), "*.deb"))
+        if len(debs) != 1:
+            raise AssertionError(f"expected one built package, found {debs}")
+        cls.addClassCleanup(run, ["dpkg", "--purge", "veltrane"])
+        installed = run(["dpkg", "-i", debs[0]])
+        if installed.returncode != 0:
+            raise AssertionError("dpkg -i failed:\n" + installed.stdout + installed.stderr)
+        run(["userdel", "-r", USER])  # left by a run that was killed
+        cls.addClassCleanup(run, ["userdel", "-r", USER])
+        subprocess.run(["useradd", "-m", "-s", "/bin/sh", USER], check=True, timeout=30)
+        cls.user = pwd.getpwnam(USER)
+
+    def test_command_line_and_installed_files(self):
+        for path in ("/usr/share/applications/veltrane.desktop",
+                     "/etc/xdg/autostart/veltrane.desktop",
+                     "/usr/share/veltrane/help/vtrhelp.html",
+                     "/usr/share/icons/hicolor/32x32/apps/veltrane.png"):
+            self.assertTrue(os.path.isfile(path), path)
+        version, usage = run([APP, "--version"]), run([APP, "--help"])
+        self.assertEqual((version.returncode, usage.returncode), (0, 0))
+        self.assertRegex(version.stdout, r"^appVTR \(Veltrane\) \d+\.\d+\.\d+\n$")
+        self.assertIn("--lock", usage.stdout)
+        wrong = run([APP, "--lokc"])
+        self.assertEqual(wrong.returncode, 2)
+        self.assertEqual(wrong.stdout, "")
+        self.assertIn("Usage: appVTR", wrong.stderr)
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "QT_QPA_PLATFORM")}
+        for argv in ([APP], [APP, "--lock"]):
+            headless = run(argv, env)
+            self.assertEqual(headless.returncode, 1, headless.stderr)  # not killed by SIGABRT
+            self.assertEqual(len(headless.stderr.splitlines()), 1, headless.stderr)
+            self.assertIn("graphical X11 session", headless.stderr)
+
+    def test_new_password_then_lock_from_the_command_line(self):
+        with UserSession(self.user) as s:
+            s.start_program()
+            password_file = os.path.join(s.data, PASSWORD_FILE)
+            self.assertTrue(wait_until(lambda: os.path.exists(password_file), 5), s.program_log())
+            self.assertEqual(os.stat(s.data).st_mode & 0o777, 0o700)
+            self.assertFalse(os.path.exists(os.path.join("/usr/bin", PASSWORD_FILE)))
+
+            s.choose_menu_entry("Password", "New")
+            dialog = s.find_window("Password")
+            self.assertTrue(dialog, s.program_log())
+            x, y, _, height = s.geometry(dialog)
+            s.click(x + 4, y + height - 4)
+            for text in (PASSWORD, PASSWORD, "golf"):
+                s.type_text(text)
+                s.key("Return")
+            s.key("space")  # OK
+            s.answer_box("Veltrane")
+            info = os.stat(password_file)
+            self.assertEqual(info.st_uid, self.user.pw_uid)
+            self.assertEqual(info.st_mode & 0o077, 0, oct(info.st_mode))  # the owner's only
+            self.assertTrue(info.st_size > 0)
+
+            # A second process hands the request over and ends; the running one locks.
+            lock = s._spawn("appVTR-lock", [APP, "--lock"])
+            self.assertEqual(lock.wait(15), 0, s.program_log())
+            self.assertTrue(wait_until(s.lock_windows, 5), "--lock did not lock\n" + s.program_log())
+            self.assertEqual(s.program_processes(), [s.program_pid])
+            time.sleep(0.3)  # grabs taken
+            self.assertTrue(s.unlock(PASSWORD), "the new password did not open the lock")
+
+            # In a Wayland session the lock is refused, with the reason, and never shown.
+            s.choose_menu_entry("Quit")
+            self.assertEqual(s.wait_for_exit(10), 0, s.program_log())
+            wayland = dict(s.env, WAYLAND_DISPLAY="wayland-0", XDG_SESSION_TYPE="wayland")
+            s.program = s._spawn("appVTR-wayland", [APP, "--lock"], env=wayland)
+            box = s.find_window("Veltrane", 10)
+            self.assertTrue(box, "no refusal in a Wayland session\n" + s.program_log())
+            self.assertEqual(s.lock_windows(), [])
+            s.answer_box("Veltrane")
+            self.assertEqual(s.lock_windows(), [])
+
+    def test_start_without_a_notification_area(self):
+        with UserSession(self.user, tray=False) as s:
+            s.start_program(wait_icon=False)
+            self.assertTrue(s.find_window("Veltrane", 20), "no message\n" + s.program_log())
+            self.assertGreater(time.monotonic() - s.program_started_at, 8, "told too early")
+            s.start_tray_host()
+            self.assertTrue(s.tray_icon_window(10), "no icon once a tray came")
+            self.assertEqual(s.program.poll(), None)
+
+
+def skip(why):
+    print("whole_install: skipped: " + why)
+    sys.exit(SKIPPED)
+
+
+if __name__ == "__main__":
+    if os.geteuid() != 0:
+        skip("installing the package and making a user need root (CI runs the tests as root)")
+    if run(["dpkg-query", "-W", "-f=${Status}", "veltrane"]).stdout.endswith(" installed"):
+        skip("a veltrane package is installed already; this test would replace and remove it")
+    unittest.main()
