@@ -6,8 +6,8 @@
 //       click until the program ended, and whether the partial file is gone
 // Message boxes answer OK at once and the installer is not started.
 
-#include "platform/x11/forms_services.h"
 #include "platform/program_folder.h"
+#include "platform/x11/forms_services.h"
 #include "platform/x11/qt_forms_services.h"
 #include "platform/x11/shell.h"
 #include "platform/x11/transfer_control.h"

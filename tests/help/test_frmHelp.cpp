@@ -2,8 +2,8 @@
 // opens it modally. tests/whole/test_help.py opens it from the tray and checks where.
 
 #include "help/x11/frmHelp.h"
-#include "platform/x11/forms.h"
 #include "platform/program_folder.h"
+#include "platform/x11/forms.h"
 #include "shell/menu_commands.h"
 #include "support/fake_forms_services.h"
 #include "support/fake_shell.h"

@@ -194,7 +194,7 @@ private Q_SLOTS:
         QCOMPARE(pendingMessagesRun, 1);
         QVERIFY(!lockShown);
         QCOMPARE(orderCalls, 0); // no raising or grabbing before the copy
-        QCOMPARE(form->Image1->pixmap().toImage().pixelColor(1000, 700), QColor(10, 200, 30));
+        QCOMPARE(form->Image1->grab().toImage().pixelColor(1000, 700), QColor(10, 200, 30));
 
         // The second screen gets a cover with its own part, watched and kept in front.
         QCOMPARE(form->covers().size(), 1);
@@ -240,6 +240,16 @@ private Q_SLOTS:
         // Shown (and so watched) only once both are held.
         QVERIFY(f->order.calls.indexOf(QStringLiteral("grabPointer Form1")) <
                 f->order.calls.indexOf(QStringLiteral("watch Form1")));
+        // With the stack as it was, a tick does not even look; after a change it raises.
+        f->order.stackChanges = false;
+        f->order.onTop = false;
+        const qsizetype callsBefore = f->order.calls.size();
+        form->Timer2_Timer();
+        QCOMPARE(f->order.calls.size(), callsBefore);
+        f->order.stackChanges = true;
+        form->Timer2_Timer();
+        QVERIFY(f->order.calls.mid(callsBefore).contains(QStringLiteral("raise Form1")));
+        f->order.onTop = true;
         // A grab lost in between is found at the fifth tick at the latest and taken back.
         f->order.keyboardRefusals = 1;
         const int grabsBefore = calls("grabKeyboard");

@@ -4,8 +4,8 @@
 
 #include "password/admin_fixture.h"
 #include "password/password_save.h"
-#include "platform/x11/ansi_text.h"
 #include "platform/file_attributes.h"
+#include "platform/x11/ansi_text.h"
 #include "store/password_file.h"
 #include "support/failing_file_steps.h"
 

@@ -3,12 +3,12 @@
 // driven for real by tests/whole/test_shell.py.
 
 #include "platform/file_attributes.h"
+#include "platform/program_folder.h"
 #include "platform/x11/forms.h"
 #include "platform/x11/notification_icon.h"
-#include "platform/program_folder.h"
+#include "shell/mdlKeyCode.h"
 #include "shell/x11/clsTray.h"
 #include "shell/x11/frmMenu.h"
-#include "shell/mdlKeyCode.h"
 #include "store/password_file.h"
 #include "support/scratch_folder.h"
 

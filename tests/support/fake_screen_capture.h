@@ -9,19 +9,19 @@
 
 class FakeScreenCapture : public platform::ScreenCapture {
 public:
-    FakeScreenCapture() : desktop{QImage(1024, 768, QImage::Format_RGB32), {}} {
+    FakeScreenCapture() : desktop(QImage(1024, 768, QImage::Format_RGB32), {}) {
         desktop.picture.fill(QColor(200, 30, 160));
         platform::setScreenCapture(this);
     }
     ~FakeScreenCapture() override { platform::setScreenCapture(nullptr); }
-    platform::DesktopSnapshot grabDesktop() override {
+    std::shared_ptr<const platform::DesktopSnapshot> grabDesktop() override {
         ++grabs;
         if (onGrab)
             onGrab();
-        return desktop;
+        return std::make_shared<platform::ImageSnapshot>(desktop);
     }
 
-    platform::DesktopSnapshot desktop;
+    platform::ImageSnapshot desktop;
     int grabs = 0;
     std::function<void()> onGrab;
 };

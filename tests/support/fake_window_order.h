@@ -27,6 +27,7 @@ public:
         record("isOnTop", window);
         return onTop;
     }
+    bool stackChanged() override { return stackChanges; }
     void raise(QWidget* window) override { record("raise", window); }
     bool grabKeyboard(QWidget* window) override {
         return grant("grabKeyboard", window, keyboardRefusals);
@@ -54,6 +55,7 @@ public:
     QStringList calls;
     QHash<QWidget*, LossHandler> watched;
     bool onTop = true;
+    bool stackChanges = true;
     int keyboardRefusals = 0; // grabs refused before one succeeds
     int pointerRefusals = 0;
 

@@ -269,6 +269,19 @@ class LockTest(unittest.TestCase):
             self.assertTrue(s.unlock(), "the dialog held the keys")
             self.assertTrue(s.find_window("Password"), "the dialog went")
 
+    def test_picture_in_device_pixels_at_scale_2(self):
+        with LockSession() as s:
+            s.env["QT_SCALE_FACTOR"] = "2"
+            s.store_password()
+            s.start_program()
+            # Odd edges, across the rows of the panel and the banner: a picture taken or
+            # shown at half the pixels would blur them.
+            s.probe_window("overlay", 21, 331, 201, 101, MAGENTA)
+            before = s.screenshot()
+            s.lock_from_tray()
+            self.assertEqual(s.count_colour(MAGENTA), s.count_colour(MAGENTA, before))
+            self.assertTrue(s.unlock())
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

@@ -408,7 +408,7 @@ class VtrSession:
         self.close_menu()
         return states
 
-    # ----- pixels, files, measuring -------------------------------------------------
+    # ----- pixels and files ---------------------------------------------------------
 
     def screenshot(self, path=None):
         """The whole screen as a PNG file; its path."""
@@ -440,12 +440,3 @@ class VtrSession:
 
     def is_read_only(self, name=PASSWORD_FILE):
         return os.stat(self.program_file(name)).st_mode & 0o222 == 0
-
-    def proc_stat(self, pid=None):
-        """(utime + stime in clock ticks, resident kB) of the program."""
-        pid = pid or self.program.pid
-        with open(f"/proc/{pid}/stat") as f:
-            fields = f.read().rsplit(")", 1)[1].split()
-        with open(f"/proc/{pid}/status") as f:
-            rss = [int(line.split()[1]) for line in f if line.startswith("VmRSS:")]
-        return int(fields[11]) + int(fields[12]), rss[0] if rss else 0

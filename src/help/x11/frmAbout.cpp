@@ -1,9 +1,9 @@
 #include "help/x11/frmAbout.h"
 
 #include "help/x11/about_artwork.h"
-#include "platform/x11/twips_geometry.h"
 #include "help/x11/web_link.h"
 #include "platform/x11/forms.h"
+#include "platform/x11/twips_geometry.h"
 
 #include <QCursor>
 #include <QLabel>

@@ -1,11 +1,11 @@
 #include "help/x11/frmHelp.h"
 
 #include "help/help_layout.h"
-#include "platform/x11/twips_geometry.h"
 #include "help/x11/web_link.h"
+#include "platform/program_folder.h"
 #include "platform/x11/forms.h"
 #include "platform/x11/forms_services.h"
-#include "platform/program_folder.h"
+#include "platform/x11/twips_geometry.h"
 
 #include <QFile>
 #include <QPushButton>

@@ -1,8 +1,9 @@
 #include "lock/x11/Form1.h"
 
+#include "lock/lock_geometry.h"
 #include "lock/x11/asterisk_echo_style.h"
 #include "lock/x11/lock_cover.h"
-#include "lock/lock_geometry.h"
+#include "lock/x11/lock_picture.h"
 #include "lock/x11/lock_window_flags.h"
 #include "lock/x11/panel_artwork.h"
 #include "platform/x11/ansi_text.h"
@@ -20,7 +21,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
@@ -49,23 +49,6 @@ constexpr int kGrabRetriesBeforeSlowing = 100;
 constexpr int kGrabWaitMs = 1000;
 constexpr int kMenuDepth = 8; // a menu and its open submenus
 
-// The panel: paints its artwork and keeps clicks on it from reaching the form.
-class LockPanel : public QWidget {
-public:
-    explicit LockPanel(QWidget* parent) : QWidget(parent), artwork_(panelArtwork()) {
-        setFixedSize(artwork_.size());
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override { QPainter(this).drawPixmap(0, 0, artwork_); }
-    void mousePressEvent(QMouseEvent* event) override { event->accept(); }
-    void mouseReleaseEvent(QMouseEvent* event) override { event->accept(); }
-    void mouseDoubleClickEvent(QMouseEvent* event) override { event->accept(); }
-
-private:
-    QPixmap artwork_;
-};
-
 } // namespace
 
 Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
@@ -77,21 +60,18 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
     setAutoFillBackground(true);
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
+    auto* picture = new FrozenPicture(this);
+    Image1 = picture;
+    Label1 = new LockBanner(this);
     QFont verdana(QStringLiteral("Verdana"));
     verdana.setPointSizeF(14.25);
     Label1->setFont(verdana);
     QPalette navy = Label1->palette();
     navy.setColor(QPalette::WindowText, QColor(0, 0, 128));
     Label1->setPalette(navy);
-    Label1->setAttribute(Qt::WA_TranslucentBackground);
     Label1->resize(pixelsX(kLabelWidth), pixelsY(kLabelHeight));
     Label1->hide();
-    Picture2 = new LockPanel(this);
-    Picture2->setObjectName(QStringLiteral("Picture2"));
+    Picture2 = new LockPanel(this, picture);
     Text1 = new QLineEdit(Picture2);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(pixelsX(kTextLeft), pixelsY(kTextTop), pixelsX(kTextWidth),
@@ -121,7 +101,6 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
     Text1->installEventFilter(this); // key preview: the form sees each key first
     Label1->installEventFilter(this);
     homeScreen_ = QGuiApplication::primaryScreen();
-    const QPoint origin = homeScreen_ ? homeScreen_->geometry().topLeft() : QPoint();
     fitToScreen();
     Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
     Image1->move(0, 0);
@@ -131,8 +110,8 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
     const QSize copied(
         static_cast<int>(lockgeo::captureExtent(screen.width, screen.twipsPerPixelX)),
         static_cast<int>(lockgeo::captureExtent(screen.height, screen.twipsPerPixelY)));
-    Image1->setPixmap(QPixmap::fromImage(snapshot_.part(QRect(origin, copied))));
-    Image1->adjustSize();
+    Image1->resize(copied);
+    picture->setSnapshot(snapshot_);
     if (!holdInput())
         return;
     show();
@@ -233,8 +212,7 @@ void Form1::takeGrabs() {
 void Form1::addCover(QScreen* screen) {
     if (!locked_ || !screen || screen == homeScreen_ || covers_.contains(screen))
         return;
-    auto* cover =
-        new LockCover(this, screen, snapshot_.part(screen->geometry()), [this] { Form_Click(); });
+    auto* cover = new LockCover(this, screen, snapshot_, [this] { Form_Click(); });
     covers_.insert(screen, cover);
     cover->show();
     watch(cover);
@@ -351,6 +329,11 @@ void Form1::Timer1_Timer() {
 
 void Form1::Timer2_Timer() {
     platform::WindowOrder& order = platform::windowOrder();
+    // Nothing stacked anew since the last tick and the keys still here, as nearly always
+    // while locked: nothing to do. (A change is answered as it is reported; this tick
+    // is the backstop. X drops a grab only with its window's mapping, a change too.)
+    if (!order.stackChanged() && isActiveWindow())
+        return;
     for (QWidget* window : lockWindows()) {
         if (!order.isOnTop(window))
             order.raise(window);

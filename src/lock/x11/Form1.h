@@ -23,7 +23,7 @@ public:
     Form1();
     ~Form1() override;
 
-    QLabel* Image1;    // the snapshot; clicks on it reach the form
+    QWidget* Image1;   // the snapshot; clicks on it reach the form
     QWidget* Picture2; // the panel artwork; clicks on it check nothing
     QLineEdit* Text1;  // the password box, a child of the panel
     QLabel* Label1;    // the travelling banner
@@ -73,7 +73,7 @@ private:
     void endLock();
     QList<QWidget*> lockWindows() const;
 
-    platform::DesktopSnapshot snapshot_;
+    std::shared_ptr<const platform::DesktopSnapshot> snapshot_;
     QPointer<QScreen> homeScreen_; // the screen this window covers; the others get covers
     QTimer* grabRetry_;
     QHash<QScreen*, LockCover*> covers_;

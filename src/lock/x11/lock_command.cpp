@@ -1,7 +1,7 @@
 // "Lock Desktop": locks with the password stored at this moment, read afresh.
 
-#include "lock/x11/Form1.h"
 #include "lock/lock_decision.h"
+#include "lock/x11/Form1.h"
 #include "lock/x11/lock_supervisor.h"
 #include "platform/x11/ansi_text.h"
 #include "platform/x11/forms.h"

@@ -1,25 +1,28 @@
 #include "lock/x11/lock_cover.h"
 
+#include "lock/x11/lock_picture.h"
 #include "lock/x11/lock_window_flags.h"
 
 #include <QCloseEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QScreen>
 
-LockCover::LockCover(QWidget* owner, QScreen* screen, const QImage& picture,
+LockCover::LockCover(QWidget* owner, QScreen* screen,
+                     std::shared_ptr<const platform::DesktopSnapshot> snapshot,
                      std::function<void()> onClick)
     : QWidget(owner, lockWindowFlags() | Qt::WindowDoesNotAcceptFocus), screen_(screen),
-      picture_(picture), onClick_(std::move(onClick)) {
+      onClick_(std::move(onClick)) {
     setObjectName(QStringLiteral("LockCover"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setGeometry(screen->geometry());
+    auto* picture = new FrozenPicture(this);
+    picture->setGeometry(rect());
+    picture->setSnapshot(std::move(snapshot));
+    picture_ = picture;
 }
 
-void LockCover::paintEvent(QPaintEvent* event) {
-    QPainter painter(this);
-    painter.fillRect(event->rect(), Qt::white);
-    painter.drawImage(QPoint(0, 0), picture_);
+void LockCover::resizeEvent(QResizeEvent*) {
+    picture_->resize(size());
 }
 
 void LockCover::mouseReleaseEvent(QMouseEvent* event) {

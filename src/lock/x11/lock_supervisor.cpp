@@ -1,8 +1,8 @@
 #include "lock/x11/lock_supervisor.h"
 
 #include "lock/x11/Form1.h"
-#include "platform/x11/forms.h"
 #include "platform/program_folder.h"
+#include "platform/x11/forms.h"
 #include "platform/x11/screen_capture.h"
 #include "store/mdlGlobal.h"
 #include "store/password_file.h"
@@ -46,7 +46,10 @@ bool writeAll(int fd, char what) {
 // The supervisor's lock: the panel and the banner over a white screen, no picture.
 class NoPicture : public platform::ScreenCapture {
 public:
-    platform::DesktopSnapshot grabDesktop() override { return {}; }
+    std::shared_ptr<const platform::DesktopSnapshot> grabDesktop() override {
+        // An empty picture: white wherever the lock shows it.
+        return std::make_shared<platform::ImageSnapshot>(QImage(), QPoint());
+    }
 };
 
 class Supervisor : public QObject {

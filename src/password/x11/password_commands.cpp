@@ -1,8 +1,8 @@
 #include "password/x11/password_commands.h"
 
-#include "password/x11/frmAdmin.h"
 #include "password/password_prompts.h"
 #include "password/prompt_position.h"
+#include "password/x11/frmAdmin.h"
 #include "platform/x11/ansi_text.h"
 #include "platform/x11/forms.h"
 #include "platform/x11/forms_services.h"

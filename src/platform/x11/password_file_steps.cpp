@@ -1,5 +1,5 @@
-#include "platform/x11/posix_password_file_steps.h"
 #include "platform/service_slot.h"
+#include "platform/x11/posix_password_file_steps.h"
 
 #include <cerrno>
 #include <cstdio>

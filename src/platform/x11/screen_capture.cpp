@@ -5,31 +5,195 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
+#include <QWidget>
+#include <cstdlib>
+#include <xcb/xcb.h>
 
 namespace platform {
 
 namespace {
 
+template <class Reply> using XReply = std::unique_ptr<Reply, decltype(&std::free)>;
+template <class Reply> XReply<Reply> owned(Reply* reply) {
+    return XReply<Reply>(reply, &std::free);
+}
+
+xcb_connection_t* x11Connection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+QImage whiteImage(const QSize& size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
+// The area of a widget in device pixels, relative to its nearest native window.
+struct NativeArea {
+    xcb_window_t window = XCB_NONE;
+    QRect area;
+};
+
+NativeArea nativeArea(const QWidget* widget, const QRect& area) {
+    const QWidget* native = widget->internalWinId() ? widget : widget->nativeParentWidget();
+    if (!native)
+        return {};
+    const qreal ratio = widget->devicePixelRatioF();
+    const QPoint at = widget->mapTo(native, area.topLeft());
+    return {static_cast<xcb_window_t>(native->internalWinId()),
+            QRect(QPoint(qRound(at.x() * ratio), qRound(at.y() * ratio)),
+                  (QSizeF(area.size()) * ratio).toSize())};
+}
+
+// One copy of the root window, every screen included, kept as a pixmap on the X server.
+class ServerSnapshot : public DesktopSnapshot {
+public:
+    static std::shared_ptr<const DesktopSnapshot> take(xcb_connection_t* c) {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+        auto snapshot = std::make_shared<ServerSnapshot>(c, screen);
+        const xcb_void_cookie_t made =
+            xcb_create_pixmap_checked(c, screen->root_depth, snapshot->pixmap_, screen->root,
+                                      screen->width_in_pixels, screen->height_in_pixels);
+        if (auto error = owned(xcb_request_check(c, made))) {
+            snapshot->pixmap_ = XCB_NONE;
+            return nullptr;
+        }
+        // The windows on screen, not the root's own background: include inferiors.
+        const xcb_gcontext_t gc = xcb_generate_id(c);
+        const uint32_t values[] = {XCB_SUBWINDOW_MODE_INCLUDE_INFERIORS, 0};
+        xcb_create_gc(c, gc, screen->root, XCB_GC_SUBWINDOW_MODE | XCB_GC_GRAPHICS_EXPOSURES,
+                      values);
+        xcb_copy_area(c, screen->root, snapshot->pixmap_, gc, 0, 0, 0, 0, screen->width_in_pixels,
+                      screen->height_in_pixels);
+        xcb_free_gc(c, gc);
+        xcb_flush(c);
+        return snapshot;
+    }
+
+    ServerSnapshot(xcb_connection_t* c, const xcb_screen_t* screen)
+        : c_(c), root_(screen->root), white_(screen->white_pixel), depth_(screen->root_depth),
+          size_(screen->width_in_pixels, screen->height_in_pixels), pixmap_(xcb_generate_id(c)) {}
+
+    ~ServerSnapshot() override {
+        // The connection goes with the application; the server frees the pixmap then.
+        if (pixmap_ != XCB_NONE && x11Connection() == c_) {
+            xcb_free_pixmap(c_, pixmap_);
+            xcb_flush(c_);
+        }
+    }
+
+    bool shownByWindowSystem() const override { return true; }
+
+    bool showAsBackground(QWidget* widget) const override {
+        const xcb_window_t window = widget ? static_cast<xcb_window_t>(widget->internalWinId()) : 0;
+        const QRect place = window ? onRoot(window) : QRect();
+        if (place.isEmpty())
+            return false;
+        // The copy serves as it is where it lies under the whole window; otherwise the
+        // window's part is copied (on the server) into a pixmap of its own.
+        xcb_pixmap_t background = pixmap_;
+        const bool ownPixmap =
+            !QRect(QPoint(), size_).contains(place) || place.topLeft() != QPoint();
+        if (ownPixmap) {
+            background = xcb_generate_id(c_);
+            xcb_create_pixmap(c_, depth_, background, root_, static_cast<uint16_t>(place.width()),
+                              static_cast<uint16_t>(place.height()));
+            const xcb_gcontext_t gc = xcb_generate_id(c_);
+            const uint32_t values[] = {white_, 0};
+            xcb_create_gc(c_, gc, background, XCB_GC_FOREGROUND | XCB_GC_GRAPHICS_EXPOSURES,
+                          values);
+            const xcb_rectangle_t all = {0, 0, static_cast<uint16_t>(place.width()),
+                                         static_cast<uint16_t>(place.height())};
+            xcb_poly_fill_rectangle(c_, background, gc, 1, &all);
+            xcb_copy_area(c_, pixmap_, background, gc, static_cast<int16_t>(place.x()),
+                          static_cast<int16_t>(place.y()), 0, 0,
+                          static_cast<uint16_t>(place.width()),
+                          static_cast<uint16_t>(place.height()));
+            xcb_free_gc(c_, gc);
+        }
+        xcb_change_window_attributes(c_, window, XCB_CW_BACK_PIXMAP, &background);
+        xcb_clear_area(c_, 0, window, 0, 0, 0, 0); // now, if it is already on screen
+        if (ownPixmap)
+            xcb_free_pixmap(c_, background); // the window keeps it while it needs it
+        xcb_flush(c_);
+        return true;
+    }
+
+    QImage pictureUnder(const QWidget* widget, const QRect& area) const override {
+        const NativeArea under = nativeArea(widget, area);
+        QImage result = whiteImage(under.area.size());
+        result.setDevicePixelRatio(widget->devicePixelRatioF());
+        const QRect place = under.window ? onRoot(under.window) : QRect();
+        const QRect wanted = under.area.translated(place.topLeft()) & QRect(QPoint(), size_);
+        if (place.isNull() || wanted.isEmpty())
+            return result;
+        auto image = owned(xcb_get_image_reply(
+            c_,
+            xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap_, static_cast<int16_t>(wanted.x()),
+                          static_cast<int16_t>(wanted.y()), static_cast<uint16_t>(wanted.width()),
+                          static_cast<uint16_t>(wanted.height()), ~0u),
+            nullptr));
+        // 32 bits a pixel in the host's order is what every true-colour X server sends
+        // a local client; anything else stays white.
+        const int stride = wanted.width() * 4;
+        if (!image || xcb_get_image_data_length(image.get()) < stride * wanted.height())
+            return result;
+        const QImage copy(xcb_get_image_data(image.get()), wanted.width(), wanted.height(), stride,
+                          QImage::Format_RGB32);
+        result.setDevicePixelRatio(1); // placed in device pixels
+        QPainter(&result).drawImage(wanted.topLeft() - place.topLeft() - under.area.topLeft(),
+                                    copy);
+        result.setDevicePixelRatio(widget->devicePixelRatioF());
+        return result;
+    }
+
+private:
+    // The window's place on the root window, device pixels; null when it is gone.
+    QRect onRoot(xcb_window_t window) const {
+        const auto geometry =
+            owned(xcb_get_geometry_reply(c_, xcb_get_geometry(c_, window), nullptr));
+        const auto at = owned(xcb_translate_coordinates_reply(
+            c_, xcb_translate_coordinates(c_, window, root_, 0, 0), nullptr));
+        if (!geometry || !at || geometry->depth != depth_)
+            return {};
+        return QRect(at->dst_x, at->dst_y, geometry->width, geometry->height);
+    }
+
+    xcb_connection_t* c_;
+    xcb_window_t root_;
+    uint32_t white_;
+    uint8_t depth_;
+    QSize size_;
+    xcb_pixmap_t pixmap_;
+};
+
 class ScreenGrabber : public ScreenCapture {
 public:
-    DesktopSnapshot grabDesktop() override {
-        DesktopSnapshot snapshot;
+    std::shared_ptr<const DesktopSnapshot> grabDesktop() override {
+        if (xcb_connection_t* c = x11Connection())
+            if (auto snapshot = ServerSnapshot::take(c))
+                return snapshot;
+        // Elsewhere: every screen read back into one image of the virtual desktop.
         const QList<QScreen*> screens = QGuiApplication::screens();
+        // A screen keeps its origin in device pixels; its size grows by its ratio.
+        const auto devicePlace = [](const QScreen* screen) {
+            return QRect(screen->geometry().topLeft(),
+                         (QSizeF(screen->geometry().size()) * screen->devicePixelRatio()).toSize());
+        };
         QRect desktop;
         for (const QScreen* screen : screens)
-            desktop = desktop.united(screen->geometry());
+            desktop = desktop.united(devicePlace(screen));
+        auto snapshot =
+            std::make_shared<ImageSnapshot>(whiteImage(desktop.size()), desktop.topLeft());
         if (desktop.isEmpty())
             return snapshot;
-        snapshot.origin = desktop.topLeft();
-        snapshot.picture = QImage(desktop.size(), QImage::Format_RGB32);
-        snapshot.picture.fill(Qt::white);
-        QPainter painter(&snapshot.picture);
+        QPainter painter(&snapshot->picture);
         for (QScreen* screen : screens) {
             // Window 0 is the root window, taken within this screen's area.
-            const QPixmap shown = screen->grabWindow(0);
-            painter.drawPixmap(
-                QRect(screen->geometry().topLeft() - snapshot.origin, screen->geometry().size()),
-                shown);
+            QPixmap shown = screen->grabWindow(0);
+            shown.setDevicePixelRatio(1);
+            painter.drawPixmap(devicePlace(screen).topLeft() - snapshot->origin, shown);
         }
         return snapshot;
     }
@@ -37,11 +201,19 @@ public:
 
 } // namespace
 
-QImage DesktopSnapshot::part(const QRect& area) const {
-    QImage result(area.size(), QImage::Format_RGB32);
-    result.fill(Qt::white);
+QImage ImageSnapshot::part(const QRect& area) const {
+    QImage result = whiteImage(area.size());
     QPainter painter(&result);
     painter.drawImage(QPoint(0, 0), picture, area.translated(-origin));
+    return result;
+}
+
+QImage ImageSnapshot::pictureUnder(const QWidget* widget, const QRect& area) const {
+    const qreal ratio = widget->devicePixelRatioF();
+    const QPoint at = widget->mapToGlobal(area.topLeft());
+    QImage result = part(QRect(QPoint(qRound(at.x() * ratio), qRound(at.y() * ratio)),
+                               (QSizeF(area.size()) * ratio).toSize()));
+    result.setDevicePixelRatio(ratio);
     return result;
 }
 

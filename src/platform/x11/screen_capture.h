@@ -1,25 +1,52 @@
 #pragma once
 // Pictures of the desktop as it is on screen now: every screen's contents at its place
-// on the virtual desktop. The lock window takes one before it shows itself. Tests install
-// a fake that hands out a prepared picture.
+// on the virtual desktop, in the screens' own device pixels. On X11 the copy stays on
+// the X server (one copy of the root window, never sent to this program) and the lock
+// windows show it as their background; elsewhere it is an image the windows paint.
+// Tests install a fake that hands out a prepared picture.
 
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <memory>
+
+class QWidget;
 
 namespace platform {
 
-struct DesktopSnapshot {
-    QImage picture; // the virtual desktop; what no screen showed is white
-    QPoint origin;  // the virtual desktop position of the picture's top-left pixel
-    // The picture of `area` (virtual desktop pixels), white where the snapshot has none.
+class DesktopSnapshot {
+public:
+    virtual ~DesktopSnapshot() = default;
+    // True when the window system itself can show the copy (showAsBackground works).
+    virtual bool shownByWindowSystem() const = 0;
+    // Makes the copy's part under the native widget its background, drawn by the window
+    // system whenever it is uncovered, white where the copy has none. False when it
+    // cannot; the widget then paints pictureUnder itself.
+    virtual bool showAsBackground(QWidget* widget) const = 0;
+    // The copy's pixels under `area` (widget coordinates) of the widget, at the
+    // widget's device pixel ratio; white where the copy has none.
+    virtual QImage pictureUnder(const QWidget* widget, const QRect& area) const = 0;
+};
+
+// A copy held as an image of the virtual desktop (device pixels) with the position of
+// its top-left pixel.
+class ImageSnapshot : public DesktopSnapshot {
+public:
+    ImageSnapshot(QImage desktop, QPoint topLeft) : picture(std::move(desktop)), origin(topLeft) {}
+    bool shownByWindowSystem() const override { return false; }
+    bool showAsBackground(QWidget*) const override { return false; }
+    QImage pictureUnder(const QWidget* widget, const QRect& area) const override;
+    // The picture of `area` (virtual desktop device pixels), white where there is none.
     QImage part(const QRect& area) const;
+
+    QImage picture;
+    QPoint origin;
 };
 
 class ScreenCapture {
 public:
     virtual ~ScreenCapture() = default;
-    virtual DesktopSnapshot grabDesktop() = 0;
+    virtual std::shared_ptr<const DesktopSnapshot> grabDesktop() = 0;
 };
 
 ScreenCapture& screenCapture();

@@ -145,6 +145,8 @@ public:
             geometry ? QRect(geometry->x, geometry->y, geometry->width, geometry->height) : QRect();
         watched_.insert(id, {window, std::move(lost), place});
         filter(true);
+        if (!followingStack_)
+            followStack(c, true);
     }
 
     void unwatch(QWidget* window) override {
@@ -155,6 +157,16 @@ public:
                 ++it;
         }
         filter(!watched_.isEmpty() || keyTarget_);
+        if (watched_.isEmpty() && followingStack_) {
+            if (xcb_connection_t* c = x11Connection())
+                followStack(c, false);
+        }
+    }
+
+    bool stackChanged() override {
+        const bool changed = stackChanged_ || !followingStack_;
+        stackChanged_ = false;
+        return changed;
     }
 
     bool isOnTop(QWidget* window) override {
@@ -239,6 +251,12 @@ public:
         if (eventType != "xcb_generic_event_t")
             return false;
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if (followingStack_ && isRootChildChange(event)) {
+            stackChanged_ = true;
+            // Not for Qt, which takes any configure report from the root for a change of
+            // the screens; the others it has no use for.
+            return true;
+        }
         switch (event->response_type & 0x7f) {
         case XCB_KEY_PRESS:
         case XCB_KEY_RELEASE: {
@@ -260,8 +278,10 @@ public:
             break;
         case XCB_VISIBILITY_NOTIFY: {
             const auto* seen = reinterpret_cast<const xcb_visibility_notify_event_t*>(event);
-            if (seen->state != XCB_VISIBILITY_UNOBSCURED && watched_.contains(seen->window))
+            if (seen->state != XCB_VISIBILITY_UNOBSCURED && watched_.contains(seen->window)) {
+                stackChanged_ = true;
                 raiseIfCovered(seen->window);
+            }
             break;
         }
         case XCB_DESTROY_NOTIFY: {
@@ -317,6 +337,52 @@ private:
 
     static xcb_window_t rootOf(xcb_connection_t* c) {
         return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    }
+
+    // While windows are watched, every change among the root's children is reported
+    // (added to what the root already reports to Qt, and given back after).
+    void followStack(xcb_connection_t* c, bool on) {
+        const xcb_window_t root = rootOf(c);
+        if (on) {
+            std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&free)> attributes(
+                xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, root), nullptr),
+                &free);
+            if (!attributes)
+                return;
+            rootMaskBefore_ = attributes->your_event_mask;
+            const uint32_t mask = rootMaskBefore_ | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+            xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
+            followingStack_ = true;
+        } else if (followingStack_) {
+            xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &rootMaskBefore_);
+            followingStack_ = false;
+        }
+        stackChanged_ = true;
+        xcb_flush(c);
+    }
+
+    // A report, to the root, of a change to one of its children.
+    static bool isRootChildChange(const xcb_generic_event_t* event) {
+        switch (event->response_type & 0x7f) {
+        case XCB_MAP_NOTIFY:
+        case XCB_UNMAP_NOTIFY:
+        case XCB_DESTROY_NOTIFY:
+        case XCB_REPARENT_NOTIFY:
+        case XCB_CONFIGURE_NOTIFY:
+        case XCB_CIRCULATE_NOTIFY:
+        case XCB_GRAVITY_NOTIFY: {
+            // Each of these starts with the window it went to and the one it is about.
+            const auto* about = reinterpret_cast<const xcb_map_notify_event_t*>(event);
+            return about->event != about->window && isRoot(about->event);
+        }
+        default:
+            return false;
+        }
+    }
+
+    static bool isRoot(xcb_window_t window) {
+        xcb_connection_t* c = x11Connection();
+        return c && window == rootOf(c);
     }
 
     // Puts a window that another program moved, resized or reparented back in its
@@ -412,6 +478,9 @@ private:
     QElapsedTimer burstClock_;
     int burstRaises_ = 0;
     bool filtering_ = false;
+    bool followingStack_ = false;
+    bool stackChanged_ = true;
+    uint32_t rootMaskBefore_ = 0;
 };
 
 } // namespace

@@ -25,6 +25,10 @@ public:
     virtual void unwatch(QWidget* window) = 0;
     // True when nothing but watched windows is stacked above the window.
     virtual bool isOnTop(QWidget* window) = 0;
+    // False when, since the last call, no window was mapped, unmapped, moved, restacked,
+    // reparented or destroyed and no watched one was reported covered: the stack is as
+    // it was. Always true the first time and where changes cannot be followed.
+    virtual bool stackChanged() = 0;
     // Maps the window if it was unmapped and stacks it above every other window.
     virtual void raise(QWidget* window) = 0;
     // Takes the whole keyboard (or pointer), or keeps it when this program holds it

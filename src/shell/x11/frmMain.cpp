@@ -3,9 +3,9 @@
 #include "platform/application.h"
 #include "platform/x11/forms.h"
 #include "platform/x11/on_error.h"
-#include "shell/x11/frmMenu.h"
 #include "shell/mdlKeyCode.h"
 #include "shell/menu_commands.h"
+#include "shell/x11/frmMenu.h"
 #include "shell/x11/program_icon.h"
 
 #include <QCursor>

@@ -2,13 +2,13 @@
 
 #include "lock/x11/lock_supervisor.h"
 #include "platform/application.h"
+#include "platform/program_folder.h"
 #include "platform/x11/forms.h"
 #include "platform/x11/on_error.h"
-#include "platform/program_folder.h"
 #include "platform/x11/x11_session.h"
+#include "shell/menu_commands.h"
 #include "shell/x11/command_line.h"
 #include "shell/x11/frmMain.h"
-#include "shell/menu_commands.h"
 #include "shell/x11/program_icon.h"
 #include "shell/x11/session_check.h"
 

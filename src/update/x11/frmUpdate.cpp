@@ -1,18 +1,18 @@
 #include "update/x11/frmUpdate.h"
 
-#include "platform/x11/ansi_text.h"
 #include "platform/file_attributes.h"
+#include "platform/program_folder.h"
+#include "platform/x11/ansi_text.h"
 #include "platform/x11/forms.h"
 #include "platform/x11/forms_services.h"
-#include "platform/program_folder.h"
 #include "platform/x11/shell.h"
 #include "platform/x11/transfer_control.h"
 #include "platform/x11/twips_geometry.h"
-#include "update/x11/program_end.h"
 #include "update/update_decisions.h"
+#include "update/window_origin.h"
+#include "update/x11/program_end.h"
 #include "update/x11/update_settings.h"
 #include "update/x11/upgrade_backdrop.h"
-#include "update/window_origin.h"
 
 #include <QLabel>
 #include <QProgressBar>

@@ -1,11 +1,11 @@
 #include "update/x11/mdlInternet.h"
 
-#include "platform/x11/ansi_text.h"
 #include "platform/file_attributes.h"
+#include "platform/program_folder.h"
+#include "platform/x11/ansi_text.h"
 #include "platform/x11/forms.h"
 #include "platform/x11/forms_services.h"
 #include "platform/x11/internet_state.h"
-#include "platform/program_folder.h"
 #include "platform/x11/transfer_control.h"
 #include "shell/x11/frmMain.h"
 #include "update/update_decisions.h"

@@ -1,0 +1,204 @@
+#include "lock/x11/lock_picture.h"
+
+#include "lock/x11/panel_artwork.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QStyle>
+
+// A window of its own over the lock window, whose background the window system draws
+// from the snapshot. The program never paints it: its own pixels would hide those.
+class SystemDrawnPicture : public QWidget {
+public:
+    SystemDrawnPicture(QWidget* parent, std::shared_ptr<const platform::DesktopSnapshot> snapshot)
+        : QWidget(parent), snapshot_(std::move(snapshot)) {
+        setAttribute(Qt::WA_DontCreateNativeAncestors);
+        setAttribute(Qt::WA_NativeWindow);
+        setAttribute(Qt::WA_PaintOnScreen);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    bool drawn() const { return drawn_; }
+
+protected:
+    bool event(QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::WinIdChange: // also a new window, after another program destroyed one
+        case QEvent::Move:
+        case QEvent::Resize:
+            if (internalWinId()) {
+                const bool was = drawn_;
+                drawn_ = snapshot_->showAsBackground(this);
+                if (drawn_ != was)
+                    parentWidget()->update(); // it paints what this window cannot show
+            }
+            break;
+        default:
+            break;
+        }
+        return QWidget::event(event);
+    }
+    void paintEvent(QPaintEvent*) override {}
+    QPaintEngine* paintEngine() const override { return nullptr; }
+
+private:
+    std::shared_ptr<const platform::DesktopSnapshot> snapshot_;
+    bool drawn_ = false;
+};
+
+FrozenPicture::FrozenPicture(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("Image1"));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void FrozenPicture::setSnapshot(std::shared_ptr<const platform::DesktopSnapshot> snapshot) {
+    snapshot_ = std::move(snapshot);
+    picture_ = QImage();
+    delete shown_;
+    shown_ = nullptr;
+    if (snapshot_ && snapshot_->shownByWindowSystem()) {
+        shown_ = new SystemDrawnPicture(this, snapshot_);
+        shown_->setGeometry(rect());
+        for (QObject* child : parentWidget()->children())
+            if (child != this && child->isWidgetType())
+                child->installEventFilter(this);
+        leaveRowsToProgram();
+        shown_->show();
+    }
+    update();
+}
+
+bool FrozenPicture::drawnByWindowSystem() const {
+    return shown_ && shown_->drawn();
+}
+
+void FrozenPicture::leaveRowsToProgram() {
+    // Whole rows, so that the banner travels along them without a change here.
+    QRegion rows;
+    for (QObject* child : parentWidget()->children()) {
+        auto* sibling = qobject_cast<QWidget*>(child);
+        if (sibling && sibling != this && !sibling->isWindow())
+            rows += QRect(0, sibling->y() - y(), width(), sibling->height());
+    }
+    if (rows == programRows_)
+        return;
+    programRows_ = rows;
+    picture_ = QImage();
+    shown_->setMask(QRegion(rect()) - rows);
+    update(rows);
+}
+
+bool FrozenPicture::event(QEvent* event) {
+    if (event->type() == QEvent::Resize || event->type() == QEvent::Move) {
+        picture_ = QImage();
+        if (shown_) {
+            shown_->setGeometry(rect());
+            programRows_ = QRegion();
+            leaveRowsToProgram();
+        }
+    }
+    return QWidget::event(event);
+}
+
+bool FrozenPicture::eventFilter(QObject* watched, QEvent* event) {
+    if (shown_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        leaveRowsToProgram();
+    return QWidget::eventFilter(watched, event);
+}
+
+void FrozenPicture::paintEvent(QPaintEvent* event) {
+    const QRegion mine = drawnByWindowSystem() ? event->region() & programRows_ : event->region();
+    QPainter painter(this);
+    for (const QRect& r : mine) {
+        painter.save();
+        painter.translate(r.topLeft());
+        paintPart(painter, r);
+        painter.restore();
+    }
+}
+
+void FrozenPicture::paintPart(QPainter& painter, const QRect& area) const {
+    // Taken from the snapshot once: all of it, or the rows left to the program.
+    const QRect wanted = drawnByWindowSystem() ? programRows_.boundingRect() : rect();
+    if (snapshot_ && (picture_.isNull() || pictureArea_ != wanted)) {
+        picture_ = snapshot_->pictureUnder(this, wanted);
+        pictureArea_ = wanted;
+    }
+    const QRect target(QPoint(), area.size());
+    if (picture_.isNull()) {
+        painter.fillRect(target, Qt::white);
+        return;
+    }
+    const qreal ratio = picture_.devicePixelRatio();
+    painter.drawImage(target, picture_,
+                      QRectF(QPointF(area.topLeft() - pictureArea_.topLeft()) * ratio,
+                             QSizeF(area.size()) * ratio));
+}
+
+LockBanner::LockBanner(QWidget* parent) : QLabel(parent) {
+    setObjectName(QStringLiteral("Label1"));
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void LockBanner::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange)
+        caption_ = QImage();
+    QLabel::changeEvent(event);
+}
+
+void LockBanner::paintEvent(QPaintEvent*) {
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (caption_.size() != pixels || drawnText_ != text()) {
+        // As the label draws plain text.
+        caption_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        caption_.setDevicePixelRatio(ratio);
+        caption_.fill(Qt::transparent);
+        QPainter painter(&caption_);
+        painter.setFont(font());
+        style()->drawItemText(&painter, contentsRect(),
+                              QStyle::visualAlignment(layoutDirection(), alignment()), palette(),
+                              isEnabled(), text(), foregroundRole());
+        drawnText_ = text();
+    }
+    QPainter(this).drawImage(0, 0, caption_);
+}
+
+LockPanel::LockPanel(QWidget* parent, const FrozenPicture* picture)
+    : QWidget(parent), picture_(picture), artwork_(panelArtwork()) {
+    setObjectName(QStringLiteral("Picture2"));
+    setFixedSize(artwork_.size());
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+bool LockPanel::event(QEvent* event) {
+    if (event->type() == QEvent::Move)
+        shown_ = QImage();
+    return QWidget::event(event);
+}
+
+void LockPanel::paintEvent(QPaintEvent*) {
+    if (shown_.isNull()) {
+        // Its rounded corners show the picture under it.
+        const qreal ratio = devicePixelRatioF();
+        shown_ = QImage((QSizeF(size()) * ratio).toSize(), QImage::Format_RGB32);
+        shown_.setDevicePixelRatio(ratio);
+        QPainter painter(&shown_);
+        picture_->paintPart(painter, geometry().translated(-picture_->pos()));
+        painter.drawPixmap(0, 0, artwork_);
+    }
+    QPainter(this).drawImage(0, 0, shown_);
+}
+
+void LockPanel::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+}
+
+void LockPanel::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+}
+
+void LockPanel::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
+}

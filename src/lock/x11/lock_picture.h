@@ -1,0 +1,74 @@
+#pragma once
+// What the lock windows paint: the frozen desktop under the banner and the panel, and
+// the panel itself. Where the window system can show the frozen desktop itself (X11: the
+// copy stays on the X server, the background of a window over the lock window) the
+// program paints only the rows where the banner and the panel are, left open in it.
+
+#include "platform/x11/screen_capture.h"
+
+#include <QLabel>
+#include <QPixmap>
+#include <QRegion>
+#include <QWidget>
+#include <memory>
+
+class SystemDrawnPicture;
+
+// The frozen desktop under its parent's other contents; clicks on it reach the parent.
+class FrozenPicture : public QWidget {
+public:
+    explicit FrozenPicture(QWidget* parent);
+    // Shows the snapshot's part that lies under this widget on screen.
+    void setSnapshot(std::shared_ptr<const platform::DesktopSnapshot> snapshot);
+    // Paints the snapshot's part under `area` (this widget's coordinates) at (0, 0).
+    void paintPart(QPainter& painter, const QRect& area) const;
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool drawnByWindowSystem() const;
+    void leaveRowsToProgram();
+
+    std::shared_ptr<const platform::DesktopSnapshot> snapshot_;
+    SystemDrawnPicture* shown_ = nullptr;
+    QRegion programRows_;    // the rows of the parent's other contents, the whole width
+    mutable QImage picture_; // what this widget paints, device pixels
+    mutable QRect pictureArea_;
+};
+
+// The travelling banner: a label that lays out and draws its caption once, then copies
+// it at every step.
+class LockBanner : public QLabel {
+public:
+    explicit LockBanner(QWidget* parent);
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage caption_;
+    QString drawnText_;
+};
+
+// The panel: its artwork over the frozen desktop, drawn whole (so the banner passing
+// behind it costs nothing); keeps clicks on it from reaching the form.
+class LockPanel : public QWidget {
+public:
+    LockPanel(QWidget* parent, const FrozenPicture* picture);
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    const FrozenPicture* picture_;
+    QPixmap artwork_;
+    QImage shown_; // the artwork over the picture, made at the first paint after a move
+};
