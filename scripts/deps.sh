@@ -6,7 +6,9 @@ want=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
 if [ "${1:-}" = test ]; then
     # The fonts keep text metrics in widget tests the same on every machine.
     want+=(xvfb xauth xdotool x11-utils x11-xserver-utils openbox trayer wmctrl imagemagick attr
-        python3 fonts-dejavu-core fonts-urw-base35)
+        python3 fonts-dejavu-core fonts-urw-base35
+        # The Windows program: both mingw-w64 compilers, and 64-bit Wine to run its tests.
+        g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine)
 fi
 # Building the Debian package: dpkg-shlibdeps (dpkg-dev) and file find its dependencies.
 # The tests build it too, and install it when run as root.

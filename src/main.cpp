@@ -12,7 +12,6 @@
 #include "shell/session_check.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QTimer>
 #include <cstdio>
 #include <sys/stat.h>
@@ -57,7 +56,7 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(programIcon());
     // The program lives in the notification area, not in its windows.
     QApplication::setQuitOnLastWindowClosed(false);
-    setProgramFolder(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
+    setProgramFolder(executableFolder());
     // The per-user folder is private, and so is every file written there.
     if (usePerUserDataWhereNeeded())
         umask(077);

@@ -1,12 +1,12 @@
 // "Lock Desktop": locks with the password stored at this moment, read afresh.
 
 #include "lock/Form1.h"
+#include "lock/lock_decision.h"
+#include "platform/ansi_text.h"
 #include "platform/forms.h"
 #include "platform/forms_services.h"
 #include "shell/menu_commands.h"
 #include "shell/session_check.h"
-#include "store/mdlGlobal.h"
-#include "store/password_file.h"
 
 void mnuShowMe_Click() {
     if (lockRefusedInThisSession())
@@ -18,17 +18,16 @@ void mnuShowMe_Click() {
     // dialog's own message boxes (the upgrade window's, when its download ends) would
     // then take the keys from the lock, and answering one could end the program and so
     // the lock. The command ends silently, as any of its failures does.
-    if (settingUp || platform::modalFormOpen())
+    const LockDecision decision = decideLock(settingUp || platform::modalFormOpen());
+    if (decision == LockDecision::Ignore)
         return;
     settingUp = true;
     try {
-        if (!readPasswordFile(kPasswordFileName)) {
-            platform::forms().msgBox(
-                QStringLiteral(
-                    "You need to create a password before you can run the Veltrane application"),
-                platform::vbCritical, QStringLiteral("Password Required"));
+        if (decision == LockDecision::PasswordRequired) {
+            platform::forms().msgBox(platform::fromAnsi(kPasswordRequiredText),
+                                     platform::vbCritical,
+                                     platform::fromAnsi(kPasswordRequiredTitle));
         } else {
-            mdlGlobal::strLockPassword = mdlGlobal::strPassword;
             Form1& lock = platform::formSlot<Form1>().get();
             lock.show();
         }

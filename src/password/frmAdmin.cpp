@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
+#include <initializer_list>
 #include <vector>
 
 using platform::FileError;
@@ -53,8 +54,10 @@ QLabel* label(QWidget* parent, const char* name, const char* caption) {
     return text;
 }
 
-// A button that Enter never presses: a QDialog presses its default button, and an
-// auto-default button becomes the default while it has the focus.
+// A button that is never the dialog's default: a QDialog presses its default button on
+// Enter wherever the focus is, and an auto-default button becomes the default while it
+// has the focus. Enter in a text box must not press OK; the key filter presses a focused
+// button itself.
 QPushButton* button(QWidget* parent, const char* name, const char* caption) {
     auto* push = new QPushButton(QLatin1String(caption), parent);
     push->setObjectName(QLatin1String(name));
@@ -65,6 +68,14 @@ QPushButton* button(QWidget* parent, const char* name, const char* caption) {
 
 QRect placeOf(const adminLayout::ControlTwips& control) {
     return pixelRect(control.left, control.top, control.width, control.height);
+}
+
+// The password file keeps question and answer on one line joined by "=", so an "=" in
+// either would move the split when the file is read back.
+QString equalsRefusal(const char* boxName) {
+    return QStringLiteral("The %1 box holds \"=\", which can not be stored in the password "
+                          "file. Please leave it out.")
+        .arg(QLatin1String(boxName));
 }
 
 QString storageRefusal() {
@@ -119,8 +130,9 @@ frmAdmin::frmAdmin() {
         if (checked)
             optRemindQuestion_Click(id);
     });
-    for (QLineEdit* box : {txtNew, txtConfirm, txtOther, txtAnswer})
-        box->installEventFilter(this);
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{txtNew, txtConfirm, txtOther, txtAnswer, cmdOK, cmdCancel})
+        control->installEventFilter(this);
     // On a failure the dialog stays open with what the user typed; OK can be pressed again.
     connect(cmdOK, &QPushButton::clicked, this,
             [this] { platform::continueOnError([this] { cmdOK_Click(); }); });
@@ -175,9 +187,19 @@ void frmAdmin::textBox_KeyPress(int keyAscii) {
 
 bool frmAdmin::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        const auto* keyEvent = static_cast<QKeyEvent*>(event);
+        const int key = keyEvent->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // Enter presses a focused button, as Space does; the Enter path ends on OK, so
+            // that is where a keyboard user presses it. A held Enter that moved the focus
+            // there does not press it by repeating.
+            if (auto* push = qobject_cast<QPushButton*>(watched)) {
+                if (!keyEvent->isAutoRepeat())
+                    push->click();
+                return true;
+            }
             textBox_KeyPress(kCarriageReturn);
+        }
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -224,6 +246,10 @@ bool frmAdmin::hasOnlyStorableText() {
         if (!platform::hasAnsiCodes(box->text()))
             return refuse(box, storageRefusal(), QStringLiteral("Password Error"));
     }
+    if (strRemind.contains(QLatin1Char('=')))
+        return refuse(txtOther, equalsRefusal("question"), QStringLiteral("Password Error"));
+    if (txtAnswer->text().contains(QLatin1Char('=')))
+        return refuse(txtAnswer, equalsRefusal("answer"), QStringLiteral("Password Error"));
     return true;
 }
 
@@ -250,7 +276,8 @@ void frmAdmin::cmdOK_Click() {
                QStringLiteral("Anwser Required"));
         return;
     }
-    // What cannot be stored would come back as something else and never unlock.
+    // What cannot be stored would come back as something else: a password that never
+    // unlocks, an answer that is never right.
     if (!hasOnlyStorableText())
         return;
     if (!mdlGlobal::bEditMode && mdlGlobal::bNewMode)

@@ -44,7 +44,8 @@ public:
     static void (*menuRefresh)();
 
     void optRemindQuestion_Click(int index);
-    // The four text boxes share it: Enter moves on as Tab does.
+    // The four text boxes share it: Enter moves on as Tab does. (Enter on a focused
+    // button presses it.)
     void textBox_KeyPress(int keyAscii);
     void cmdOK_Click();
     void cmdCancel_Click();

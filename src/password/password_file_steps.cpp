@@ -1,32 +1,22 @@
-#include "password/password_file_steps.h"
+#include "password/posix_password_file_steps.h"
+#include "platform/service_slot.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 using platform::FileError;
 
 namespace {
 
-std::string folderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-}
-
 // A rename is only on the disk once its folder is; failing here changes nothing.
 void syncFolder(const std::string& path) {
-    const int folder = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY);
+    const int folder = ::open(folderOfFile(path).c_str(), O_RDONLY | O_DIRECTORY);
     if (folder < 0)
         return;
     ::fsync(folder);
     ::close(folder);
-}
-
-PasswordFileSteps*& installed() {
-    static PasswordFileSteps* service = nullptr;
-    return service;
 }
 
 } // namespace
@@ -36,19 +26,7 @@ PosixPasswordFileSteps::~PosixPasswordFileSteps() {
 }
 
 FileError PosixPasswordFileSteps::mayWrite(const std::string& path) {
-    int attributes = 0;
-    const FileError error = platform::fileAttributes().getAttr(path, attributes);
-    if (error == FileError::NotFound) {
-        struct stat info;
-        return ::stat(folderOf(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode)
-                   ? FileError::None
-                   : FileError::NotFound;
-    }
-    if (error != FileError::None)
-        return error;
-    constexpr int kProtected = platform::vbReadOnly | platform::vbHidden | platform::vbSystem;
-    return (attributes & (kProtected | platform::vbDirectory)) != 0 ? FileError::AccessDenied
-                                                                    : FileError::None;
+    return passwordFileWriteDecision(path);
 }
 
 FileError PosixPasswordFileSteps::create(const std::string& path) {
@@ -104,10 +82,5 @@ void PosixPasswordFileSteps::remove(const std::string& path) {
 }
 
 PasswordFileSteps& passwordFileSteps() {
-    static PosixPasswordFileSteps real;
-    return installed() ? *installed() : real;
-}
-
-void setPasswordFileSteps(PasswordFileSteps* service) {
-    installed() = service;
+    return platform::currentService<PasswordFileSteps, PosixPasswordFileSteps>();
 }

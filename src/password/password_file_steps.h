@@ -1,6 +1,7 @@
 #pragma once
 // The file operations that writing the password file is made of, one call per step, so
-// that a test can make any single step fail. The real service uses POSIX calls.
+// that a test can make any single step fail. The real service is POSIX here
+// (posix_password_file_steps.h) and Win32 in platform/win32/password_file_steps.cpp.
 
 #include "platform/file_attributes.h"
 
@@ -32,18 +33,9 @@ PasswordFileSteps& passwordFileSteps();
 // Installs a replacement; nullptr restores the real service.
 void setPasswordFileSteps(PasswordFileSteps* service);
 
-class PosixPasswordFileSteps : public PasswordFileSteps {
-public:
-    ~PosixPasswordFileSteps() override;
-    platform::FileError mayWrite(const std::string& path) override;
-    platform::FileError create(const std::string& path) override;
-    platform::FileError write(const std::string& bytes) override;
-    platform::FileError flush() override;
-    platform::FileError close() override;
-    platform::FileError setAttr(const std::string& path, int attributes) override;
-    platform::FileError rename(const std::string& from, const std::string& to) override;
-    void remove(const std::string& path) override;
-
-private:
-    int fd_ = -1;
-};
+// The write decision every real service makes in mayWrite, from the file's attributes:
+// AccessDenied for read-only, hidden, system or a folder; for a missing file, NotFound
+// unless its folder exists.
+platform::FileError passwordFileWriteDecision(const std::string& path);
+// The folder part of `path` with its trailing separator ("." when there is none).
+std::string folderOfFile(const std::string& path);

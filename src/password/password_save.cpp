@@ -2,6 +2,7 @@
 
 #include "password/password_file_steps.h"
 #include "platform/program_folder.h"
+#include "platform/service_slot.h"
 #include "store/password_file.h"
 
 using platform::FileError;
@@ -28,6 +29,32 @@ FileError writeAndSwap(PasswordFileSteps& steps, const std::string& temp, const 
 }
 
 } // namespace
+
+std::string folderOfFile(const std::string& path) {
+    const auto slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+void setPasswordFileSteps(PasswordFileSteps* service) {
+    platform::installedService<PasswordFileSteps>() = service;
+}
+
+FileError passwordFileWriteDecision(const std::string& path) {
+    platform::FileAttributes& files = platform::fileAttributes();
+    int attributes = 0;
+    const FileError error = files.getAttr(path, attributes);
+    if (error == FileError::NotFound) {
+        int folder = 0;
+        return files.getAttr(folderOfFile(path), folder) == FileError::None &&
+                       (folder & platform::vbDirectory) != 0
+                   ? FileError::None
+                   : FileError::NotFound;
+    }
+    if (error != FileError::None)
+        return error;
+    return (attributes & (kBetweenUses | platform::vbDirectory)) != 0 ? FileError::AccessDenied
+                                                                      : FileError::None;
+}
 
 FileError passwordFileWritable() {
     return passwordFileSteps().mayWrite(programFilePath(kPasswordFileName));

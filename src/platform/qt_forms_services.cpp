@@ -2,10 +2,12 @@
 #include "platform/service_slot.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QScreen>
@@ -69,6 +71,22 @@ QString QtFormsServices::inputBox(const QString& prompt, const QString& title, d
     box.setInputMode(QInputDialog::TextInput);
     box.setTextEchoMode(QLineEdit::Normal);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    // Wide enough for the title too: window managers cut a title that does not fit
+    // between the title bar's icon and buttons. Their title fonts are bold and often
+    // larger than the program's (half as wide again is allowed for), and about six lines'
+    // height leaves room for the icon and buttons. The box's layout sets its size from
+    // its contents, so the prompt's line is widened (the layout exists once a size is
+    // asked for).
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const QFontMetrics titleMetrics(titleFont);
+    const int titleWidth =
+        titleMetrics.horizontalAdvance(title) * 3 / 2 + 6 * titleMetrics.height();
+    box.minimumSizeHint();
+    if (auto* label = box.findChild<QLabel*>(); label && box.layout()) {
+        const QMargins margins = box.layout()->contentsMargins();
+        label->setMinimumWidth(titleWidth - margins.left() - margins.right());
+    }
     const ScreenTwips metrics = screen();
     // Halves go to the even pixel, as every twips conversion of the program does.
     box.move(static_cast<int>(std::nearbyint(leftTwips / metrics.twipsPerPixelX)),

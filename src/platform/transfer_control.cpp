@@ -1,15 +1,54 @@
 #include "platform/transfer_control.h"
 
+#include <QCursor>
+#include <QEvent>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 
 namespace platform {
 
 namespace {
-constexpr qint64 kReadBufferBytes = 1 << 20;
+constexpr qint64 kReadBufferBytes = 8 << 20;
+
+// While it lives: the busy cursor, and the user's clicks and keys are dropped. Held back
+// instead, they would all run once the wait ends, against windows that have changed.
+class BusyWithoutInput : public QObject {
+public:
+    BusyWithoutInput() {
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~BusyWithoutInput() override {
+        QCoreApplication::instance()->removeEventFilter(this);
+        QGuiApplication::restoreOverrideCursor();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
 } // namespace
 
 Transfer::Transfer(int inactivityMs, QObject* parent)
@@ -35,7 +74,9 @@ bool Transfer::execute(const QString& address) {
     request.setTransferTimeout(inactivityMs_);
     reply_ = manager_.get(request);
     // A bounded buffer keeps a large body from piling up in memory while the receiver
-    // is busy (a message box, Cancel's pause); reading resumes as it is taken.
+    // is busy (a message box, Cancel's pause); reading resumes as it is taken. A few
+    // megabytes, so that a fast download wakes the receiver seldom and it takes the body
+    // in large blocks.
     reply_->setReadBufferSize(kReadBufferBytes);
     connect(reply_, &QNetworkReply::metaDataChanged, this, &Transfer::onMetaData);
     connect(reply_, &QNetworkReply::readyRead, this, &Transfer::onReadyRead);
@@ -66,8 +107,8 @@ qint64 Transfer::bytesWaiting() const {
     return reply_ && reply_->isOpen() ? reply_->bytesAvailable() : 0;
 }
 
-QByteArray Transfer::getChunk(qint64 maxBytes) {
-    return reply_ && reply_->isOpen() ? reply_->read(maxBytes) : QByteArray();
+qint64 Transfer::getChunk(char* data, qint64 maxBytes) {
+    return reply_ && reply_->isOpen() ? std::max<qint64>(reply_->read(data, maxBytes), 0) : 0;
 }
 
 QByteArray Transfer::takeBody() {
@@ -130,7 +171,10 @@ FetchResult openUrl(const QString& address, int timeoutMs) {
     QObject::connect(&transfer, &Transfer::bodyArrived,
                      [&transfer, &result] { result.body += transfer.takeBody(); });
     timer.start(timeoutMs);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    {
+        BusyWithoutInput busy;
+        loop.exec();
+    }
     if (transfer.stillExecuting()) {
         transfer.cancel();
         result.body.clear();

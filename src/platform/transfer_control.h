@@ -34,8 +34,9 @@ public:
     QString header(const QByteArray& name) const;
     // How many bytes of the body are received and not yet taken.
     qint64 bytesWaiting() const;
-    // The next up to `maxBytes` of the body received so far; empty when none is waiting.
-    QByteArray getChunk(qint64 maxBytes);
+    // Copies the next up to `maxBytes` of the body received so far into `data`; how many
+    // bytes it copied (0 when none is waiting).
+    qint64 getChunk(char* data, qint64 maxBytes);
     // All of the body received so far.
     QByteArray takeBody();
 
@@ -74,8 +75,9 @@ struct FetchResult {
 constexpr int kDefaultFetchTimeoutMs = 15000;
 
 // Fetches the resource at `address` whole. Waits at most `timeoutMs` in a nested event
-// loop that keeps windows painting but holds back user input, so no command can start
-// in the middle. A time-out, a refused connection or an error status is a failure.
+// loop that keeps windows painting, shows the busy cursor and drops the user's input, so
+// no command can start in the middle nor run late afterwards. A time-out, a refused
+// connection or an error status is a failure.
 FetchResult openUrl(const QString& address, int timeoutMs = kDefaultFetchTimeoutMs);
 
 } // namespace platform

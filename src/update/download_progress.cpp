@@ -61,26 +61,29 @@ DownloadProgress::DownloadProgress(int32_t size, std::string fileName)
     : fileName_(std::move(fileName)), totalText_(kilobytesText(size)),
       step_(std::nearbyint(static_cast<double>(kChunkBytes) / size * 100 * 10000) / 10000) {}
 
-ChunkDisplay DownloadProgress::addChunk() {
+bool DownloadProgress::addChunk() {
     transferred_ += kKilobytesPerChunk;
-    ChunkDisplay display;
     if (bar_ >= 100)
-        return display;
-    display.changed = true;
-    if (bar_ + step_ <= 100) {
-        bar_ += step_;
-        const std::string percent = roundedText(bar_);
+        return false;
+    completed_ = bar_ + step_ > 100;
+    bar_ = completed_ ? 100 : bar_ + step_;
+    transferredShown_ = transferred_;
+    return true;
+}
+
+ChunkDisplay DownloadProgress::display() const {
+    ChunkDisplay display;
+    display.bar = bar_;
+    const std::string percent = roundedText(bar_);
+    if (!completed_) {
         display.progressLabel = "Downloading please wait... " + percent + "%";
         display.title = percent + "% " + fileName_;
         display.downloadLabel =
-            "Transferring: " + roundedText(transferred_) + " KB of " + totalText_ + " KB";
+            "Transferring: " + roundedText(transferredShown_) + " KB of " + totalText_ + " KB";
     } else {
-        bar_ = 100;
-        const std::string percent = roundedText(bar_);
         display.progressLabel = "Download completed... " + percent + "%";
         display.title = "Downloading: " + percent + "%";
         display.downloadLabel = "Transferring: " + totalText_ + " KB of " + totalText_ + " KB";
     }
-    display.bar = bar_;
     return display;
 }

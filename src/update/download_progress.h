@@ -30,9 +30,8 @@ std::string roundedText(double value);
 // significant), '.' as the decimal separator.
 std::string kilobytesText(int32_t size);
 
-// What one chunk does to the display. `changed` is false once the bar stood at 100.
+// The display as a chunk left it.
 struct ChunkDisplay {
-    bool changed = false;
     double bar = 0;
     std::string progressLabel; // lblProgress
     std::string title;         // window title
@@ -47,7 +46,12 @@ public:
     double step() const { return step_; }
     double bar() const { return bar_; }
     double transferred() const { return transferred_; }
-    ChunkDisplay addChunk();
+    // One chunk's arithmetic. False when it left the display as it was: the bar already
+    // stood at 100 (the count goes on).
+    bool addChunk();
+    // The display as the last chunk that changed it left it. The texts are built only
+    // here: many chunks arrive between two paints.
+    ChunkDisplay display() const;
 
 private:
     std::string fileName_;
@@ -55,4 +59,6 @@ private:
     double step_;
     double bar_ = 0;
     double transferred_ = 0;
+    double transferredShown_ = 0; // the count when the display last changed
+    bool completed_ = false;      // the last change was the one that filled the bar
 };

@@ -1,6 +1,5 @@
 #include "update/frmUpdate.h"
 
-#include "platform/twips_geometry.h"
 #include "platform/ansi_text.h"
 #include "platform/file_attributes.h"
 #include "platform/forms.h"
@@ -8,6 +7,7 @@
 #include "platform/program_folder.h"
 #include "platform/shell.h"
 #include "platform/transfer_control.h"
+#include "platform/twips_geometry.h"
 #include "update/program_end.h"
 #include "update/update_settings.h"
 #include "update/upgrade_backdrop.h"
@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -148,7 +149,9 @@ void frmUpdate::Inet1_ResponseStarted() {
         return;
     }
     download_.setFileName(QFile::decodeName(path.c_str()));
-    if (!download_.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Written in blocks as large as have arrived, so a buffer of the file would only add
+    // a copy.
+    if (!download_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         downloadFailed();
 }
 
@@ -157,31 +160,30 @@ void frmUpdate::Inet1_BodyArrived() {
         return;
     // Every chunk moves the display by a whole chunk's share, so while the body is still
     // coming only whole chunks are taken: the network hands it over in pieces of any size.
-    // The widgets take the display's latest state once the chunks waiting now are
-    // written, as nothing can repaint in between.
+    // The chunks waiting now are written in blocks, then counted one by one; the widgets
+    // take the display's latest state once, as nothing can repaint in between.
     const bool bodyComplete = !Inet1->stillExecuting();
-    ChunkDisplay latest;
+    bool changed = false;
     for (;;) {
-        if (!bodyComplete && Inet1->bytesWaiting() < kChunkBytes)
+        qint64 wanted = std::min<qint64>(Inet1->bytesWaiting(), kBlockBytes);
+        if (!bodyComplete)
+            wanted -= wanted % kChunkBytes;
+        const qint64 got = wanted > 0 ? Inet1->getChunk(block_.data(), wanted) : 0;
+        if (got == 0)
             break;
-        const QByteArray chunk = Inet1->getChunk(kChunkBytes);
-        if (chunk.isEmpty())
-            break;
-        received_ += chunk.size();
-        if (received_ > expected_ || download_.write(chunk) != chunk.size()) {
+        received_ += got;
+        if (received_ > expected_ || download_.write(block_.data(), got) != got) {
             downloadFailed();
             return;
         }
-        ChunkDisplay display = progress_->addChunk();
-        if (display.changed)
-            latest = std::move(display);
+        for (qint64 chunk = 0; chunk < got; chunk += kChunkBytes)
+            changed = progress_->addChunk() || changed;
     }
-    showChunk(latest);
+    if (changed)
+        showChunk(progress_->display());
 }
 
 void frmUpdate::showChunk(const ChunkDisplay& display) {
-    if (!display.changed)
-        return;
     ProgressBar1->setValue(static_cast<int>(std::nearbyint(display.bar)));
     lblProgress->setText(latin(display.progressLabel));
     setWindowTitle(latin(display.title));

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QProgressBar;
@@ -67,7 +68,10 @@ private:
     void closeAndEnd();
     void discardPartialFile();
 
+    // Up to this many bytes of the body are taken and written at once.
+    static constexpr qint64 kBlockBytes = 256 * kChunkBytes;
     std::optional<DownloadProgress> progress_;
+    std::vector<char> block_ = std::vector<char>(kBlockBytes);
     QFile download_;
     qint64 expected_ = 0;
     qint64 received_ = 0;

@@ -40,6 +40,15 @@ const Refusal kRefusals[] = {
      "txtNew", "txtNew", ""},
     {"answer not storable", "pw", "pw", 1, "", "\u0416", "Password Error", kNotStorable,
      "txtAnswer", "txtAnswer", ""},
+    // The file joins question and answer with "=".
+    {"own question holds =", "pw", "pw", 3, "1+1=?", "2", "Password Error",
+     "The question box holds \"=\", which can not be stored in the password file. Please "
+     "leave it out.",
+     "txtOther", "txtOther", ""},
+    {"answer holds =", "pw", "pw", 1, "", "E=mc2", "Password Error",
+     "The answer box holds \"=\", which can not be stored in the password file. Please "
+     "leave it out.",
+     "txtAnswer", "txtAnswer", ""},
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/file_attributes.h"
 #include "support/check.h"
+#include "support/file_exists_cases.h"
 #include "support/temp_dir.h"
 
 #include <fstream>
@@ -50,28 +51,7 @@ void testAttributeValues(const TempDir& dir, bool withXattr) {
 void testFileExists(const TempDir& dir) {
     PosixFileAttributes service(true);
     setFileAttributes(&service);
-    for (const char* name : {"plain.txt", "readonly.txt", "hidden.txt", "system.dat"})
-        touch(dir.file(name));
-    service.setAttr(dir.file("readonly.txt"), vbReadOnly);
-    service.setAttr(dir.file("hidden.txt"), vbHidden);
-    service.setAttr(dir.file("system.dat"), vbSystem);
-    mkdir(dir.file("folder").c_str(), 0755);
-    const std::pair<std::string, bool> table[] = {
-        {"", false},
-        {dir.file("readonly.txt"), true},
-        {dir.file("hidden.txt"), false},
-        {dir.file("system.dat"), false},
-        {dir.file("folder"), false},
-        {dir.file("plain.txt/below"), false},
-        {dir.file("pla?n.txt"), true},
-        {dir.file("h*"), false},    // only a hidden file matches
-        {dir.file("fold*"), false}, // only a folder matches
-    };
-    for (const auto& [path, expected] : table) {
-        if (fileExists(path) != expected)
-            std::cerr << "fileExists(" << path << ")\n";
-        CHECK_EQ(fileExists(path), expected);
-    }
+    checkFileExistsCases(dir.path());
     setFileAttributes(nullptr);
 }
 

@@ -1,7 +1,7 @@
 // Text crossing between Qt and the single-byte core: every Windows-1252 code survives the
 // trip and characters without a code are recognised; the real input box shows its prompt
 // exactly as given (the Forgot prompt is the user's own question, which may hold
-// markup-like text or "&") where it was asked to.
+// markup-like text or "&") where it was asked to, and is wider than its title.
 
 #include "platform/ansi_text.h"
 #include "platform/qt_forms_services.h"
@@ -35,6 +35,8 @@ private Q_SLOTS:
         const QString prompt = QStringLiteral("<b>Tom</b> & Jerry?");
         int shownWidth = -1;
         int literalWidth = 0;
+        int boxWidth = 0;
+        int titleWidth = 1;
         QPoint at;
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
@@ -47,15 +49,21 @@ private Q_SLOTS:
             shownWidth = label->sizeHint().width();
             literalWidth = literal.sizeHint().width();
             at = box->pos();
+            boxWidth = box->width();
+            QFont bold = box->font();
+            bold.setBold(true);
+            titleWidth = QFontMetrics(bold).horizontalAdvance(box->windowTitle());
             box->reject();
         });
         platform::QtFormsServices forms;
         const platform::ScreenTwips screen = forms.screen();
         const QString typed =
-            forms.inputBox(prompt, "Q", 2.5 * screen.twipsPerPixelX, 1.5 * screen.twipsPerPixelY);
+            forms.inputBox(prompt, "Password Reminder of a Long Title", 2.5 * screen.twipsPerPixelX,
+                           1.5 * screen.twipsPerPixelY);
         QVERIFY(typed.isEmpty());
         QCOMPARE(shownWidth, literalWidth);
         QCOMPARE(at, QPoint(2, 2)); // 2.5 and 1.5 pixels, halves to even
+        QVERIFY2(boxWidth > titleWidth, qPrintable(QStringLiteral("%1 px").arg(boxWidth)));
     }
 };
 

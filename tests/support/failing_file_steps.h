@@ -3,7 +3,7 @@
 // failure in the middle of a save leaves behind. Installs itself for its lifetime and
 // records every step in order.
 
-#include "password/password_file_steps.h"
+#include "password/posix_password_file_steps.h"
 
 #include <string>
 #include <vector>

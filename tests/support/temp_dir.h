@@ -1,19 +1,26 @@
 #pragma once
 // A scratch folder for the toolkit-free tests, removed with everything in it.
 
-#include <cstdlib>
+#include <filesystem>
+#include <random>
 #include <string>
-#include <sys/stat.h>
 
 class TempDir {
 public:
     TempDir() {
-        char pattern[] = "/tmp/vtr-test-XXXXXX";
-        path_ = mkdtemp(pattern);
+        namespace fs = std::filesystem;
+        std::random_device seed;
+        do
+            path_ = (fs::temp_directory_path() / ("vtr-test-" + std::to_string(seed()))).string();
+        while (!fs::create_directory(path_));
     }
     ~TempDir() {
-        // Read-only files and folders must become writable before they can go.
-        std::system(("chmod -R u+w '" + path_ + "' 2>/dev/null; rm -rf '" + path_ + "'").c_str());
+        namespace fs = std::filesystem;
+        // Read-only files must become writable before they can go.
+        std::error_code ignored;
+        for (const auto& entry : fs::recursive_directory_iterator(path_, ignored))
+            fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(path_, ignored);
     }
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }

@@ -9,7 +9,9 @@
 #include "update/mdlInternet.h"
 #include "update_server_fixture.h"
 
+#include <QCursor>
 #include <QFile>
+#include <QGuiApplication>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -89,6 +91,12 @@ private Q_SLOTS:
         folder_->write("vtrver.txt", "kept");
         server_->use(base);
         updateSettings().fetchTimeoutMs = 300;
+        // Seen inside the fetch's wait (the second one where the first never waits).
+        Qt::CursorShape during = Qt::ArrowCursor;
+        QTimer::singleShot(0, [&during] {
+            if (const QCursor* cursor = QGuiApplication::overrideCursor())
+                during = cursor->shape();
+        });
         mUpdate_Click();
         QCOMPARE(forms_->shown(), kAccess);
         QVERIFY(mdlInternet::bAccessProblem);
@@ -99,6 +107,9 @@ private Q_SLOTS:
         mUpdate_Click();
         QVERIFY(!mdlInternet::bAccessProblem);
         QCOMPARE(forms_->shown(), kAccess + '\n' + kLatest);
+        // The busy cursor showed while the version was fetched, and only then.
+        QCOMPARE(during, Qt::WaitCursor);
+        QVERIFY(!QGuiApplication::overrideCursor());
     }
 
     void offlineShowsOnlyNoConnection() {

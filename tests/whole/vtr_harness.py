@@ -1,8 +1,8 @@
 """Whole-program test harness: runs the real appVTR on its own X server.
 
-A VtrSession (a context manager) starts Xvfb on a free display, openbox and trayer,
-copies appVTR into a temporary program folder and runs it from there; closing it ends
-every process it started, by pid. Qt draws its menus itself, so their labels cannot be
+A VtrSession (a context manager) starts Xvfb on a free display, openbox (unless
+window_manager=False) and trayer, copies appVTR into a temporary program folder and runs
+it from there; closing it ends every process it started, by pid. Qt draws its menus itself, so their labels cannot be
 read through X11: rows are found from the menu window's height and the pixel rows of its
 separator lines, using the menu structures below; check enabled states in widget tests.
 
@@ -53,10 +53,10 @@ def wait_until(predicate, timeout, interval=0.02):
 
 
 class VtrSession:
-    def __init__(self, app_path=None, screen="1024x768x24", tray=True):
+    def __init__(self, app_path=None, screen="1024x768x24", tray=True, window_manager=True):
         self.app_path = app_path or os.environ.get("VTR_APP") or os.path.join(
             os.path.dirname(os.path.abspath(__file__)), "..", "..", "build", "appVTR")
-        self.screen, self.want_tray = screen, tray
+        self.screen, self.want_tray, self.want_wm = screen, tray, window_manager
         self.root = tempfile.mkdtemp(prefix="vtr-whole-")
         self.program_folder = os.path.join(self.root, "program")
         os.makedirs(self.program_folder)
@@ -96,9 +96,10 @@ class VtrSession:
                         XAUTHORITY=os.devnull)
         self.env.pop("DBUS_SESSION_BUS_ADDRESS", None)  # the XEmbed tray, no StatusNotifier
         self.env.pop("WAYLAND_DISPLAY", None)
-        self._spawn("openbox", ["openbox", "--sm-disable"])
-        wait_until(lambda: "window id" in self._run(
-            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False), 5)
+        if self.want_wm:
+            self._spawn("openbox", ["openbox", "--sm-disable"])
+            wait_until(lambda: "window id" in self._run(
+                ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False), 5)
         if self.want_tray:
             self.start_tray_host()
 

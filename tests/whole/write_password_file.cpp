@@ -1,17 +1,16 @@
 // Test helper: writes the password file "vtrpwd.sys" into a folder with the program's own
-// writer, so that whole-program tests lock with a known password.
+// writer, so that whole-program tests lock with a known password. Built for both
+// programs, so each can be given a file the other wrote.
 //   write_password_file FOLDER PASSWORD
 
+#include "password/password_save.h"
 #include "platform/program_folder.h"
 #include "store/password_file.h"
-
-#include <fstream>
 
 int main(int argc, char* argv[]) {
     if (argc != 3)
         return 2;
     setProgramFolder(argv[1]);
     const auto contents = passwordFileContents(argv[2], "What is your pet's name? = rex", 0);
-    std::ofstream out(programFilePath(kPasswordFileName), std::ios::binary | std::ios::trunc);
-    return contents && (out << *contents) ? 0 : 1;
+    return contents && replacePasswordFile(*contents) == platform::FileError::None ? 0 : 1;
 }

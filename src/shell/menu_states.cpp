@@ -1,0 +1,43 @@
+#include "shell/menu_states.h"
+
+#include "platform/file_attributes.h"
+#include "platform/program_folder.h"
+#include "store/password_file.h"
+
+#include <cstdio>
+
+namespace {
+
+using platform::FileError;
+
+void createEmptyFile(const std::string& path) {
+    if (std::FILE* file = std::fopen(path.c_str(), "wb"))
+        std::fclose(file);
+}
+
+// True when the file is there (and visible) for reading; false when it could not be made.
+bool ensureFileExists(const std::string& path) {
+    for (int attempt = 0; attempt < kPasswordFileCreateTries; ++attempt) {
+        if (platform::fileExists(path))
+            return true;
+        createEmptyFile(path);
+    }
+    return platform::fileExists(path);
+}
+
+} // namespace
+
+PasswordCommandStates passwordCommandStates(bool passwordStored) {
+    return {!passwordStored, passwordStored, passwordStored};
+}
+
+std::optional<PasswordCommandStates> refreshPasswordFile() {
+    const std::string path = programFilePath(kPasswordFileName);
+    const FileError cleared = platform::fileAttributes().setAttr(path, platform::vbNormal);
+    std::optional<PasswordCommandStates> states;
+    if ((cleared == FileError::None || cleared == FileError::NotFound) && ensureFileExists(path))
+        states = passwordCommandStates(readPasswordFile(kPasswordFileName));
+    platform::fileAttributes().setAttr(path, platform::vbReadOnly | platform::vbHidden |
+                                                 platform::vbSystem);
+    return states;
+}

@@ -1,0 +1,28 @@
+// appVTR.exe: Veltrane on Windows, a notification-area program that locks the desktop
+// behind a password.
+
+#include "platform/application.h"
+#include "platform/program_folder.h"
+#include "shell/mdlKeyCode.h"
+#include "shell/win32/frmMain.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    InitCommonControls();
+    setProgramFolder(executableFolder());
+    // A second start ends quietly; the running instance keeps the icon.
+    if (platform::application().prevInstance())
+        return 0;
+    if (!loadMainWindow(instance))
+        return 1;
+    refreshPasswordMenu();
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return 0;
+}
