@@ -1,5 +1,6 @@
 // appVTR: Veltrane, a notification-area program that locks the desktop behind a password.
 
+#include "lock/lock_supervisor.h"
 #include "platform/application.h"
 #include "platform/forms.h"
 #include "platform/on_error.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 
 namespace {
@@ -40,6 +42,8 @@ int printOnly(const CommandLine& command) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (argc > 1 && std::strcmp(argv[1], LockSupervisor::kArgument) == 0)
+        return LockSupervisor::run(argc, argv);
     const CommandLine command = parseCommandLine(argc, argv);
     if (command.mode != StartMode::Run && command.mode != StartMode::Lock)
         return printOnly(command);

@@ -11,14 +11,18 @@
 #include "platform/twips_geometry.h"
 #include "platform/window_order.h"
 #include "store/mdlGlobal.h"
+#include "store/password_file.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QScreen>
+#include <QThread>
 #include <QTimer>
 #include <QWindow>
 
@@ -40,6 +44,10 @@ constexpr int kGrabCheckTicks = 5;
 constexpr int kGrabRetryInterval = 10;
 constexpr int kGrabRetrySlowInterval = 100;
 constexpr int kGrabRetriesBeforeSlowing = 100;
+// How long the set-up waits for another program to let go of the keyboard or the
+// pointer before it gives up: a lock without the keys must never be shown.
+constexpr int kGrabWaitMs = 1000;
+constexpr int kMenuDepth = 8; // a menu and its open submenus
 
 // The panel: paints its artwork and keeps clicks on it from reaching the form.
 class LockPanel : public QWidget {
@@ -92,7 +100,7 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
     echo->setParent(Text1);
     Text1->setStyle(echo);
     Text1->setEchoMode(QLineEdit::Password);
-    Text1->setMaxLength(255);
+    Text1->setMaxLength(static_cast<int>(kMaxPasswordLength));
     // A context menu would take the grabs with it when it closes.
     Text1->setContextMenuPolicy(Qt::NoContextMenu);
     Timer1 = new QTimer(this);
@@ -114,12 +122,7 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
     Label1->installEventFilter(this);
     homeScreen_ = QGuiApplication::primaryScreen();
     const QPoint origin = homeScreen_ ? homeScreen_->geometry().topLeft() : QPoint();
-    setGeometry(QRect(origin, QSize(pixelsX(screen.width), pixelsY(screen.height))));
-    const lockgeo::TwipsPoint panel = lockgeo::panelPosition(
-        screen.width, screen.height, Picture2->width() * screen.twipsPerPixelX,
-        Picture2->height() * screen.twipsPerPixelY);
-    panelLeft_ = panel.left;
-    Picture2->move(pixelsX(panel.left), pixelsY(panel.top));
+    fitToScreen();
     Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
     Image1->move(0, 0);
     // Our own menu has just closed: let its going be drawn before the copy.
@@ -130,12 +133,14 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
         static_cast<int>(lockgeo::captureExtent(screen.height, screen.twipsPerPixelY)));
     Image1->setPixmap(QPixmap::fromImage(snapshot_.part(QRect(origin, copied))));
     Image1->adjustSize();
+    if (!holdInput())
+        return;
     show();
     startLock();
-    const lockgeo::TwipsPoint banner =
-        lockgeo::bannerStart(screen.width, screen.height, Label1->height() * screen.twipsPerPixelY);
-    bannerLeft_ = banner.left;
-    Label1->move(pixelsX(banner.left), pixelsY(banner.top));
+    bannerLeft_ =
+        lockgeo::bannerStart(screen.width, screen.height, Label1->height() * screen.twipsPerPixelY)
+            .left;
+    Label1->move(pixelsX(bannerLeft_), Label1->y());
     Label1->show();
     Timer1->start();
     Text1->setFocus();
@@ -145,18 +150,72 @@ Form1::~Form1() {
     endLock();
 }
 
+// Takes the keyboard and the pointer before anything is shown, waiting a little for
+// another program that holds one of them.
+bool Form1::holdInput() {
+    // A menu of this program would take the grabs with it when it closes. (Closing one
+    // closes its parents too; the bound only guards against one that will not close.)
+    for (int menus = 0; menus < kMenuDepth && QApplication::activePopupWidget(); ++menus)
+        QApplication::activePopupWidget()->close();
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        takeGrabs();
+        if (holdsGrabs())
+            return true;
+        if (waited.elapsed() >= kGrabWaitMs)
+            break;
+        QThread::msleep(kGrabRetryInterval);
+    }
+    platform::windowOrder().releaseGrabs(this);
+    return false;
+}
+
+// The window over its screen, the panel in its middle and the banner on its line.
+void Form1::fitToScreen() {
+    const platform::ScreenTwips screen = platform::forms().screen();
+    const QPoint origin = homeScreen_ ? homeScreen_->geometry().topLeft() : QPoint();
+    setGeometry(QRect(origin, QSize(pixelsX(screen.width), pixelsY(screen.height))));
+    const lockgeo::TwipsPoint panel = lockgeo::panelPosition(
+        screen.width, screen.height, Picture2->width() * screen.twipsPerPixelX,
+        Picture2->height() * screen.twipsPerPixelY);
+    panelLeft_ = panel.left;
+    Picture2->move(pixelsX(panel.left), pixelsY(panel.top));
+    Label1->move(Label1->x(), pixelsY(lockgeo::bannerStart(screen.width, screen.height,
+                                                           Label1->height() * screen.twipsPerPixelY)
+                                          .top));
+}
+
+// A screen changed size or place while locked: every lock window follows it, so that no
+// strip of the live desktop shows.
+void Form1::fitScreens() {
+    if (!locked_)
+        return;
+    fitToScreen();
+    watch(this); // where it is now is where it stays
+    for (LockCover* cover : std::as_const(covers_)) {
+        cover->setGeometry(cover->coveredScreen()->geometry());
+        watch(cover);
+    }
+    platform::windowOrder().raise(this);
+}
+
+void Form1::followScreen(QScreen* screen) {
+    connect(screen, &QScreen::geometryChanged, this, &Form1::fitScreens, Qt::UniqueConnection);
+    addCover(screen);
+}
+
 void Form1::startLock() {
     locked_ = true;
     for (QScreen* screen : QGuiApplication::screens())
-        addCover(screen);
-    connect(qGuiApp, &QGuiApplication::screenAdded, this, &Form1::addCover);
+        followScreen(screen);
+    connect(qGuiApp, &QGuiApplication::screenAdded, this, &Form1::followScreen);
     connect(qGuiApp, &QGuiApplication::screenRemoved, this, &Form1::removeCover);
     activateWindow();
     watch(this);
     // Stay in front starts only now that the window is shown, so it never shows the
     // window before the snapshot is taken.
     Timer2->start();
-    retakeGrabs();
 }
 
 void Form1::takeGrabs() {
@@ -213,9 +272,11 @@ void Form1::renewWindow(QWidget* window) {
     window->hide();
     if (QWindow* handle = window->windowHandle())
         handle->destroy();
+    // Watched from the moment it exists, before it is mapped: a program that destroys
+    // windows in a loop must not find one that nobody watches.
+    watch(window);
     window->show();
     renewing_ = false;
-    watch(window);
     if (window == this) {
         activateWindow();
         Text1->setFocus();
@@ -239,7 +300,9 @@ void Form1::endLock() {
     Timer1->stop();
     Timer2->stop();
     grabRetry_->stop();
-    disconnect(qGuiApp, &QGuiApplication::screenAdded, this, &Form1::addCover);
+    disconnect(qGuiApp, &QGuiApplication::screenAdded, this, &Form1::followScreen);
+    for (QScreen* screen : QGuiApplication::screens())
+        disconnect(screen, &QScreen::geometryChanged, this, &Form1::fitScreens);
     disconnect(qGuiApp, &QGuiApplication::screenRemoved, this, &Form1::removeCover);
     platform::WindowOrder& order = platform::windowOrder();
     for (QWidget* window : lockWindows())
@@ -265,6 +328,7 @@ void Form1::Form_Click() {
     if (!platform::hasAnsiCodes(typed) || platform::toAnsi(typed) != mdlGlobal::strLockPassword)
         return;
     endLock();
+    Q_EMIT unlocked();
     if (platform::formSlot<Form1>().loaded() == this)
         platform::formSlot<Form1>().unload();
     else

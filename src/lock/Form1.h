@@ -1,8 +1,9 @@
 #pragma once
 // The lock screen: a frozen picture of the desktop over every screen, the password panel
 // and the travelling banner. Loading it (constructing) runs the whole set-up and shows it;
-// the stored password typed into Text1 unloads it. While it is loaded it refuses to
-// close, holds the keyboard and the pointer and stays above every other window.
+// the stored password typed into Text1 unloads it. It shows only once it holds the
+// keyboard and the pointer; while it is loaded it refuses to close, keeps both, follows
+// every screen's geometry and stays above every other window.
 
 #include "platform/screen_capture.h"
 
@@ -41,6 +42,14 @@ public:
     // The windows covering the other screens.
     QList<LockCover*> covers() const { return covers_.values(); }
     bool holdsGrabs() const { return keyboardHeld_ && pointerHeld_; }
+    // False when another program held the keyboard or the pointer for the whole time the
+    // set-up waited for them: the window was never shown and must be unloaded.
+    bool isLocked() const { return locked_; }
+    bool keyboardRefused() const { return !keyboardHeld_; }
+
+Q_SIGNALS:
+    // The right password ended the lock.
+    void unlocked();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -50,6 +59,10 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    bool holdInput();
+    void fitToScreen();
+    void fitScreens();
+    void followScreen(QScreen* screen);
     void startLock();
     void takeGrabs();
     void addCover(QScreen* screen);

@@ -2,11 +2,39 @@
 
 #include "lock/Form1.h"
 #include "lock/lock_decision.h"
+#include "lock/lock_supervisor.h"
 #include "platform/ansi_text.h"
 #include "platform/forms.h"
 #include "platform/forms_services.h"
 #include "shell/menu_commands.h"
 #include "shell/session_check.h"
+
+namespace {
+
+// The windows that would only stand in the way: nothing is lost by closing them. The
+// password dialog and the upgrade window stay open under the lock.
+void closeViewers() {
+    for (const char* name : {"frmHelp", "frmAbout"}) {
+        if (QWidget* form = platform::loadedFormNamed(QLatin1String(name)))
+            platform::unloadForm(form);
+    }
+}
+
+void refuse(bool keyboard) {
+    platform::formSlot<Form1>().unload();
+    platform::forms().msgBox(
+        keyboard ? QStringLiteral("The desktop could not be locked: another program is holding "
+                                  "the keyboard. Close it and try again.")
+                 : QStringLiteral("The desktop could not be locked: another program is holding "
+                                  "the mouse. Close it and try again."),
+        platform::vbCritical, QStringLiteral("Veltrane"));
+}
+
+} // namespace
+
+bool desktopLocked() {
+    return platform::formSlot<Form1>().isLoaded();
+}
 
 void mnuShowMe_Click() {
     if (lockRefusedInThisSession())
@@ -14,11 +42,7 @@ void mnuShowMe_Click() {
     // The lock window's set-up lets pending events run; a second choice arriving then
     // must not start a second set-up.
     static bool settingUp = false;
-    // A lock window cannot be shown while one of the program's dialogs is up: the
-    // dialog's own message boxes (the upgrade window's, when its download ends) would
-    // then take the keys from the lock, and answering one could end the program and so
-    // the lock. The command ends silently, as any of its failures does.
-    const LockDecision decision = decideLock(settingUp || platform::modalFormOpen());
+    const LockDecision decision = decideLock(settingUp || desktopLocked());
     if (decision == LockDecision::Ignore)
         return;
     settingUp = true;
@@ -28,8 +52,12 @@ void mnuShowMe_Click() {
                                      platform::vbCritical,
                                      platform::fromAnsi(kPasswordRequiredTitle));
         } else {
+            closeViewers();
             Form1& lock = platform::formSlot<Form1>().get();
-            lock.show();
+            if (lock.isLocked())
+                LockSupervisor::watchOver(lock);
+            else
+                refuse(lock.keyboardRefused());
         }
     } catch (...) {
         // Any failure ends the command silently.

@@ -10,7 +10,7 @@ const char* const kPasswordRequiredTitle = "Password Required";
 LockDecision decideLock(bool busy) {
     if (busy)
         return LockDecision::Ignore;
-    if (!readPasswordFile(kPasswordFileName) || mdlGlobal::strPassword.size() > kLockPasswordRoom)
+    if (!readPasswordFile(kPasswordFileName))
         return LockDecision::PasswordRequired;
     mdlGlobal::strLockPassword = mdlGlobal::strPassword;
     return LockDecision::Lock;

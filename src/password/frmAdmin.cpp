@@ -1,9 +1,8 @@
 #include "password/frmAdmin.h"
 
+#include "password/admin_checks.h"
 #include "password/admin_layout.h"
 #include "password/padlock_icon.h"
-#include "password/password_save.h"
-#include "password/trim_spaces.h"
 #include "platform/ansi_text.h"
 #include "platform/forms.h"
 #include "platform/forms_services.h"
@@ -34,13 +33,6 @@ namespace {
 
 constexpr int kCarriageReturn = 13;
 
-const char* const kQuestionCaptions[4] = {
-    "What is your favourite sport?",
-    "What is your favourite colour?",
-    "What is your favourite movie?",
-    "Other ( enter to create your own question )",
-};
-
 QLineEdit* textBox(QWidget* parent, const char* name, int maxLength) {
     auto* box = new QLineEdit(parent);
     box->setObjectName(QLatin1String(name));
@@ -68,20 +60,6 @@ QPushButton* button(QWidget* parent, const char* name, const char* caption) {
 
 QRect placeOf(const adminLayout::ControlTwips& control) {
     return pixelRect(control.left, control.top, control.width, control.height);
-}
-
-// The password file keeps question and answer on one line joined by "=", so an "=" in
-// either would move the split when the file is read back.
-QString equalsRefusal(const char* boxName) {
-    return QStringLiteral("The %1 box holds \"=\", which can not be stored in the password "
-                          "file. Please leave it out.")
-        .arg(QLatin1String(boxName));
-}
-
-QString storageRefusal() {
-    return QStringLiteral("This box holds characters that can not be stored in the password "
-                          "file. Please use only the letters, digits and signs of Western "
-                          "European languages.");
 }
 
 } // namespace
@@ -211,78 +189,40 @@ void frmAdmin::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-bool frmAdmin::refuse(QLineEdit* focus, const QString& text, const QString& title, bool selectAll) {
-    focus->setFocus();
-    // Selected, so that typing replaces it.
-    if (selectAll)
-        focus->setSelection(0, static_cast<int>(focus->text().size()));
-    platform::forms().msgBox(text, platform::vbCritical, title);
-    return false;
-}
-
-bool frmAdmin::takeReminderQuestion() {
-    if (optRemindQuestion[0]->isChecked() || optRemindQuestion[1]->isChecked() ||
-        optRemindQuestion[2]->isChecked()) {
-        // The caption comes from the button intRemind names; selecting a button set it.
-        if (intRemind >= 0 && intRemind < 3)
-            strRemind = trimSpaces(optRemindQuestion[intRemind]->text());
-    } else if (optRemindQuestion[3]->isChecked()) {
-        if (txtOther->text().isEmpty()) {
-            platform::forms().msgBox(
-                QStringLiteral("You have selected creating your own question\n\r"
-                               "you can not leave it blank please enter."),
-                platform::vbCritical, QStringLiteral("Question Required"));
-            txtOther->setFocus();
-            strRemind.clear();
-            return false;
-        }
-        strRemind = trimSpaces(txtOther->text());
-    }
-    return true;
-}
-
-bool frmAdmin::hasOnlyStorableText() {
-    for (QLineEdit* box : {txtNew, txtConfirm, txtOther, txtAnswer}) {
-        if (!platform::hasAnsiCodes(box->text()))
-            return refuse(box, storageRefusal(), QStringLiteral("Password Error"));
-    }
-    if (strRemind.contains(QLatin1Char('=')))
-        return refuse(txtOther, equalsRefusal("question"), QStringLiteral("Password Error"));
-    if (txtAnswer->text().contains(QLatin1Char('=')))
-        return refuse(txtAnswer, equalsRefusal("answer"), QStringLiteral("Password Error"));
-    return true;
+QLineEdit* frmAdmin::box(AdminBox which) const {
+    return boxNamed(which, txtNew, txtConfirm, txtOther, txtAnswer);
 }
 
 void frmAdmin::cmdOK_Click() {
-    if (txtNew->text().isEmpty()) {
-        refuse(txtNew, QStringLiteral("Password can not be blank. Please enter"),
-               QStringLiteral("Password Required"));
+    AdminEntries entries{platform::toAnsi(txtNew->text()),
+                         platform::toAnsi(txtConfirm->text()),
+                         platform::toAnsi(txtOther->text()),
+                         platform::toAnsi(txtAnswer->text()),
+                         options_->checkedId(),
+                         intRemind,
+                         platform::toAnsi(strRemind),
+                         {}};
+    for (AdminBox which : {AdminBox::New, AdminBox::Confirm, AdminBox::Other, AdminBox::Answer}) {
+        if (!entries.unstorable && !platform::hasAnsiCodes(box(which)->text()))
+            entries.unstorable = which;
+    }
+    const AdminVerdict verdict =
+        checkAdminEntries(entries, mdlGlobal::bEditMode, mdlGlobal::bNewMode);
+    strRemind = platform::fromAnsi(verdict.remind);
+    if (const auto& refusal = verdict.refusal) {
+        QLineEdit* focus = box(refusal->focus);
+        carryOutRefusal(
+            *refusal, [focus] { focus->setFocus(); },
+            [focus] { focus->setSelection(0, static_cast<int>(focus->text().size())); },
+            [&refusal] {
+                platform::forms().msgBox(platform::fromAnsi(refusal->message), platform::vbCritical,
+                                         platform::fromAnsi(refusal->title));
+            });
         return;
     }
-    if (txtConfirm->text().isEmpty()) {
-        refuse(txtConfirm, QStringLiteral("Confirm password can not be blank. Please enter"),
-               QStringLiteral("Confirm Password Required"));
-        return;
-    }
-    if (trimSpaces(txtNew->text()) != trimSpaces(txtConfirm->text())) {
-        refuse(txtConfirm, QStringLiteral("Your password and Confirm password does not match"),
-               QStringLiteral("Password Error"), true);
-        return;
-    }
-    if (!takeReminderQuestion())
-        return;
-    if (txtAnswer->text().isEmpty()) {
-        refuse(txtAnswer, QStringLiteral("Answer can not be blank. Please enter"),
-               QStringLiteral("Anwser Required"));
-        return;
-    }
-    // What cannot be stored would come back as something else: a password that never
-    // unlocks, an answer that is never right.
-    if (!hasOnlyStorableText())
-        return;
-    if (!mdlGlobal::bEditMode && mdlGlobal::bNewMode)
+    if (verdict.save == AdminSave::New)
         saveNewData();
-    else if (mdlGlobal::bEditMode && !mdlGlobal::bNewMode)
+    else if (verdict.save == AdminSave::Edit)
         saveEditData();
 }
 
@@ -295,44 +235,29 @@ void frmAdmin::reject() {
     platform::unloadForm(this);
 }
 
-FileError frmAdmin::writePasswordFile() {
-    strRemind += QStringLiteral(" = ") + trimSpaces(txtAnswer->text());
-    const auto contents = passwordFileContents(platform::toAnsi(txtNew->text()),
-                                               platform::toAnsi(strRemind), intRemind);
-    return contents ? replacePasswordFile(*contents) : FileError::Other;
+bool frmAdmin::save(AdminSave kind) {
+    std::string remind = platform::toAnsi(strRemind);
+    const std::string password = platform::toAnsi(txtNew->text());
+    const std::string answer = platform::toAnsi(txtAnswer->text());
+    const FileError result = kind == AdminSave::New
+                                 ? saveNewPassword(password, remind, answer, intRemind)
+                                 : saveEditedPassword(password, remind, answer, intRemind);
+    strRemind = platform::fromAnsi(remind);
+    if (const auto message = adminSaveMessage(kind, result))
+        platform::forms().msgBox(QLatin1String(message->text), message->style,
+                                 QLatin1String(message->title));
+    return result == FileError::None;
 }
 
 void frmAdmin::saveNewData() {
-    FileError result = passwordFileWritable();
-    if (result == FileError::AccessDenied) {
-        // The file the menu refresh leaves is read-only, hidden and system: reset, retry once.
-        platform::fileAttributes().setAttr(programFilePath(kPasswordFileName), platform::vbNormal);
-        result = passwordFileWritable();
-    }
-    if (result == FileError::None)
-        result = writePasswordFile();
-    if (result == FileError::NotFound)
+    if (!save(AdminSave::New))
         return;
-    if (result != FileError::None) {
-        platform::forms().msgBox(
-            QStringLiteral("Unable to create new password please try again later"),
-            platform::vbCritical, QStringLiteral("Critical Error"));
-        return;
-    }
-    platform::forms().msgBox(QStringLiteral("Your password has been created successfully "),
-                             platform::vbInformation, QStringLiteral("Veltrane"));
     if (menuRefresh)
         menuRefresh();
     platform::unloadForm(this);
 }
 
 void frmAdmin::saveEditData() {
-    if (writePasswordFile() != FileError::None) {
-        platform::forms().msgBox(QStringLiteral("Unable to edit password please try again later"),
-                                 platform::vbCritical, QStringLiteral("Critical Error"));
-        return;
-    }
-    platform::forms().msgBox(QStringLiteral("Your password detail has been saved successfully "),
-                             platform::vbInformation, QStringLiteral("Veltrane"));
-    platform::unloadForm(this);
+    if (save(AdminSave::Edit))
+        platform::unloadForm(this);
 }

@@ -4,7 +4,7 @@
 // then creates the password file (New) or replaces it (Modify), as the mode flags in
 // mdlGlobal say. The New and Modify commands load it, preset it and show it modally.
 
-#include "platform/file_attributes.h"
+#include "password/admin_checks.h"
 
 #include <QDialog>
 #include <cstdint>
@@ -59,14 +59,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    // One OK check that failed: focus goes to `focus` (its text selected when asked)
-    // before the box.
-    bool refuse(QLineEdit* focus, const QString& text, const QString& title,
-                bool selectAll = false);
-    bool takeReminderQuestion();
-    bool hasOnlyStorableText();
-    // Extends strRemind and writes the file; the outcome of the write.
-    platform::FileError writePasswordFile();
+    QLineEdit* box(AdminBox which) const;
+    // Runs that save and tells the user how it went; true when the file was written.
+    bool save(AdminSave kind);
     void placeControls();
     QButtonGroup* options_;
 };

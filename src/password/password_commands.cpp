@@ -1,8 +1,8 @@
 #include "password/password_commands.h"
 
 #include "password/frmAdmin.h"
+#include "password/password_prompts.h"
 #include "password/prompt_position.h"
-#include "password/trim_spaces.h"
 #include "platform/ansi_text.h"
 #include "platform/forms.h"
 #include "platform/forms_services.h"
@@ -10,6 +10,7 @@
 #include "shell/menu_commands.h"
 #include "store/mdlGlobal.h"
 #include "store/password_file.h"
+#include "store/text_rules.h"
 
 #include <QLineEdit>
 #include <QPointer>
@@ -17,11 +18,20 @@
 
 namespace {
 
-// The prompt box at one third of the screen; the typed text without surrounding spaces.
-QString askTrimmed(const QString& prompt, const QString& title) {
+// The prompt box at one third of the screen, its answer judged against `stored`. A
+// character the file can not hold never matches what it holds.
+PromptAnswer ask(const QString& prompt, const QString& title, const std::string& stored) {
     const platform::ScreenTwips screen = platform::forms().screen();
     const TwipsPoint at = promptPosition(screen.width, screen.height);
-    return trimSpaces(platform::forms().inputBox(prompt, title, at.left, at.top));
+    const QString typed = platform::forms().inputBox(prompt, title, at.left, at.top);
+    if (!platform::hasAnsiCodes(typed))
+        return PromptAnswer::Wrong;
+    return judgePromptAnswer(platform::toAnsi(typed), stored);
+}
+
+void tell(const AdminMessage& message) {
+    platform::forms().msgBox(platform::fromAnsi(message.text), message.style,
+                             platform::fromAnsi(message.title));
 }
 
 // The tray menu stays usable while the dialog is open: choosing New or Modify again
@@ -63,17 +73,10 @@ frmAdmin* prepareModifyPassword() {
         return nullptr;
     if (!readPasswordFile(kPasswordFileName))
         return nullptr;
-    const QString typed =
-        askTrimmed(QStringLiteral("You need to provide password to edit!\n\r"
-                                  "enter your password in the box below and click OK button"),
-                   QStringLiteral("Modify Password"));
-    if (typed.isEmpty())
+    if (!promptAccepted(ask(platform::fromAnsi(kModifyPrompt), platform::fromAnsi(kModifyTitle),
+                            mdlGlobal::strPassword),
+                        modifyDeniedMessage(), tell))
         return nullptr;
-    if (typed != trimSpaces(platform::fromAnsi(mdlGlobal::strPassword))) {
-        platform::forms().msgBox(QStringLiteral("Sorry, your password is incorrect"),
-                                 platform::vbCritical, QStringLiteral("Modify Password Denied"));
-        return nullptr;
-    }
     // There is no option button for any other number: the command ends here.
     const int question = mdlGlobal::intQuestion;
     if (question < 0 || question > 3)
@@ -107,19 +110,10 @@ void mForgot_Click() {
     platform::continueOnError([] {
         if (!readPasswordFile(kPasswordFileName))
             return;
-        const QString typed = askTrimmed(trimSpaces(platform::fromAnsi(mdlGlobal::strQuestion)),
-                                         QStringLiteral("Password Reminder"));
-        if (typed.isEmpty())
-            return;
-        if (typed != trimSpaces(platform::fromAnsi(mdlGlobal::strAnswer))) {
-            platform::forms().msgBox(QStringLiteral("Sorry, your answer is incorrect"),
-                                     platform::vbCritical, QStringLiteral("Answer Denied"));
-            return;
-        }
-        platform::forms().msgBox(
-            QStringLiteral("Password is case sENsiTiVe please enter your password exactly.\n"
-                           "\r\rYour password is ") +
-                platform::fromAnsi(mdlGlobal::strPassword),
-            platform::vbInformation, QStringLiteral("Password Reminder"));
+        if (promptAccepted(ask(platform::fromAnsi(trimBlanks(mdlGlobal::strQuestion)),
+                               platform::fromAnsi(kForgotTitle), mdlGlobal::strAnswer),
+                           forgotDeniedMessage(), tell))
+            tell({forgotRevealText(mdlGlobal::strPassword).c_str(), platform::vbInformation,
+                  kForgotTitle});
     });
 }

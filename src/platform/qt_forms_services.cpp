@@ -1,7 +1,10 @@
 #include "platform/qt_forms_services.h"
 #include "platform/service_slot.h"
 
+#include "platform/forms.h"
+
 #include <QApplication>
+#include <QEventLoop>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QInputDialog>
@@ -23,6 +26,17 @@ void postKey(QWidget* target, int key) {
     QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier));
 }
 
+// While the desktop is locked a box would only sit under the lock (or flash above it) and
+// block its clicks; what it has to say waits, with events running, until the unlock.
+void waitUntilUnlocked() {
+    while (QWidget* lock = loadedFormNamed(QStringLiteral("Form1"))) {
+        QEventLoop unlocked;
+        QObject::connect(lock, &QObject::destroyed, &unlocked, &QEventLoop::quit);
+        if (unlocked.exec() != 0)
+            return; // the program is ending
+    }
+}
+
 } // namespace
 
 FormsServices& forms() {
@@ -39,6 +53,7 @@ QString normalizedLineBreaks(const QString& text) {
 }
 
 int QtFormsServices::msgBox(const QString& text, int style, const QString& title) {
+    waitUntilUnlocked();
     QMessageBox box;
     box.setWindowTitle(title);
     box.setText(normalizedLineBreaks(text));
@@ -60,6 +75,7 @@ int QtFormsServices::msgBox(const QString& text, int style, const QString& title
 
 QString QtFormsServices::inputBox(const QString& prompt, const QString& title, double leftTwips,
                                   double topTwips) {
+    waitUntilUnlocked();
     QInputDialog box;
     box.setWindowTitle(title);
     // The prompt may be the user's own question: it is shown as typed, not read as markup,

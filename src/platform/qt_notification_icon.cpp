@@ -2,6 +2,7 @@
 
 #include "platform/ansi_text.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 
 namespace platform {
@@ -87,7 +88,11 @@ void QtNotificationIcon::checkRightButtonReleased() {
     if (!icon_)
         return;
     if (!(QGuiApplication::mouseButtons() & Qt::RightButton)) {
-        deliverNotifyIconMessage(record_, WM_RBUTTONUP);
+        // A release away from the icon is no click on it. (Where the tray host does not
+        // tell where the icon is, it reports only clicks on it.)
+        const QRect area = icon_->geometry();
+        if (area.isEmpty() || area.contains(QCursor::pos()))
+            deliverNotifyIconMessage(record_, WM_RBUTTONUP);
         return;
     }
     if (--releaseChecksLeft_ > 0)

@@ -2,14 +2,17 @@
 #include "platform/service_slot.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QHash>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
 #include <QWindow>
 #include <memory>
+#include <vector>
 #include <xcb/xcb.h>
 
 namespace platform {
@@ -21,9 +24,100 @@ xcb_connection_t* x11Connection() {
     return x11 ? x11->connection() : nullptr;
 }
 
+// The native window now behind the widget: a renewed one is created (not yet mapped) here.
 xcb_window_t windowId(QWidget* window) {
-    return static_cast<xcb_window_t>(window->winId());
+    QWindow* handle = window->windowHandle();
+    return static_cast<xcb_window_t>(handle ? handle->winId() : window->winId());
 }
+
+// The keyboard as the core protocol maps it: enough to type a password while the keys
+// come to the root window, where Qt does not look for them.
+class KeyMap {
+public:
+    void load(xcb_connection_t* c) {
+        const xcb_setup_t* setup = xcb_get_setup(c);
+        first_ = setup->min_keycode;
+        std::unique_ptr<xcb_get_keyboard_mapping_reply_t, decltype(&free)> map(
+            xcb_get_keyboard_mapping_reply(
+                c,
+                xcb_get_keyboard_mapping(c, first_,
+                                         static_cast<uint8_t>(setup->max_keycode - first_ + 1)),
+                nullptr),
+            &free);
+        perCode_ = map ? map->keysyms_per_keycode : 0;
+        syms_.clear();
+        if (map)
+            syms_.assign(xcb_get_keyboard_mapping_keysyms(map.get()),
+                         xcb_get_keyboard_mapping_keysyms(map.get()) +
+                             xcb_get_keyboard_mapping_keysyms_length(map.get()));
+    }
+
+    // The key event Qt would have made of it.
+    QKeyEvent event(bool press, uint8_t code, uint16_t state) const {
+        // Columns: 0 and 1 the first group, 2 and 3 the second, 4 and 5 the first group's
+        // third level (AltGr, usually Mod5).
+        const int column = (state >> 13) & 3 ? 2 : state & XCB_MOD_MASK_5 ? 4 : 0;
+        const uint32_t plain = sym(code, column) ? sym(code, column) : sym(code, 0);
+        const uint32_t shifted = sym(code, column + 1) ? sym(code, column + 1) : plain;
+        const bool caps = (state & XCB_MOD_MASK_LOCK) && plain >= 'a' && plain <= 'z';
+        // Num Lock (Mod2) turns the keypad's second column on as Shift does.
+        const bool numbers = (state & XCB_MOD_MASK_2) && isKeypadCharacter(shifted);
+        uint32_t keysym =
+            ((state & XCB_MOD_MASK_SHIFT) != 0) != (caps || numbers) ? shifted : plain;
+        if (isKeypadCharacter(keysym))
+            keysym -= kKeypadOffset; // the keypad's digits and signs are the ASCII ones
+        Qt::KeyboardModifiers modifiers;
+        if (state & XCB_MOD_MASK_SHIFT)
+            modifiers |= Qt::ShiftModifier;
+        if (state & XCB_MOD_MASK_CONTROL)
+            modifiers |= Qt::ControlModifier;
+        if (state & XCB_MOD_MASK_1)
+            modifiers |= Qt::AltModifier;
+        QString text;
+        int key = special(keysym);
+        if (!key) {
+            const char32_t unicode = keysym < 0x100 ? keysym
+                                     : keysym >= 0x1000100 && keysym <= 0x110ffff
+                                         ? keysym - 0x1000000
+                                         : 0;
+            if (unicode >= 0x20 && unicode != 0x7f) {
+                text = QString::fromUcs4(&unicode, 1);
+                key = static_cast<int>(QChar::toUpper(unicode));
+            } else {
+                key = Qt::Key_unknown;
+            }
+        }
+        return QKeyEvent(press ? QEvent::KeyPress : QEvent::KeyRelease, key, modifiers, code,
+                         keysym, state, text);
+    }
+
+private:
+    static constexpr uint32_t kKeypadOffset = 0xff80;
+    static bool isKeypadCharacter(uint32_t keysym) {
+        return keysym >= 0xffaa && keysym <= 0xffb9; // KP_Multiply .. KP_9
+    }
+
+    uint32_t sym(uint8_t code, int column) const {
+        const std::size_t at = static_cast<std::size_t>(code - first_) * perCode_ + column;
+        return code >= first_ && column < perCode_ && at < syms_.size() ? syms_[at] : 0;
+    }
+
+    static int special(uint32_t keysym) {
+        static const QHash<uint32_t, int> keys{
+            {0xff08, Qt::Key_Backspace}, {0xff09, Qt::Key_Tab},     {0xff0d, Qt::Key_Return},
+            {0xff1b, Qt::Key_Escape},    {0xffff, Qt::Key_Delete},  {0xff50, Qt::Key_Home},
+            {0xff51, Qt::Key_Left},      {0xff52, Qt::Key_Up},      {0xff53, Qt::Key_Right},
+            {0xff54, Qt::Key_Down},      {0xff57, Qt::Key_End},     {0xff8d, Qt::Key_Enter},
+            {0xffe1, Qt::Key_Shift},     {0xffe2, Qt::Key_Shift},   {0xffe3, Qt::Key_Control},
+            {0xffe4, Qt::Key_Control},   {0xffe9, Qt::Key_Alt},     {0xffea, Qt::Key_Alt},
+            {0xffe5, Qt::Key_CapsLock},  {0xff7f, Qt::Key_NumLock}, {0xffeb, Qt::Key_Super_L}};
+        return keys.value(keysym, 0);
+    }
+
+    uint8_t first_ = 0;
+    uint8_t perCode_ = 0;
+    std::vector<uint32_t> syms_;
+};
 
 // The X11 service. It watches by a native event filter, since Qt neither selects
 // visibility changes nor reports another program's unmapping as a hide.
@@ -50,10 +144,7 @@ public:
         const QRect place =
             geometry ? QRect(geometry->x, geometry->y, geometry->width, geometry->height) : QRect();
         watched_.insert(id, {window, std::move(lost), place});
-        if (!filtering_) {
-            qGuiApp->installNativeEventFilter(this);
-            filtering_ = true;
-        }
+        filter(true);
     }
 
     void unwatch(QWidget* window) override {
@@ -63,10 +154,7 @@ public:
             else
                 ++it;
         }
-        if (watched_.isEmpty() && filtering_) {
-            qGuiApp->removeNativeEventFilter(this);
-            filtering_ = false;
-        }
+        filter(!watched_.isEmpty() || keyTarget_);
     }
 
     bool isOnTop(QWidget* window) override {
@@ -88,10 +176,25 @@ public:
         Q_UNUSED(window);
         return true;
 #else
-        if (!x11Connection())
+        xcb_connection_t* c = x11Connection();
+        if (!c)
             return true;
-        QWindow* handle = window ? window->windowHandle() : nullptr;
-        return handle && handle->setKeyboardGrabEnabled(true);
+        if (!window)
+            return false;
+        std::unique_ptr<xcb_grab_keyboard_reply_t, decltype(&free)> reply(
+            xcb_grab_keyboard_reply(c,
+                                    xcb_grab_keyboard(c, 0, rootOf(c), XCB_CURRENT_TIME,
+                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                    nullptr),
+            &free);
+        if (!reply || reply->status != XCB_GRAB_STATUS_SUCCESS)
+            return false;
+        if (keyTarget_ != window) {
+            keys_.load(c);
+            keyTarget_ = window;
+            filter(true);
+        }
+        return true;
 #endif
     }
 
@@ -105,29 +208,29 @@ public:
             return true;
         if (!window)
             return false;
-        // Qt's own pointer grab reports success even when another program holds the
-        // pointer, so the grab is taken and checked here. Owner events: clicks on this
-        // program's windows go to them as usual, every other click to the lock window.
+        // Owner events: clicks on this program's windows go to them as usual; the lock
+        // covers the screens, so those are the lock's.
         const uint16_t events = XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
                                 XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_ENTER_WINDOW |
                                 XCB_EVENT_MASK_LEAVE_WINDOW;
         std::unique_ptr<xcb_grab_pointer_reply_t, decltype(&free)> reply(
             xcb_grab_pointer_reply(c,
-                                   xcb_grab_pointer(c, 1, windowId(window), events,
-                                                    XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
-                                                    XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+                                   xcb_grab_pointer(c, 1, rootOf(c), events, XCB_GRAB_MODE_ASYNC,
+                                                    XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE,
+                                                    XCB_CURRENT_TIME),
                                    nullptr),
             &free);
         return reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
 #endif
     }
 
-    void releaseGrabs(QWidget* window) override {
+    void releaseGrabs(QWidget*) override {
+        keyTarget_ = nullptr;
+        filter(!watched_.isEmpty());
         xcb_connection_t* c = x11Connection();
         if (!c)
             return;
-        if (QWindow* handle = window ? window->windowHandle() : nullptr)
-            handle->setKeyboardGrabEnabled(false);
+        xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
         xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
         xcb_flush(c);
     }
@@ -137,6 +240,24 @@ public:
             return false;
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
         switch (event->response_type & 0x7f) {
+        case XCB_KEY_PRESS:
+        case XCB_KEY_RELEASE: {
+            const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
+            xcb_connection_t* c = x11Connection();
+            if (!keyTarget_ || !c || key->event != rootOf(c))
+                return false;
+            QWidget* target =
+                keyTarget_->focusWidget() ? keyTarget_->focusWidget() : keyTarget_.data();
+            QKeyEvent typed = keys_.event((event->response_type & 0x7f) == XCB_KEY_PRESS,
+                                          key->detail, key->state);
+            // Straight to the widget: a modal box of the program must not hold it back.
+            QCoreApplication::sendEvent(target, &typed);
+            return true;
+        }
+        case XCB_MAPPING_NOTIFY:
+            if (keyTarget_ && x11Connection())
+                keys_.load(x11Connection());
+            break;
         case XCB_VISIBILITY_NOTIFY: {
             const auto* seen = reinterpret_cast<const xcb_visibility_notify_event_t*>(event);
             if (seen->state != XCB_VISIBILITY_UNOBSCURED && watched_.contains(seen->window))
@@ -183,6 +304,16 @@ private:
         LossHandler lost;
         QRect place; // on the root window, as shown
     };
+
+    void filter(bool on) {
+        if (on != filtering_) {
+            if (on)
+                qGuiApp->installNativeEventFilter(this);
+            else
+                qGuiApp->removeNativeEventFilter(this);
+            filtering_ = on;
+        }
+    }
 
     static xcb_window_t rootOf(xcb_connection_t* c) {
         return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
@@ -276,6 +407,8 @@ private:
     static constexpr qint64 kBurstMilliseconds = 100;
     static constexpr int kRaisesPerBurst = 8;
     QHash<xcb_window_t, Watch> watched_;
+    QPointer<QWidget> keyTarget_; // while the keyboard is held: where its keys go
+    KeyMap keys_;
     QElapsedTimer burstClock_;
     int burstRaises_ = 0;
     bool filtering_ = false;

@@ -27,8 +27,10 @@ public:
     virtual bool isOnTop(QWidget* window) = 0;
     // Maps the window if it was unmapped and stacks it above every other window.
     virtual void raise(QWidget* window) = 0;
-    // Takes the whole keyboard (or pointer) for the shown window, or keeps it when this
-    // program holds it already. False while it cannot: the window is not viewable yet or
+    // Takes the whole keyboard (or pointer), or keeps it when this program holds it
+    // already. Both are held on the root window, which no other program can unmap, so
+    // they outlast anything done to the window. Every key then goes to the window's
+    // focus widget, whatever other window of the program is open or modal. False while
     // another program holds it.
     virtual bool grabKeyboard(QWidget* window) = 0;
     virtual bool grabPointer(QWidget* window) = 0;

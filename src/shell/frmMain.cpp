@@ -58,7 +58,8 @@ void frmMain::Form_Load() {
 void frmMain::picTray_MouseMove(uint32_t lParam) {
     if (!objTray().bRunningInTray())
         return;
-    if ((lParam & 0xFFFF) != platform::WM_RBUTTONUP)
+    // While locked a menu would take the lock's grabs, and its commands (Quit) end it.
+    if ((lParam & 0xFFFF) != platform::WM_RBUTTONUP || desktopLocked())
         return;
     refreshPasswordMenu();
     // Makes a click anywhere outside the menu close it.

@@ -10,7 +10,12 @@ QAction* addCommand(QMenu* menu, const char* name, const QString& caption, void 
     // Queued: the command runs once the pop-up's own event loop has ended, so a command
     // that opens a window leaves the tray icon free to pop the menu up again.
     QObject::connect(
-        action, &QAction::triggered, action, [command] { command(); }, Qt::QueuedConnection);
+        action, &QAction::triggered, action,
+        [command] {
+            if (!desktopLocked())
+                command();
+        },
+        Qt::QueuedConnection);
     return action;
 }
 

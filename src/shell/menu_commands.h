@@ -9,3 +9,6 @@ void mExit_Click();     // Quit                    (password/quit_command.cpp)
 void mContents_Click(); // Help > Contents...      (help/help_commands.cpp)
 void mAbout_Click();    // Help > About Veltrane...(help/help_commands.cpp)
 void mUpdate_Click();   // Help > Check for update (update/update_command.cpp)
+
+// True while the desktop is locked: the tray icon then opens no menu and no command runs.
+bool desktopLocked(); // (lock/lock_command.cpp)

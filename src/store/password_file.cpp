@@ -90,7 +90,7 @@ bool readPasswordFileAt(const std::string& path) {
 bool readPasswordStream(std::istream& in) {
     auto line1 = readLine(in);
     auto password = line1 ? decodeLine(*line1) : std::nullopt;
-    if (!password)
+    if (!password || password->size() > kMaxPasswordLength)
         return false;
     mdlGlobal::strPassword = *password;
 

@@ -5,6 +5,7 @@
 //   3. the question number with one blank before and after it
 // Only CR LF ends a line: an encoded line may begin with LF and end with NUL.
 
+#include <cstddef>
 #include <cstdint>
 #include <iosfwd>
 #include <optional>
@@ -12,11 +13,14 @@
 
 extern const char* const kPasswordFileName; // "vtrpwd.sys"
 extern const char* const kPasswordTempName; // "vtrpwd.tmp"
+// The password box takes no more; a longer stored password could never be typed.
+constexpr std::size_t kMaxPasswordLength = 255;
 
 // Reads the file of that bare name in the program folder into mdlGlobal's
 // strPassword, strQuestion, strAnswer and intQuestion. True when all three lines were
-// read and decoded. On failure the globals assigned before the failing line keep their
-// new values and the others their old ones. Never throws; any content is safe.
+// read and decoded, and the password is not longer than kMaxPasswordLength (a hand-edited
+// file only: such a file holds no password). On failure the globals assigned before the failing
+// line keep their new values and the others their old ones. Never throws; any content is safe.
 bool readPasswordFile(const std::string& fileName);
 // The same, on a full path.
 bool readPasswordFileAt(const std::string& path);

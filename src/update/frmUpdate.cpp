@@ -9,6 +9,7 @@
 #include "platform/transfer_control.h"
 #include "platform/twips_geometry.h"
 #include "update/program_end.h"
+#include "update/update_decisions.h"
 #include "update/update_settings.h"
 #include "update/upgrade_backdrop.h"
 #include "update/window_origin.h"
@@ -23,8 +24,6 @@
 
 namespace {
 
-const char* const kUpgradeFileName = "VTR_Upgrade.exe";
-
 QLabel* label(QWidget* parent, const char* name, const QString& text, const QRect& place) {
     auto* made = new QLabel(text, parent);
     made->setObjectName(QLatin1String(name));
@@ -34,6 +33,10 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, const QRec
 
 QString latin(const std::string& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void showMessage(const UpdateMessage& message) {
+    platform::forms().msgBox(latin(message.text), message.style, latin(message.title));
 }
 
 } // namespace
@@ -124,9 +127,7 @@ void frmUpdate::issueRequest() {
         "Saving to: " + convertShortPath(std::stof(localShortPath(localFile()))) + strFileName));
     Picture2->show();
     if (!Inet1->execute(latin(source))) {
-        platform::forms().msgBox(
-            QStringLiteral("unable to download the upgrade file. please try again later."),
-            platform::vbCritical, QStringLiteral("Downloading error"));
+        showMessage(downloadStartFailedMessage());
         closeAndEnd();
         return;
     }
@@ -208,11 +209,8 @@ void frmUpdate::Inet1_Ended() {
     // Downloads arrive without the execute permission the start needs.
     download_.setPermissions(download_.permissions() | QFileDevice::ExeOwner |
                              QFileDevice::ExeUser);
-    lblStatus->setText(QStringLiteral("The upgrade file has been downloaded successfully"));
-    platform::forms().msgBox(QStringLiteral("The file ") + latin(strFileName) +
-                                 QStringLiteral("\rhas been downloaded successfully\r"
-                                                "click OK to start install"),
-                             platform::vbInformation, QStringLiteral("Veltrane"));
+    lblStatus->setText(latin(kDownloadedStatus));
+    showMessage(downloadedMessage(strFileName));
     cmdInstall_Click();
 }
 
@@ -220,8 +218,7 @@ void frmUpdate::downloadFailed() {
     Inet1->cancel();
     discardPartialFile();
     progress_.reset();
-    lblStatus->setText(
-        QStringLiteral("The upgrade file could not be downloaded. Please try again later."));
+    lblStatus->setText(latin(kDownloadFailedStatus));
 }
 
 void frmUpdate::discardPartialFile() {
@@ -236,7 +233,7 @@ void frmUpdate::cmdInstall_Click() {
     if (!platform::fileExists(path))
         return;
     if (!platform::shell().startProgram(QFile::decodeName(path.c_str()))) {
-        lblStatus->setText(QStringLiteral("The upgrade file could not be started."));
+        lblStatus->setText(latin(kInstallFailedStatus));
         return;
     }
     closeAndEnd();

@@ -2,6 +2,8 @@
 // The update check: whether the machine is online, and whether the update server
 // publishes a release other than the running one.
 
+#include "update/update_decisions.h"
+
 #include <string>
 
 namespace mdlInternet {
@@ -19,5 +21,8 @@ bool isInternetConnected();
 // server could not be read: then the access-problem message has been shown and
 // bAccessProblem is true.
 bool checkNewVersion(const std::string& fileName);
+
+// Shows what the user is told for that outcome; the box's answer.
+int showUpdateMessage(UpdateOutcome outcome);
 
 } // namespace mdlInternet

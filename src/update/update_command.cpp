@@ -12,20 +12,12 @@ namespace {
 
 void checkForUpdate() {
     if (!mdlInternet::isInternetConnected()) {
-        platform::forms().msgBox(
-            QStringLiteral("There is currently no internet connection present.\r\n"
-                           "Please check the connection and try to run check for the update "
-                           "again."),
-            platform::vbCritical, QStringLiteral("No Connection"));
+        mdlInternet::showUpdateMessage(UpdateOutcome::NoConnection);
         return;
     }
-    const bool newer = mdlInternet::checkNewVersion("vtrver.txt");
+    const bool newer = mdlInternet::checkNewVersion(kVersionFileName);
     if (newer) {
-        const int answer = platform::forms().msgBox(
-            QStringLiteral("There is a newer version available to download, do you wish to "
-                           "update?"),
-            platform::vbYesNoInformation, QStringLiteral("Veltrane Update"));
-        if (answer != platform::vbYes)
+        if (mdlInternet::showUpdateMessage(UpdateOutcome::Offer) != platform::vbYes)
             return;
         platform::showModal(platform::formSlot<frmUpdate>().get());
         // Closed through its title bar: the program stays in the tray.
@@ -33,9 +25,7 @@ void checkForUpdate() {
         return;
     }
     if (!mdlInternet::bAccessProblem)
-        platform::forms().msgBox(
-            QStringLiteral("You have a latest version of Veltrane application"),
-            platform::vbInformation, QStringLiteral("Veltrane Update"));
+        mdlInternet::showUpdateMessage(UpdateOutcome::Latest);
 }
 
 } // namespace

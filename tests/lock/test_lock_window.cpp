@@ -7,6 +7,7 @@
 #include "lock/Form1.h"
 #include "lock/lock_cover.h"
 #include "platform/forms.h"
+#include "platform/qt_forms_services.h"
 #include "shell/menu_commands.h"
 #include "store/mdlGlobal.h"
 #include "store/password_file.h"
@@ -19,6 +20,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QTest>
 #include <QTimer>
@@ -113,16 +115,64 @@ private Q_SLOTS:
         }
     }
 
-    void noLockWhileADialogIsOpen() {
+    void locksWhileADialogIsOpenAndRefusesWithoutTheKeys() {
         QDialog dialog;
         QTimer::singleShot(0, &dialog, [&] {
-            QVERIFY(!lockWith("pw"));
-            QVERIFY(f->forms.boxes.isEmpty());
-            QCOMPARE(f->capture.grabs, 0);
+            QMenu menu; // a menu would take the grabs with it when it closed
+            menu.addAction(QStringLiteral("Quit"));
+            menu.popup(QPoint(10, 10));
+            Form1* form = lockWith("pw");
+            QVERIFY(form && form->isLocked());
+            QVERIFY(!menu.isVisible());
+            QVERIFY(dialog.isVisible()); // left open under the lock
+            form->Text1->setText(QStringLiteral("pw"));
+            QTest::keyClick(form->Text1, Qt::Key_Return);
             dialog.reject();
         });
         platform::showModal(dialog);
-        QVERIFY(lockWith("pw")); // once it is closed, locking works again
+        QVERIFY(!lockWindow());
+        f->order.calls.clear();
+
+        // Another program keeps the keyboard (or the pointer): no lock is ever shown.
+        const struct {
+            int keyboardRefusals, pointerRefusals;
+            const char* says;
+        } rows[] = {{1000, 0, "keyboard"}, {0, 1000, "mouse"}};
+        for (const auto& row : rows) {
+            f->order.keyboardRefusals = row.keyboardRefusals;
+            f->order.pointerRefusals = row.pointerRefusals;
+            f->forms.boxes.clear();
+            QVERIFY(!lockWith("pw"));
+            QCOMPARE(f->forms.boxes.size(), 1);
+            QVERIFY(f->forms.boxes[0].text.contains(QLatin1String(row.says)));
+            QCOMPARE(f->forms.boxes[0].title, QStringLiteral("Veltrane"));
+            QCOMPARE(f->forms.boxes[0].style, 16);
+            QCOMPARE(f->order.calls.filter(QStringLiteral("watch")).size(), 0);
+            QCOMPARE(f->order.calls.last(), QStringLiteral("releaseGrabs Form1"));
+            f->order.calls.clear();
+        }
+    }
+
+    void aBoxWaitsForTheUnlock() {
+        Form1* form = lockWith("pw");
+        QWidget* boxShownLocked = nullptr;
+        QTimer::singleShot(50, form, [&] {
+            boxShownLocked = QApplication::activeModalWidget();
+            form->Text1->setText(QStringLiteral("pw"));
+            QTest::keyClick(form->Text1, Qt::Key_Return);
+        });
+        bool shown = false;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [&] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                shown = !lockWindow();
+                box->close();
+            }
+        });
+        closer.start(10);
+        platform::QtFormsServices().msgBox(QStringLiteral("Done."), 64, QStringLiteral("Veltrane"));
+        QCOMPARE(boxShownLocked, nullptr);
+        QVERIFY(shown);
     }
 
     void snapshotIsTakenBeforeTheShowAndCoversEveryScreen() {
@@ -187,6 +237,9 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(form->holdsGrabs(), 1000);
         QCOMPARE(calls("grabKeyboard"), 4);
         QCOMPARE(calls("grabPointer"), 2);
+        // Shown (and so watched) only once both are held.
+        QVERIFY(f->order.calls.indexOf(QStringLiteral("grabPointer Form1")) <
+                f->order.calls.indexOf(QStringLiteral("watch Form1")));
         // A grab lost in between is found at the fifth tick at the latest and taken back.
         f->order.keyboardRefusals = 1;
         const int grabsBefore = calls("grabKeyboard");

@@ -27,7 +27,7 @@ std::string stored(const std::string& password) {
 enum class Shown { NewOnly, ModifyForgot };
 
 void testFileStates() {
-    const std::string room(kLockPasswordRoom, 'p');
+    const std::string room(kMaxPasswordLength, 'p');
     const struct {
         const char* name;
         std::optional<std::string> file; // nothing: no file at all
@@ -40,8 +40,7 @@ void testFileStates() {
         {"stored", stored("Open Sesame"), Shown::ModifyForgot, LockDecision::Lock},
         {"fills the box", stored(room), Shown::ModifyForgot, LockDecision::Lock},
         // Could never be typed into the box: no password rather than a lock for good.
-        {"longer than the box", stored(room + "q"), Shown::ModifyForgot,
-         LockDecision::PasswordRequired},
+        {"longer than the box", stored(room + "q"), Shown::NewOnly, LockDecision::PasswordRequired},
     };
     const std::string path = programFilePath(kPasswordFileName);
     for (const auto& row : rows) {

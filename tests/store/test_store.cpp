@@ -88,7 +88,8 @@ void testRoundTrips() {
     resetRandomSource();
     int startsWithLineFeed = 0, endsWithNul = 0;
     for (int i = 0; i < 2000; ++i) {
-        const std::string password = text(255, true), question = text(40, false),
+        // Blanks added at the ends keep it within the 255 characters a password may have.
+        const std::string password = text(252, true), question = text(40, false),
                           answer = text(40, false);
         const auto number = static_cast<int16_t>(generator() % 4);
         const std::string file =
@@ -139,6 +140,11 @@ void testDamagedFiles(const TempDir& dir) {
         {"lines after the third", both + " 1 \r\ngarbage", true, "secret", "Sport?", "golf", 1},
         {"line over 64 KiB", std::string(70000, 'A') + "\r\n" + both + " 1 \r\n", false, old, old,
          old, -7},
+        // The password box takes 255 characters: a longer password could never be typed.
+        {"password of 255", lines(std::string(255, 'p'), "Q = a") + "1\r\n", true,
+         std::string(255, 'p'), "Q", "a", 1},
+        {"password of 256", lines(std::string(256, 'p'), "Q = a") + "1\r\n", false, old, old, old,
+         -7},
     };
     for (const auto& c : cases) {
         setGlobals(old);

@@ -9,10 +9,13 @@ Serves the files of a folder through http.server, and scripted misbehaviour unde
   stall     Content-Length <size>, the given number of bytes in pieces of 700 (as a
             network hands them over, not in whole kilobytes), then nothing; the
             connection stays open. Without that number not even the headers come.
+A file of the folder named as the path's last part is served as it is, whatever the
+mode, so that a program whose update address points at a mode still reads its version.
 Listens on 127.0.0.1 on a free port, prints the port, and serves until it is killed.
 Usage: local_http_server.py FOLDER
 """
 import functools
+import os
 import http.server
 import sys
 import time
@@ -35,6 +38,9 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     def serve(self):
         parts = self.path.strip("/").split("/")
         if len(parts) < 3 or parts[0] != "odd":
+            return super().do_GET()
+        if os.path.isfile(os.path.join(self.directory, parts[-1])):
+            self.path = "/" + parts[-1]
             return super().do_GET()
         mode, size = parts[1], int(parts[2])
         stall_at = int(parts[3]) if len(parts) > 3 and parts[3].isdigit() else None

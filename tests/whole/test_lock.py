@@ -1,15 +1,17 @@
 """The lock screen as a whole: the snapshot, unlocking, and a lock that holds against
-other programs (close requests, windows over it, grabs, keys, a screen added)."""
+other programs (close requests, windows over it, grabs, keys, loops that destroy or unmap
+it, the tray menu, a screen added or resized, the program killed)."""
 
 import os
 import pathlib
+import signal
 import subprocess
 import sys
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from vtr_harness import MAIN_MENU, VtrSession, row, wait_until  # noqa: E402
+from vtr_harness import MAIN_MENU, MenuWindow, VtrSession, row, wait_until  # noqa: E402
 
 BUILD = os.path.dirname(os.environ.get("VTR_APP", "build/appVTR"))
 WRITE_PASSWORD = os.environ.get("VTR_WRITE_PASSWORD",
@@ -42,17 +44,36 @@ class LockSession(VtrSession):
         if not window:
             raise AssertionError("x_probe showed no window")
         if kind == "keylog":  # the window manager places it where it likes
-            time.sleep(0.2)
+            wait_until(lambda: self.is_viewable(window), 5)
             self._run(["xdotool", "windowmove", "--sync", window, str(x), str(y)], check=False)
-        time.sleep(0.2)  # mapped and drawn
+        wait_until(lambda: self.is_viewable(window), 5)
         return int(window), log_path
 
     def try_grab(self, what):
         return self._run([X_PROBE, "grab", what]).strip()
 
     def lock_windows(self):
-        # The lock window and its covers: override-redirect windows wider than any menu.
-        return [w for w in self.menu_windows() if w.width >= 640]
+        # The lock window and its covers: override-redirect windows wider than any menu,
+        # of the program or of its supervisor.
+        found = []
+        for window in [w for pid in self.program_processes() for w in self.windows_of(pid)]:
+            info = self._info(window)
+            geometry = self.geometry(window, info)
+            if "Override Redirect State: yes" in info and geometry and geometry[2] >= 640:
+                found.append(MenuWindow(window, *geometry))
+        return found
+
+    def menus(self):
+        return [w for w in self.menu_windows() if w.width < 640]
+
+    def locked_again_in(self):
+        """Kills the locked program; the ms until the keyboard is held again."""
+        probe = subprocess.Popen([X_PROBE, "regrab", "5000"], env=self.env,
+                                 stdout=subprocess.PIPE, text=True)
+        self._processes.append(("x_probe", probe))
+        probe.stdout.readline()  # it watches the grab now
+        self.program.send_signal(signal.SIGKILL)
+        return float(probe.communicate(timeout=10)[0])
 
     def lock_from_tray(self):
         """Chooses "Lock Desktop"; the tray menu's MenuWindow."""
@@ -60,7 +81,6 @@ class LockSession(VtrSession):
         self.choose_menu_row(row(MAIN_MENU, "Lock Desktop"))
         if not wait_until(self.lock_windows, 5):
             raise AssertionError("no lock window\n" + self.program_log())
-        time.sleep(0.3)  # grabs taken, first paint done
         return menu
 
     def count_colour(self, colour, shot=None):
@@ -91,6 +111,11 @@ class LockTest(unittest.TestCase):
             self.assertTrue(wait_until(lambda: not s.find_window("Password Required", 0.1), 3))
             self.assertEqual(s.lock_windows(), [], "locked after Password Required")
 
+            # A right-button press on the icon released elsewhere opens no menu.
+            s.press_and_hold_icon()
+            s.move_mouse(500, 300)
+            s.release_mouse()
+            self.assertIsNone(wait_until(s.menus, 0.5), "released away from the icon")
             s.store_password()  # read afresh at the next lock
             marker, keylog = s.probe_window("keylog", 60, 60, 300, 200, MAGENTA)
             s._run(["xdotool", "windowactivate", "--sync", str(marker)], check=False)
@@ -102,55 +127,67 @@ class LockTest(unittest.TestCase):
             lock, = s.lock_windows()
             self.assertEqual((lock.x, lock.y, lock.width, lock.height), (0, 0, 1024, 768))
             window = lock.window
-            locked = s.screenshot()
+            self.assertLocked(s, "just locked")  # both held before it showed
             # The window that was on screen is in the snapshot, and neither the lock
             # window's white nor the tray menu is: away from the panel and the banner the
-            # locked screen is the desktop as it was.
-            self.assertEqual(s.count_colour(MAGENTA, locked), s.count_colour(MAGENTA, before))
+            # locked screen is the desktop as it was (once painted).
             menu_points = [(menu.x + menu.width // 2, menu.y + dy)
                            for dy in (5, menu.height // 2)]
-            for x, y in [(10, 10), (200, 150), (1000, 20), (20, 740), (700, 600)] + menu_points:
+            points = [(10, 10), (200, 150), (1000, 20), (20, 740), (700, 600)] + menu_points
+            wait_until(lambda: s.pixel(10, 10) == s.pixel(10, 10, before), 3)
+            locked = s.screenshot()
+            self.assertEqual(s.count_colour(MAGENTA, locked), s.count_colour(MAGENTA, before))
+            for x, y in points:
                 self.assertEqual(s.pixel(x, y, locked), s.pixel(x, y, before), (x, y))
-            self.assertLocked(s, "just locked")
-            # Keys now go to the lock screen only.
+            # Keys now go to the lock screen only; a right-click in the password box opens
+            # no menu (it would take the grabs); nor does a synthetic right-click on the
+            # icon, whose menu's Quit would end the lock.
             taken = read_text(keylog)
             s.type_text("zq")
             s.key("Return", "ctrl+a", "BackSpace")
-            time.sleep(0.3)
-            self.assertEqual(read_text(keylog), taken, "a key reached another window")
+            s.click(511, 378, button=3)
+            s._run(["xdotool", "click", "--window", str(s.tray_icon_window()), "3"])
+            s.key("Up", "Return")
+            self.assertIsNone(wait_until(lambda: s.menus() or read_text(keylog) != taken, 0.5),
+                              "a menu opened or a key reached another window")
+            self.assertIsNone(s.wait_for_exit(0.1), "the program ended")
+            self.assertLocked(s, "after the right-clicks")
 
-            # Close requests, an unmap and a destroy leave it locked.
+            # Another program destroys the lock's windows (ten a second) or unmaps them,
+            # reparents them or flips their override-redirect in a loop while 300 keys are
+            # typed: no key leaks, the grabs are never missing, the lock is back at once.
+            for kind, times, gap_ms in [("destroy", 10, 100), ("unmap", 50, 20),
+                                        ("reparent", 50, 20), ("override", 50, 20)]:
+                attack = subprocess.Popen([X_PROBE, "attack", kind, str(times), str(gap_ms)],
+                                          env=s.env, stdout=subprocess.PIPE, text=True)
+                s._processes.append(("x_probe", attack))
+                s.type_text("k" * 75, delay_ms=5)
+                self.assertEqual(attack.communicate(timeout=30)[0].split()[:2], ["free", "0"],
+                                 kind)
+                self.assertTrue(wait_until(lambda: s.lock_windows() and
+                                           s.try_grab("keyboard") == ALREADY_GRABBED, 1), kind)
+                self.assertEqual(read_text(keylog), taken, kind + ": a key leaked")
+            window, = [w.window for w in s.lock_windows()]
+            s.key("ctrl+a", "BackSpace")
+
+            # Close requests leave it locked; moved or shrunk, it is back over the screen.
             s._run(["wmctrl", "-i", "-c", hex(window)], check=False)
             s.key("alt+F4")
-            time.sleep(0.3)
-            self.assertLocked(s, "after wmctrl -c and Alt+F4")
-            # Unmapped after its bypass of the window manager was cleared.
-            s._run(["xdotool", "set_window", "--overrideredirect", "0", str(window)], check=False)
-            s._run(["xdotool", "windowunmap", str(window)], check=False)
-            time.sleep(0.3)
-            self.assertLocked(s, "after another program unmapped it")
-            # Moved, shrunk or put inside another window: back over the screen at once.
-            other, _ = s.probe_window("overlay", 0, 0, 50, 50, ORANGE)
+            self.assertIsNone(wait_until(lambda: not s.lock_windows(), 0.3), "closed")
             for change in (["windowmove", str(window), "500", "400"],
-                           ["windowsize", str(window), "10", "10"],
-                           ["windowreparent", str(window), str(other)]):
+                           ["windowsize", str(window), "10", "10"]):
                 s._run(["xdotool"] + change, check=False)
-                time.sleep(0.3)
-                self.assertEqual(s.geometry(window), (0, 0, 1024, 768), change[0])
-                self.assertEqual(len(s.ancestors(window)), 1, change[0])
-            self.assertLocked(s, "after another program moved it")
-            s._run(["xdotool", "windowclose", str(window)], check=False)  # destroys it
-            self.assertTrue(wait_until(lambda: s.lock_windows() and
-                                       s.try_grab("keyboard") == ALREADY_GRABBED, 2))
-            self.assertLocked(s, "after xdotool windowclose")
+                self.assertTrue(wait_until(lambda: s.geometry(window) == (0, 0, 1024, 768), 2),
+                                change[0])
+            self.assertLocked(s, "after close requests and moves")
             # A new managed window maps on top; raising and activating it; an override-
             # redirect window: each is covered again at once.
             green, _ = s.probe_window("keylog", 600, 50, 300, 200, GREEN)
             self.assertEqual(s.count_colour(GREEN), 0, "new window")
             s._run(["xdotool", "windowraise", str(green)], check=False)
             s._run(["xdotool", "windowactivate", str(green)], check=False)
-            time.sleep(0.2)
-            self.assertEqual(s.count_colour(GREEN), 0, "raised and activated")
+            self.assertTrue(wait_until(lambda: s.count_colour(GREEN) == 0, 2),
+                            "raised and activated")
             s.probe_window("overlay", 0, 0, 500, 400, CYAN)
             self.assertEqual(s.count_colour(CYAN), 0, "override-redirect window")
             self.assertLocked(s, "after the windows")
@@ -159,17 +196,17 @@ class LockTest(unittest.TestCase):
             # rest after the Enter, then unlocks at the next key.
             s.type_text(PASSWORD[:4])
             s.key("Return")
-            time.sleep(0.2)
+            self.assertIsNone(wait_until(lambda: not s.lock_windows(), 0.2), "wrong password")
             self.assertLocked(s, "wrong password + Enter")
             s.type_text(PASSWORD[4:])
-            time.sleep(0.2)
+            self.assertIsNone(wait_until(lambda: not s.lock_windows(), 0.2), "no key since")
             self.assertLocked(s, "the password typed, no key since")
             s.key("Return")
             self.assertTrue(wait_until(lambda: not s.lock_windows(), 3), "right password")
             self.assertEqual(s.try_grab("keyboard"), GRAB_SUCCESS)
             self.assertIsNone(s.wait_for_exit(0.1), "the program ended")
 
-    def test_screen_added_while_locked_is_covered(self):
+    def test_screen_added_or_resized_while_locked_is_covered(self):
         with LockSession(screen="2048x768x24") as s:
             s._run(["xrandr", "--setmonitor", "left", "1024/271x768/203+0+0", "screen"])
             s.store_password()
@@ -181,12 +218,56 @@ class LockTest(unittest.TestCase):
             self.assertGreater(s.count_colour(ORANGE), 0)
             s._run(["xrandr", "--setmonitor", "right", "1024/271x768/203+1024+0", "none"])
             self.assertTrue(wait_until(lambda: len(s.lock_windows()) == 2, 3), "no cover")
-            time.sleep(0.3)
-            self.assertEqual(s.count_colour(ORANGE), 0)
+            self.assertTrue(wait_until(lambda: s.count_colour(ORANGE) == 0, 3), "not covered")
             s._run(["xrandr", "--delmonitor", "right"])
             self.assertTrue(wait_until(lambda: len(s.lock_windows()) == 1, 3), "cover kept")
             self.assertLocked(s, "after the screen went")
+            # The screen grows: the lock grows with it, and nothing of the desktop shows.
+            s._run(["xrandr", "--delmonitor", "left", "--setmonitor", "left",
+                    "1400/271x768/203+0+0", "screen"])
+            self.assertTrue(wait_until(lambda: [(w.x, w.width) for w in s.lock_windows()] ==
+                                       [(0, 1400)], 3), "not resized")
+            self.assertEqual(s.count_colour(ORANGE), 200 * 200, "the strip shows")
             self.assertTrue(s.unlock())
+
+    def test_lock_refused_or_kept_and_failing_closed(self):
+        with LockSession() as s:
+            s.store_password()
+            s.start_program()
+            # Another program holds the keyboard: no lock, and a message says why.
+            holder = subprocess.Popen([X_PROBE, "grab", "keyboard", "hold"], env=s.env,
+                                      stdout=subprocess.PIPE, text=True)
+            s._processes.append(("x_probe", holder))
+            self.assertEqual(holder.stdout.readline().strip(), GRAB_SUCCESS)
+            s.choose_menu_entry("Lock Desktop")
+            self.assertTrue(s.find_window("Veltrane"), "no message\n" + s.program_log())
+            self.assertEqual(s.lock_windows(), [])
+            s._end(holder)
+            s.key("Return")
+            # Help open: it closes and the desktop locks. Killed while locked: locked again
+            # at once by the supervisor, which the stored password unlocks.
+            s.choose_menu_entry("Help", "Contents...")
+            self.assertTrue(s.find_window("Help"))
+            s.lock_from_tray()
+            self.assertIsNone(s.find_window("Help", 0.1))
+            self.assertLocked(s, "help was open")
+            relocked_ms = s.locked_again_in()
+            self.assertLess(relocked_ms, 200)
+            self.assertTrue(wait_until(s.lock_windows, 2), "no cover after the kill")
+            self.assertLocked(s, f"killed, locked again in {relocked_ms} ms")
+            self.assertTrue(s.unlock())
+            self.assertTrue(wait_until(lambda: not s.program_processes(), 3), "supervisor left")
+            # The password dialog open: the lock goes over it, takes the keys, leaves it.
+            s.start_program()
+            s.choose_menu_entry("Password", "Modify")
+            self.assertTrue(s.find_window("Modify Password"))
+            s.type_text(PASSWORD)
+            s.key("Return")
+            self.assertTrue(s.find_window("Password"))
+            s.lock_from_tray()
+            self.assertLocked(s, "the password dialog was open")
+            self.assertTrue(s.unlock(), "the dialog held the keys")
+            self.assertTrue(s.find_window("Password"), "the dialog went")
 
 
 if __name__ == "__main__":

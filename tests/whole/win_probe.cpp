@@ -8,8 +8,13 @@
 //                              program took it back (or after 5 s)
 //   win_probe untray           removes the program's icon, as a shell that restarts loses it
 //   win_probe taskbar          tells the program the taskbar was made again
-//   win_probe post HWND MSG WPARAM   posts a message (HWND in hex as listed, the others
-//                                     in any C base)
+//   win_probe controls         the same windows, each child as a control of a form:
+//       control HWND ID CLASS ENABLED CHECKED FOCUSED TEXT (CR and LF as \r and \n)
+//   win_probe post HWND MSG WPARAM [LPARAM]   posts a message (HWND in hex as listed,
+//                                     the others in any C base)
+//   win_probe find CLASS       the handle of the (hidden or shown) window of that class
+//   win_probe settext HWND TEXT
+//   win_probe icon EXE ID      exit status 0 when the program holds that icon resource
 
 #include <cstdio>
 #include <cstdlib>
@@ -63,6 +68,38 @@ BOOL CALLBACK printTop(HWND hwnd, LPARAM) {
     return TRUE;
 }
 
+HWND focusOf(HWND hwnd) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info) ? info.hwndFocus
+                                                                            : nullptr;
+}
+
+BOOL CALLBACK printControl(HWND hwnd, LPARAM focus) {
+    std::string text;
+    for (char c : textOf(hwnd, send(hwnd, WM_GETTEXTLENGTH)))
+        text += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
+    const std::string kind = classOf(hwnd);
+    const LRESULT checked = kind == "Button" ? send(hwnd, BM_GETCHECK) : 0;
+    std::printf("control %p %d %s %d %d %d %s\n", static_cast<void*>(hwnd), GetDlgCtrlID(hwnd),
+                kind.c_str(), IsWindowEnabled(hwnd) ? 1 : 0, static_cast<int>(checked),
+                hwnd == reinterpret_cast<HWND>(focus) ? 1 : 0, text.c_str());
+    return TRUE;
+}
+
+BOOL CALLBACK printForm(HWND hwnd, LPARAM) {
+    if (!IsWindowVisible(hwnd))
+        return TRUE;
+    std::printf("form %p %s %s\n", static_cast<void*>(hwnd), classOf(hwnd).c_str(),
+                textOf(hwnd, send(hwnd, WM_GETTEXTLENGTH)).c_str());
+    EnumChildWindows(hwnd, printControl, reinterpret_cast<LPARAM>(focusOf(hwnd)));
+    return TRUE;
+}
+
+HWND handle(const char* text) {
+    return reinterpret_cast<HWND>(std::strtoull(text, nullptr, 16));
+}
+
 std::string takeForeground() {
     WNDCLASSA type{};
     type.lpfnWndProc = DefWindowProcA;
@@ -107,14 +144,40 @@ int main(int argc, char* argv[]) {
     }
     if (command == "taskbar" && program)
         return PostMessageA(program, RegisterWindowMessageA("TaskbarCreated"), 0, 0) ? 0 : 1;
-    if (command == "post" && argc == 5) {
-        HWND hwnd = reinterpret_cast<HWND>(std::strtoull(argv[2], nullptr, 16));
-        return PostMessageA(hwnd, static_cast<UINT>(std::strtoul(argv[3], nullptr, 0)),
-                            std::strtoull(argv[4], nullptr, 0), 0)
+    if (command == "controls") {
+        EnumWindows(printForm, 0);
+        return 0;
+    }
+    if (command == "post" && (argc == 5 || argc == 6)) {
+        return PostMessageA(handle(argv[2]), static_cast<UINT>(std::strtoul(argv[3], nullptr, 0)),
+                            std::strtoull(argv[4], nullptr, 0),
+                            argc == 6 ? std::strtoll(argv[5], nullptr, 0) : 0)
                    ? 0
                    : 1;
     }
-    std::fprintf(stderr,
-                 "usage: win_probe list | raise | untray | taskbar | post HWND MSG WPARAM\n");
+    if (command == "find" && argc == 3) {
+        HWND hwnd = FindWindowA(argv[2], nullptr);
+        std::printf("%p\n", static_cast<void*>(hwnd));
+        return hwnd ? 0 : 1;
+    }
+    if (command == "settext" && argc == 4) {
+        DWORD_PTR done = 0;
+        return SendMessageTimeoutA(handle(argv[2]), WM_SETTEXT, 0,
+                                   reinterpret_cast<LPARAM>(argv[3]), SMTO_ABORTIFHUNG, 5000,
+                                   &done) &&
+                       done
+                   ? 0
+                   : 1;
+    }
+    if (command == "icon" && argc == 4) {
+        HMODULE program = LoadLibraryExA(argv[2], nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        return program && FindResourceA(program, MAKEINTRESOURCEA(std::atoi(argv[3])),
+                                        reinterpret_cast<LPCSTR>(RT_GROUP_ICON))
+                   ? 0
+                   : 1;
+    }
+    std::fprintf(stderr, "usage: win_probe list | raise | untray | taskbar | controls | post HWND "
+                         "MSG WPARAM [LPARAM] | "
+                         "find CLASS | settext HWND TEXT | icon EXE ID\n");
     return 2;
 }

@@ -3,6 +3,7 @@
 #include "lock/lock_decision.h"
 #include "lock/lock_geometry.h"
 #include "store/mdlGlobal.h"
+#include "store/password_file.h"
 
 #include <cmath>
 #include <string>
@@ -328,7 +329,7 @@ void makeControls(HINSTANCE instance) {
     if (!lock.text)
         return;
     SendMessageA(lock.text, EM_SETPASSWORDCHAR, '*', 0);
-    SendMessageA(lock.text, EM_LIMITTEXT, kLockPasswordRoom, 0);
+    SendMessageA(lock.text, EM_LIMITTEXT, kMaxPasswordLength, 0);
     lock.editProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(lock.text, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(textProc)));
 }

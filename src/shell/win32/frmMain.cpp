@@ -77,6 +77,18 @@ LRESULT CALLBACK mainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     switch (message) {
+    case WM_COMMAND:
+        // A menu entry's identifier, as the menu itself would have chosen it.
+        if (runTrayCommand(LOWORD(wParam)))
+            return 0;
+        break;
+    case WM_KEYDOWN:
+        // F1 opens the help window, whatever shift keys are held.
+        if (wParam == VK_F1) {
+            runTrayCommand(kContentsCommand);
+            return 0;
+        }
+        break;
     case WM_CLOSE:
         return 0; // the program ends by Quit only
     case WM_ENDSESSION:
@@ -89,8 +101,9 @@ LRESULT CALLBACK mainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         PostQuitMessage(0);
         return 0;
     default:
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+        break;
     }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
 } // namespace

@@ -72,6 +72,8 @@ void enable(UINT id, bool on) {
 
 } // namespace
 
+const UINT kContentsCommand = mContents;
+
 HMENU trayMenu() {
     static const HMENU menu = buildMenu();
     return menu;

@@ -1,0 +1,233 @@
+#include "platform/win32/win32_forms.h"
+
+#include <cmath>
+#include <set>
+#include <vector>
+
+namespace win32 {
+
+namespace {
+
+constexpr double kTwipsPerInch = 1440;
+
+int dotsPerInch(int axis) {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, axis) : 96;
+    if (screen)
+        ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+int pixels(double twips, int axis) {
+    return static_cast<int>(std::nearbyint(twips * dotsPerInch(axis) / kTwipsPerInch));
+}
+
+BOOL CALLBACK collectEnabled(HWND window, LPARAM list) {
+    if (IsWindowEnabled(window) && IsWindowVisible(window))
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+} // namespace
+
+int pixelsX(double twips) {
+    return pixels(twips, LOGPIXELSX);
+}
+
+int pixelsY(double twips) {
+    return pixels(twips, LOGPIXELSY);
+}
+
+double screenTwipsWidth() {
+    return GetSystemMetrics(SM_CXSCREEN) * kTwipsPerInch / dotsPerInch(LOGPIXELSX);
+}
+
+double screenTwipsHeight() {
+    return GetSystemMetrics(SM_CYSCREEN) * kTwipsPerInch / dotsPerInch(LOGPIXELSY);
+}
+
+HFONT formFont() {
+    static const HFONT font =
+        CreateFontA(-MulDiv(825, dotsPerInch(LOGPIXELSY), 7200), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                    FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                    DEFAULT_PITCH | FF_SWISS, "Verdana");
+    return font;
+}
+
+Window::~Window() {
+    if (hwnd_) {
+        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+}
+
+bool Window::create(const char* className, const char* title, DWORD style, DWORD exStyle, int x,
+                    int y, int clientWidth, int clientHeight) {
+    static std::set<std::string> registered;
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    if (!registered.count(className)) {
+        WNDCLASSEXA type = {};
+        type.cbSize = sizeof type;
+        type.lpfnWndProc = &Window::procedure;
+        type.hInstance = instance;
+        type.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        type.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        type.lpszClassName = className;
+        if (!RegisterClassExA(&type))
+            return false;
+        registered.insert(className);
+    }
+    RECT outer = {0, 0, clientWidth, clientHeight};
+    AdjustWindowRectEx(&outer, style, FALSE, exStyle);
+    hwnd_ = CreateWindowExA(exStyle, className, title, style, x, y, outer.right - outer.left,
+                            outer.bottom - outer.top, nullptr, nullptr, instance, this);
+    return hwnd_ != nullptr;
+}
+
+HWND Window::addControl(const char* className, const char* text, DWORD style, int id, int left,
+                        int top, int width, int height, DWORD exStyle) {
+    HWND control = CreateWindowExA(
+        exStyle, className, text, WS_CHILD | WS_VISIBLE | style, left, top, width, height, hwnd_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+    if (control)
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(formFont()), FALSE);
+    return control;
+}
+
+LRESULT Window::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // As a dialog does: the focused control is kept while another window (a message
+    // box) is active, and has the focus again when this one is.
+    if (message == WM_ACTIVATE) {
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            const HWND focus = GetFocus();
+            if (focus && IsChild(hwnd_, focus))
+                lastFocus_ = focus;
+        } else if (lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_)) {
+            SetFocus(lastFocus_);
+            return 0;
+        }
+    }
+    return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Window::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        self->hwnd_ = window;
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Window*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!self)
+        return DefWindowProcA(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    // No exception may leave a window procedure: the system's frames are not C++.
+    try {
+        return self->onMessage(message, wParam, lParam);
+    } catch (...) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+void Window::close() {
+    if (hwnd_)
+        DestroyWindow(hwnd_);
+}
+
+void Window::runModal(const std::function<bool(MSG&)>& keyFilter) {
+    if (!hwnd_)
+        return;
+    std::vector<HWND> others;
+    EnumThreadWindows(GetCurrentThreadId(), collectEnabled, reinterpret_cast<LPARAM>(&others));
+    for (HWND other : others) {
+        if (other != hwnd_)
+            EnableWindow(other, FALSE);
+    }
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    if (!IsChild(hwnd_, GetFocus()))
+        SetFocus(GetNextDlgTabItem(hwnd_, nullptr, FALSE));
+    MSG message;
+    while (hwnd_) {
+        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got == 0) {
+            // Quit asked for: the caller's loop sees it once this window is gone.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            close();
+            break;
+        }
+        if (got < 0)
+            break;
+        if (keyFilter && keyFilter(message))
+            continue;
+        if (hwnd_ && IsDialogMessageA(hwnd_, &message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    for (HWND other : others) {
+        if (other != hwnd_ && IsWindow(other))
+            EnableWindow(other, TRUE);
+    }
+}
+
+int msgBox(const std::string& text, int style, const std::string& title) {
+    return MessageBoxA(GetActiveWindow(), text.c_str(), title.c_str(),
+                       static_cast<UINT>(style) | MB_SETFOREGROUND);
+}
+
+std::string windowText(HWND window) {
+    const int length = GetWindowTextLengthA(window);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    text.resize(static_cast<size_t>(GetWindowTextA(window, &text[0], length + 1)));
+    return text;
+}
+
+namespace {
+
+class InputBox : public Window {
+public:
+    std::string typed;
+    bool show(const std::string& prompt, const std::string& title, int x, int y) {
+        if (!create("VeltraneInputBox", title.c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                    WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_CONTROLPARENT, x, y, 360, 130))
+            return false;
+        addControl("STATIC", prompt.c_str(), SS_LEFT | SS_NOPREFIX, 0, 10, 10, 250, 70);
+        // Created first of the three, so that it has the focus when the box opens.
+        edit_ = addControl("EDIT", "", ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP, 3, 10, 96, 340, 22,
+                           WS_EX_CLIENTEDGE);
+        addControl("BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, 270, 10, 80, 24);
+        addControl("BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, 270, 40, 80, 24);
+        return true;
+    }
+
+protected:
+    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+            if (LOWORD(wParam) == IDOK)
+                typed = windowText(edit_);
+            close();
+            return 0;
+        }
+        return Window::onMessage(message, wParam, lParam);
+    }
+
+private:
+    HWND edit_ = nullptr;
+};
+
+} // namespace
+
+std::string inputBox(const std::string& prompt, const std::string& title, double leftTwips,
+                     double topTwips) {
+    InputBox box;
+    if (!box.show(prompt, title, pixelsX(leftTwips), pixelsY(topTwips)))
+        return std::string();
+    box.runModal();
+    return box.typed;
+}
+
+} // namespace win32
