@@ -1,6 +1,8 @@
 // The help window: the page it shows and the links in it, and the Contents command that
-// opens it modally. tests/whole/test_help.py opens it from the tray and checks where.
+// opens it modally; the about box's link. tests/whole/test_help.py opens both from the
+// tray and checks where and how they look.
 
+#include "help/x11/frmAbout.h"
 #include "help/x11/frmHelp.h"
 #include "platform/program_folder.h"
 #include "platform/x11/forms.h"
@@ -9,6 +11,7 @@
 #include "support/fake_shell.h"
 
 #include <QFileInfo>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -21,23 +24,6 @@ namespace {
 
 const QString kBuiltPage = QStringLiteral(VTR_PROGRAM_DIR "/help/vtrhelp.html");
 const QString kSite = QStringLiteral("https://www.corvenna.com");
-
-frmHelp& shownHelp() {
-    frmHelp& form = platform::formSlot<frmHelp>().get();
-    form.show();
-    [&] { QVERIFY(QTest::qWaitForWindowExposed(&form)); }();
-    return form;
-}
-
-// The program folder is the build folder, where the page sits beside the program.
-class BuiltProgramFolder {
-public:
-    BuiltProgramFolder() : previous_(programFolder()) { setProgramFolder(VTR_PROGRAM_DIR); }
-    ~BuiltProgramFolder() { setProgramFolder(previous_); }
-
-private:
-    std::string previous_;
-};
 
 void forEachFragment(const QTextDocument* page, const std::function<void(QTextFragment)>& visit) {
     for (QTextBlock block = page->begin(); block.isValid(); block = block.next())
@@ -66,14 +52,16 @@ class TestFrmHelp : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The program folder is the build folder, where the page sits beside the program.
+    void initTestCase() { setProgramFolder(VTR_PROGRAM_DIR); }
     void cleanup() {
         platform::formSlot<frmHelp>().unload();
+        platform::formSlot<frmAbout>().unload();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     void contentsOpensItModallyAtTheTopAndClosingUnloadsIt() {
         FakeFormsServices forms;
-        BuiltProgramFolder folder;
         for (const bool byCloseButton : {true, false}) {
             bool modal = false;
             int scrolled = -1;
@@ -99,7 +87,6 @@ private Q_SLOTS:
 
     void everyLinkInThePageLeadsSomewhere() {
         FakeFormsServices forms;
-        BuiltProgramFolder folder;
         const QTextDocument* page = platform::formSlot<frmHelp>().get().WBHelp->document();
         QStringList names, hrefs;
         forEachFragment(page, [&](QTextFragment fragment) {
@@ -123,8 +110,9 @@ private Q_SLOTS:
         FakeFormsServices forms;
         FakeShell shell;
         shell.accept = false; // a shell that cannot open it: still no message here
-        BuiltProgramFolder folder;
-        frmHelp& form = shownHelp();
+        frmHelp& form = platform::formSlot<frmHelp>().get();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
         QUrl atForgot = QUrl::fromLocalFile(kBuiltPage);
         atForgot.setFragment(QStringLiteral("forgot"));
         clickLink(form.WBHelp, QStringLiteral("#forgot"));
@@ -134,6 +122,64 @@ private Q_SLOTS:
         clickLink(form.WBHelp, kSite);
         QCOMPARE(shell.openedDocuments, QStringList{kSite});
         QCOMPARE(form.WBHelp->source(), atForgot);
+        QVERIFY(forms.boxes.isEmpty());
+    }
+
+    // The about box: which clicks open the site, how a pressed button keeps the pointer's
+    // moves with the control it went down on, and the link's colours under the pointer.
+    void aboutBoxClicksAndPresses() {
+        FakeFormsServices forms;
+        FakeShell shell;
+        shell.accept = false; // a shell that cannot open the site draws no message
+        frmAbout& form = platform::formSlot<frmAbout>().get();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QLabel* link = form.lblWebsite;
+        const auto colour = [link] { return link->palette().color(QPalette::WindowText); };
+        const QColor navy(0, 0, 128), blue(0, 0, 255), darkBlue(32, 72, 134);
+        // Drives the pointer through the window, as the window system would: `at` in
+        // `over`'s coordinates (its middle by default), the free area of the box itself.
+        QPoint last;
+        const auto move = [&](const QWidget* over, QPoint at = {-1, -1}) {
+            at = at == QPoint(-1, -1) ? over->rect().center() : at;
+            last = over == &form ? QPoint(40, 200) : over->mapTo(&form, at);
+            QTest::mouseMove(form.windowHandle(), last);
+        };
+        const auto press = [&](Qt::MouseButton b) {
+            QTest::mousePress(form.windowHandle(), b, {}, last);
+        };
+        const auto release = [&](Qt::MouseButton b) {
+            QTest::mouseRelease(form.windowHandle(), b, {}, last);
+        };
+
+        QCOMPARE(colour(), navy);
+        for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+            move(link);
+            press(button);
+            release(button);
+        }
+        // A left press elsewhere released over the link is not a click on it.
+        move(&form);
+        QCOMPARE(colour(), darkBlue);
+        press(Qt::LeftButton);
+        move(link);
+        release(Qt::LeftButton);
+        QVERIFY(shell.openedDocuments.isEmpty());
+
+        press(Qt::LeftButton);
+        // Still the link's own moves: its right bottom corner is on it, one further is not.
+        move(link, QPoint(link->width(), link->height()));
+        QCOMPARE(colour(), blue);
+        move(link, QPoint(link->width() + 1, link->height()));
+        QCOMPARE(colour(), darkBlue);
+        move(link);
+        QCOMPARE(colour(), blue);
+        // Over another control the link still hears of it, and the pointer is off it.
+        move(form.Label3);
+        QCOMPARE(colour(), darkBlue);
+        QVERIFY(shell.openedDocuments.isEmpty());
+        release(Qt::LeftButton);
+        QCOMPARE(shell.openedDocuments, QStringList{kSite});
         QVERIFY(forms.boxes.isEmpty());
     }
 };

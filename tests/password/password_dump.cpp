@@ -7,17 +7,6 @@
 #include "store/password_file.h"
 
 #include <cstdio>
-#include <string>
-
-namespace {
-
-void printHex(const std::string& bytes) {
-    for (const unsigned char byte : bytes)
-        std::printf("%02x", byte);
-    std::printf("\n");
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -25,9 +14,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::printf(readPasswordFileAt(argv[1]) ? "ok\n" : "failed\n");
-    printHex(mdlGlobal::strPassword);
-    printHex(mdlGlobal::strQuestion);
-    printHex(mdlGlobal::strAnswer);
+    for (const std::string* text :
+         {&mdlGlobal::strPassword, &mdlGlobal::strQuestion, &mdlGlobal::strAnswer}) {
+        for (const unsigned char byte : *text)
+            std::printf("%02x", byte);
+        std::printf("\n");
+    }
     std::printf("%d\n", mdlGlobal::intQuestion);
-    return 0;
 }

@@ -49,16 +49,6 @@ frmMenu& menu() {
     return formSlot<frmMenu>().get();
 }
 
-QList<bool> passwordStates() {
-    return {menu().mNew->isEnabled(), menu().mModify->isEnabled(), menu().mForgot->isEnabled()};
-}
-
-void setPasswordStates(bool newOn, bool modifyOn, bool forgotOn) {
-    menu().mNew->setEnabled(newOn);
-    menu().mModify->setEnabled(modifyOn);
-    menu().mForgot->setEnabled(forgotOn);
-}
-
 // Each entry as "caption", "-" for a separator, "caption>" for a submenu, "(caption)"
 // when disabled.
 QStringList layout(const QMenu* menu) {
@@ -72,10 +62,6 @@ QStringList layout(const QMenu* menu) {
         entries.append(entry);
     }
     return entries;
-}
-
-std::string validFile() {
-    return *passwordFileContents("secret", "Pet? = Rex", 1);
 }
 
 } // namespace
@@ -102,8 +88,9 @@ private Q_SLOTS:
         QTest::newRow("folder missing") << int(FaultyAttributes::None) << true << QByteArray();
         QTest::newRow("file never visible")
             << int(FaultyAttributes::EveryFileHidden) << false << QByteArray();
-        QTest::newRow("attributes locked") << int(FaultyAttributes::ClearingDenied) << false
-                                           << QByteArray::fromStdString(validFile());
+        QTest::newRow("attributes locked")
+            << int(FaultyAttributes::ClearingDenied) << false
+            << QByteArray::fromStdString(*passwordFileContents("secret", "Pet? = Rex", 1));
     }
     void unusableFileLeavesTheMenu() {
         QFETCH(int, fault);
@@ -114,9 +101,12 @@ private Q_SLOTS:
         if (folderMissing) // as root no permission stops a write
             setProgramFolder(folder.file("missing-folder"));
         FaultyAttributes attributes{FaultyAttributes::Fault(fault)};
-        setPasswordStates(false, false, false); // any reading enables something
+        const QList<QAction*> commands{menu().mNew, menu().mModify, menu().mForgot};
+        for (QAction* command : commands)
+            command->setEnabled(false); // any reading enables something
         refreshPasswordMenu();
-        QCOMPARE(passwordStates(), (QList<bool>{false, false, false}));
+        for (QAction* command : commands)
+            QVERIFY(!command->isEnabled());
         QCOMPARE(attributes.setCalls, (QList<int>{vbNormal, 7}));
         QCOMPARE(QByteArray::fromStdString(folder.read(kPasswordFileName)), contents);
     }

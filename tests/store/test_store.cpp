@@ -119,7 +119,7 @@ void testDamagedFiles(const TempDir& dir) {
     const std::string both = lines("secret", "Sport? = golf = extra"), old = "old";
     const std::string l1 = both.substr(0, both.find("\r\n") + 2);
     const struct {
-        const char* name;
+        std::string name;
         std::string contents;
         bool result;
         std::string password, question, answer;
@@ -149,13 +149,10 @@ void testDamagedFiles(const TempDir& dir) {
     for (const auto& c : cases) {
         setGlobals(old);
         const bool result = readBytes(c.contents);
-        if (result != c.result || strPassword != c.password || strQuestion != c.question ||
-            strAnswer != c.answer || intQuestion != c.number)
-            std::cerr << "case: " << c.name << "\n";
-        CHECK_EQ(result, c.result);
-        CHECK_EQ(strPassword + "|" + strQuestion + "|" + strAnswer,
-                 c.password + "|" + c.question + "|" + c.answer);
-        CHECK_EQ(intQuestion, c.number);
+        CHECK_EQ(c.name + (result ? " read " : " failed ") + strPassword + "|" + strQuestion + "|" +
+                     strAnswer + "|" + std::to_string(intQuestion),
+                 c.name + (c.result ? " read " : " failed ") + c.password + "|" + c.question + "|" +
+                     c.answer + "|" + std::to_string(c.number));
     }
     setGlobals(old);
     CHECK(!readPasswordFileAt(dir.file("missing")));

@@ -9,20 +9,14 @@
 
 namespace check {
 inline int failures = 0, passes = 0;
+// Strings shown with their unprintable bytes as \<decimal code>.
 template <class T> std::string show(const T& value) {
     std::ostringstream out;
-    if constexpr (std::is_convertible_v<T, std::string>) {
-        out << '"' << std::hex;
-        for (const unsigned char c : std::string(value)) {
-            if (c >= 32 && c < 127)
-                out << c;
-            else
-                out << "\\x" << static_cast<int>(c);
-        }
-        out << '"';
-    } else {
+    if constexpr (std::is_convertible_v<T, std::string>)
+        for (const unsigned char c : std::string(value))
+            out << (c >= 32 && c < 127 ? std::string(1, char(c)) : "\\" + std::to_string(c));
+    else
         out << value;
-    }
     return out.str();
 }
 inline void report(bool ok, const char* where, int line, const std::string& what) {
@@ -30,16 +24,14 @@ inline void report(bool ok, const char* where, int line, const std::string& what
     if (!ok)
         std::cerr << where << ":" << line << ": " << what << "\n";
 }
+template <class A, class E>
+void equal(const A& a, const E& e, const char* what, const char* where, int line) {
+    report(a == e, where, line, what + (" is \"" + show(a) + "\", expected \"" + show(e) + '"'));
+}
 } // namespace check
 
 #define CHECK(cond) check::report((cond), __FILE__, __LINE__, "CHECK(" #cond ") failed")
-#define CHECK_EQ(actual, expected)                                                                 \
-    do {                                                                                           \
-        const auto& a_ = (actual);                                                                 \
-        const auto& e_ = (expected);                                                               \
-        check::report(a_ == e_, __FILE__, __LINE__,                                                \
-                      #actual " is " + check::show(a_) + ", expected " + check::show(e_));         \
-    } while (0)
+#define CHECK_EQ(actual, expected) check::equal((actual), (expected), #actual, __FILE__, __LINE__)
 
 inline int checkSummary(const char* name) {
     std::cout << name << ": " << check::passes << " checks passed, " << check::failures

@@ -9,36 +9,32 @@
 #include <vector>
 
 class FailingFileSteps : public PasswordFileSteps {
+    using Error = platform::FileError;
+    using Text = const std::string&;
+
 public:
     // `failAt` names the step that fails ("mayWrite", "create", "write", "flush",
     // "close", "setAttr", "rename"); its `occurrence`-th call (1 = the first) fails
     // with `error` without doing anything. An empty name fails nothing.
-    explicit FailingFileSteps(std::string failAt = {},
-                              platform::FileError error = platform::FileError::Other,
+    explicit FailingFileSteps(std::string failAt = {}, Error error = Error::Other,
                               int occurrence = 1)
         : failAt_(std::move(failAt)), error_(error), occurrence_(occurrence) {
         setPasswordFileSteps(this);
     }
     ~FailingFileSteps() override { setPasswordFileSteps(nullptr); }
 
-    platform::FileError mayWrite(const std::string& path) override {
-        return step("mayWrite") ? real_.mayWrite(path) : error_;
-    }
-    platform::FileError create(const std::string& path) override {
-        return step("create") ? real_.create(path) : error_;
-    }
-    platform::FileError write(const std::string& bytes) override {
-        return step("write") ? real_.write(bytes) : error_;
-    }
-    platform::FileError flush() override { return step("flush") ? real_.flush() : error_; }
-    platform::FileError close() override { return step("close") ? real_.close() : error_; }
-    platform::FileError setAttr(const std::string& path, int attributes) override {
+    Error mayWrite(Text path) override { return step("mayWrite") ? real_.mayWrite(path) : error_; }
+    Error create(Text path) override { return step("create") ? real_.create(path) : error_; }
+    Error write(Text bytes) override { return step("write") ? real_.write(bytes) : error_; }
+    Error flush() override { return step("flush") ? real_.flush() : error_; }
+    Error close() override { return step("close") ? real_.close() : error_; }
+    Error setAttr(Text path, int attributes) override {
         return step("setAttr") ? real_.setAttr(path, attributes) : error_;
     }
-    platform::FileError rename(const std::string& from, const std::string& to) override {
+    Error rename(Text from, Text to) override {
         return step("rename") ? real_.rename(from, to) : error_;
     }
-    void remove(const std::string& path) override {
+    void remove(Text path) override {
         calls.push_back("remove");
         real_.remove(path);
     }
@@ -52,9 +48,9 @@ private:
         return !(name == failAt_ && ++seen_ == occurrence_);
     }
 
-    PosixPasswordFileSteps real_;
+    PosixPasswordFileSteps real_; // its steps calling one another go unrecorded
     std::string failAt_;
-    platform::FileError error_;
+    Error error_;
     int occurrence_;
     int seen_ = 0;
 };

@@ -2,14 +2,6 @@
 
 #include "platform/x11/qt_forms_services.h"
 
-FakeFormsServices::FakeFormsServices() {
-    platform::setForms(this);
-}
-
-FakeFormsServices::~FakeFormsServices() {
-    platform::setForms(nullptr);
-}
-
 int FakeFormsServices::msgBox(const QString& text, int style, const QString& title) {
     const RecordedBox box{text, style, title};
     if (onBox)
@@ -18,12 +10,6 @@ int FakeFormsServices::msgBox(const QString& text, int style, const QString& tit
     if (!boxAnswers.isEmpty())
         return boxAnswers.dequeue();
     return style == platform::vbYesNoInformation ? platform::vbNo : platform::vbOK;
-}
-
-QString FakeFormsServices::inputBox(const QString& prompt, const QString& title, double leftTwips,
-                                    double topTwips) {
-    inputBoxes.append({prompt, title, leftTwips, topTwips});
-    return inputAnswers.isEmpty() ? QString() : inputAnswers.dequeue();
 }
 
 QString FakeFormsServices::shown() const {

@@ -17,20 +17,19 @@ struct RecordedBox {
 };
 
 struct RecordedInputBox {
-    QString prompt;
-    QString title;
-    double left = 0;
-    double top = 0;
+    QString prompt, title;
 };
 
 class FakeFormsServices : public platform::FormsServices {
 public:
-    FakeFormsServices();
-    ~FakeFormsServices() override;
+    FakeFormsServices() { platform::setForms(this); }
+    ~FakeFormsServices() override { platform::setForms(nullptr); }
 
     int msgBox(const QString& text, int style, const QString& title) override;
-    QString inputBox(const QString& prompt, const QString& title, double leftTwips,
-                     double topTwips) override;
+    QString inputBox(const QString& prompt, const QString& title, double, double) override {
+        inputBoxes.append({prompt, title});
+        return inputAnswers.isEmpty() ? QString() : inputAnswers.dequeue();
+    }
     void sendKeys(const QString&) override {}
     void doEvents() override;
     platform::ScreenTwips screen() const override { return screenTwips; }

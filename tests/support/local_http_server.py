@@ -43,31 +43,24 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.path = "/" + parts[-1]
             return super().do_GET()
         mode, size = parts[1], int(parts[2])
-        before_stall = int(parts[3]) if len(parts) > 3 and parts[3].isdigit() else None
-        data = body(size)
+        stall_at = int(parts[3]) if len(parts) > 3 and parts[3].isdigit() else None
+        if mode == "stall" and stall_at is None:
+            return time.sleep(3600)
         self.send_response(200)
         self.send_header("Content-Type", "application/octet-stream")
-        if mode == "stall" and before_stall is None:
-            time.sleep(3600)
-            return
         if mode != "nolength":
             self.send_header("Content-Length", str(size))
         self.end_headers()
-        if mode == "short":
-            self.wfile.write(data[: size // 2])
-        elif mode == "slow":
-            for start in range(0, size, 1024):
-                self.wfile.write(data[start : start + 1024])
-                self.wfile.flush()
-                time.sleep(0.02)
-        elif mode == "stall":
-            for start in range(0, before_stall, 700):
-                self.wfile.write(data[start : min(start + 700, before_stall)])
-                self.wfile.flush()
-                time.sleep(0.005)
+        # (piece, pause after each, bytes sent) for each mode
+        piece, pause, end = {"short": (size, 0, size // 2), "slow": (1024, 0.02, size),
+                             "stall": (700, 0.005, stall_at)}.get(mode, (size, 0, size))
+        data = body(size)
+        for start in range(0, end, piece or 1):
+            self.wfile.write(data[start : min(start + piece, end)])
+            self.wfile.flush()
+            time.sleep(pause)
+        if mode == "stall":
             time.sleep(3600)
-        else:
-            self.wfile.write(data)
         self.close_connection = True
 
 

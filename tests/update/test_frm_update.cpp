@@ -1,8 +1,10 @@
 // The upgrade window against a real HTTP server on 127.0.0.1: the display while the
-// installer arrives, starting it, Cancel, and transfers that must never be started.
+// installer arrives, starting it, Cancel, transfers that must never be started, and the
+// program's real ending that follows.
 
 #include "platform/x11/forms.h"
 #include "platform/x11/transfer_control.h"
+#include "shell/x11/frmMain.h"
 #include "support/fake_forms_services.h"
 #include "support/fake_shell.h"
 #include "support/scratch_folder.h"
@@ -10,12 +12,16 @@
 #include "update/x11/program_end.h"
 #include "update_server_fixture.h"
 
+#include <QDialog>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <memory>
+#include <numeric>
 
 namespace {
 
@@ -24,13 +30,6 @@ const QString kFailed =
 const QString kCompleteMessage = QStringLiteral("The file VTR_Upgrade.exe\r"
                                                 "has been downloaded successfully\r"
                                                 "click OK to start install");
-
-QByteArray bytes(int size) {
-    QByteArray made(size, '\0');
-    for (int i = 0; i < size; ++i)
-        made[i] = static_cast<char>(i % 251);
-    return made;
-}
 
 } // namespace
 
@@ -93,7 +92,8 @@ private Q_SLOTS:
         QFETCH(QString, progress);
         QFETCH(QString, title);
         QFETCH(QString, transferred);
-        const QByteArray installer = bytes(size);
+        QByteArray installer(size, '\0');
+        std::iota(installer.begin(), installer.end(), '\0');
         server_->put(QStringLiteral("VTR_Upgrade.exe"), installer);
         folder_->write("VTR_Upgrade.exe", std::string(200000, 'o')); // an earlier, larger download
         frmUpdate& window = open();
@@ -153,16 +153,21 @@ private Q_SLOTS:
         QVERIFY(window.isHidden());
     }
 
-    void cancelMidTransferRemovesThePartialFile_data() {
+    // Cancel ends the program; the title bar's close button leaves it running.
+    void stopMidTransferRemovesThePartialFile_data() {
         QTest::addColumn<QString>("folder");
-        QTest::newRow("slow transfer") << QStringLiteral("odd/slow/400000/");
-        QTest::newRow("stalled transfer") << QStringLiteral("odd/stall/400000/20480/");
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("Cancel, slow transfer") << QStringLiteral("odd/slow/400000/") << true;
+        QTest::newRow("Cancel, stalled") << QStringLiteral("odd/stall/400000/20480/") << true;
+        QTest::newRow("closed, stalled") << QStringLiteral("odd/stall/400000/20480/") << false;
     }
 
-    void cancelMidTransferRemovesThePartialFile() {
+    void stopMidTransferRemovesThePartialFile() {
         QFETCH(QString, folder);
+        QFETCH(bool, cancel);
         server_->use(folder);
         frmUpdate& window = open();
+        window.show();
 
         // The display follows the body as it arrives.
         QTRY_VERIFY(window.ProgressBar1->value() >= 3);
@@ -170,26 +175,17 @@ private Q_SLOTS:
         QVERIFY(localFileExists());
         QVERIFY(window.Inet1->stillExecuting());
 
-        QTest::mouseClick(window.cmdCancel, Qt::LeftButton);
-        QTRY_COMPARE(ends_, 1);
+        if (cancel)
+            QTest::mouseClick(window.cmdCancel, Qt::LeftButton);
+        else
+            window.close();
+        QTest::qWait(100); // the end comes from a 10 ms pause: within 0.1 s or never
+        QTRY_COMPARE(ends_, int(cancel));
         QVERIFY(!localFileExists());
         QVERIFY(!window.Inet1->stillExecuting());
         QVERIFY(window.isHidden());
         QVERIFY(shell_->startedPrograms.isEmpty());
         QVERIFY(forms_->boxes.isEmpty());
-    }
-
-    void closingMidTransferKeepsTheProgram() {
-        server_->use(QStringLiteral("odd/stall/400000/20480/"));
-        frmUpdate& window = open();
-        window.show();
-        QTRY_VERIFY(localFileExists());
-        window.close(); // the title bar's close button
-        QVERIFY(!localFileExists());
-        QVERIFY(!window.Inet1->stillExecuting());
-        QTest::qWait(100); // an end would come from a 10 ms pause: none within 0.1 s
-        QCOMPARE(ends_, 0);
-        QVERIFY(shell_->startedPrograms.isEmpty());
     }
 
     void unusableAddressEndsWithAMessage() {
@@ -199,6 +195,27 @@ private Q_SLOTS:
         QCOMPARE(forms_->shown(), QStringLiteral("Downloading error | 16 | unable to download the "
                                                  "upgrade file. please try again later."));
         QVERIFY(shell_->startedPrograms.isEmpty());
+    }
+
+    // The real ending, last (it ends the thread's event loops): the main window (and with
+    // it the tray icon) goes, and every running loop ends, the modal window's and the
+    // program's own.
+    void realEndingEndsEveryLoopAfterUnloadingTheMainWindow() {
+        setEndProgram(nullptr);
+        platform::formSlot<frmMain>().get();
+        QDialog modal;
+        QEventLoop program;
+        bool modalReturned = false;
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, [] { endProgram(); });
+            modal.exec();
+            modalReturned = true;
+        });
+        // Should the ending miss this loop, it ends here with 99 instead.
+        QTimer::singleShot(5000, &program, [&program] { program.exit(99); });
+        QCOMPARE(program.exec(), 0);
+        QVERIFY(modalReturned);
+        QVERIFY(!platform::formSlot<frmMain>().isLoaded());
     }
 };
 

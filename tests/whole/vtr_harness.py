@@ -104,9 +104,9 @@ class VtrSession:
             self.start_tray_host()
 
     def start_tray_host(self):
-        self.trayer = self._spawn(
-            "trayer", ["trayer", "--edge", "bottom", "--align", "right", "--widthtype",
-                       "request", "--height", "32", "--SetDockType", "true"])
+        self.trayer = self._spawn("trayer", ["trayer", "--edge", "bottom", "--align", "right",
+                                             "--widthtype", "request", "--height", "32",
+                                             "--SetDockType", "true"])
         if not wait_until(lambda: self.windows_of(self.trayer.pid, visible_only=False), 10):
             raise AssertionError("trayer shows no window")
 
@@ -119,20 +119,18 @@ class VtrSession:
 
     @staticmethod
     def _end(proc, grace=3.0):
-        if proc.poll() is not None:
-            return
-        proc.send_signal(signal.SIGTERM)
-        try:
-            proc.wait(timeout=grace)
-        except subprocess.TimeoutExpired:
-            proc.kill()
-            proc.wait(timeout=grace)
+        if proc.poll() is None:
+            proc.send_signal(signal.SIGTERM)
+            try:
+                proc.wait(timeout=grace)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait(timeout=grace)
 
     def _spawn(self, name, argv, env=None, pass_fds=(), cwd=None):
         with open(os.path.join(self.root, f"{name}-{len(self._processes)}.log"), "wb") as log:
-            proc = subprocess.Popen(argv, env=env or self.env, stdout=log, cwd=cwd,
-                                    stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
-                                    pass_fds=pass_fds)
+            proc = subprocess.Popen(argv, env=env or self.env, cwd=cwd, pass_fds=pass_fds,
+                                    stdout=log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
         self._processes.append((name, proc))
         return proc
 
@@ -159,8 +157,8 @@ class VtrSession:
 
     def program_log(self):
         """What every appVTR started here wrote, for failure messages."""
-        logs = sorted(pathlib.Path(self.root).glob("appVTR*.log"))
-        return "\n".join(f"--- {log.name}\n{log.read_text(errors='replace')}" for log in logs)
+        return "\n".join(f"--- {log.name}\n{log.read_text(errors='replace')}"
+                         for log in sorted(pathlib.Path(self.root).glob("appVTR*.log")))
 
     def wait_for_exit(self, timeout=10):
         """The program's exit status, or None when it still runs after `timeout`."""
@@ -171,20 +169,17 @@ class VtrSession:
 
     def program_processes(self):
         """Pids of running processes whose executable is this session's appVTR."""
-        pids = []
-        for entry in filter(str.isdigit, os.listdir("/proc")):
+        def runs_program(entry):
             try:
-                if os.readlink(f"/proc/{entry}/exe") == self.program_path:
-                    pids.append(int(entry))
+                return os.readlink(f"/proc/{entry}/exe") == self.program_path
             except OSError:
-                pass
-        return pids
+                return False
+        return [int(pid) for pid in os.listdir("/proc") if pid.isdigit() and runs_program(pid)]
 
     # ----- X11 windows ------------------------------------------------------------
 
     def _run(self, argv, check=True, timeout=10):
-        result = subprocess.run(argv, env=self.env, stdout=subprocess.PIPE,
-                                stderr=subprocess.PIPE, timeout=timeout, text=True)
+        result = subprocess.run(argv, env=self.env, capture_output=True, timeout=timeout, text=True)
         if check and result.returncode != 0:
             raise AssertionError(f"{argv[0]} failed: {result.stderr.strip()}")
         return result.stdout
@@ -214,7 +209,7 @@ class VtrSession:
             out = self._run(["xwininfo", "-children", "-id", str(window)], check=False)
             m = re.search(r"Parent window id: (0x[0-9a-f]+)", out)
             if not m or int(m.group(1), 16) == 0:
-                break
+                return chain
             window = int(m.group(1), 16)
             chain.append(window)
         return chain
@@ -244,8 +239,7 @@ class VtrSession:
     def find_window(self, title, timeout=5):
         """A visible window whose title is exactly `title`, or None."""
         args = ["xdotool", "search", "--onlyvisible", "--name", "^" + re.escape(title) + "$"]
-        found = wait_until(lambda: [w for w in self._run(args, check=False).split() if w.isdigit()],
-                           timeout)
+        found = wait_until(lambda: self._run(args, check=False).split(), timeout)
         return int(found[0]) if found else None
 
     def popup_windows(self):
@@ -256,13 +250,9 @@ class VtrSession:
 
     def menu_windows(self):
         """Open pop-up menus (override-redirect windows of the program), outermost first."""
-        menus = []
-        for window in self.popup_windows():
-            info = self._info(window)
-            geometry = self.geometry(window, info)
-            if "Override Redirect State: yes" in info and geometry:
-                menus.append(MenuWindow(window, *geometry))
-        return menus
+        infos = [(window, self._info(window)) for window in self.popup_windows()]
+        return [MenuWindow(window, *self.geometry(window, info)) for window, info in infos
+                if "Override Redirect State: yes" in info and self.geometry(window, info)]
 
     # ----- mouse and keyboard -----------------------------------------------------
 
@@ -310,22 +300,18 @@ class VtrSession:
         """Pixel rows (relative to the menu's top) of the menu's separator lines. Read
         once per menu window and size, before any row is highlighted; with `expected`,
         read until that many show (the menu is painted), for 3 s at the most."""
+        def read():
+            column = [line[0] for line in self.read_region(menu.x + 10, menu.y, 1, menu.height)]
+            lines = []
+            for i in range(2, len(column) - 2):
+                # A thin line: differs from the rows two above and two below, which are both
+                # background.
+                if column[i] != column[i - 2] == column[i + 2] and (not lines or i - lines[-1] > 2):
+                    lines.append(i)
+            return lines if expected in (None, len(lines)) else None
         key = (menu.window, menu.width, menu.height)
         if key not in self._separators:
-            def read():
-                column = [line[0] for line in
-                          self.read_region(menu.x + 10, menu.y, 1, menu.height)]
-                lines = []
-                for i in range(2, len(column) - 2):
-                    # A thin line: differs from the rows two above and two below, which
-                    # are both background.
-                    if column[i] != column[i - 2] == column[i + 2] and (
-                            not lines or i - lines[-1] > 2):
-                        lines.append(i)
-                return lines
-            lines = read() if expected is None else wait_until(
-                lambda: (lambda found: found if len(found) == expected else None)(read()), 3)
-            self._separators[key] = lines or []
+            self._separators[key] = wait_until(read, 0 if expected is None else 3) or []
         return self._separators[key]
 
     def row_centres(self, menu, structure):
@@ -370,11 +356,10 @@ class VtrSession:
         row's submenu and clicks its row instead."""
         menu = menu or self.menu_windows()[0]
         if submenu_index is None:
-            self.click(*self.menu_row_point(menu, MAIN_MENU, index))
-            return
+            return self.click(*self.menu_row_point(menu, MAIN_MENU, index))
         caption = [entry for entry in MAIN_MENU if entry != "-"][index]
-        sub = self.open_submenu(caption, menu)
-        x, y = self.menu_row_point(sub, SUBMENUS[caption], submenu_index)
+        x, y = self.menu_row_point(self.open_submenu(caption, menu), SUBMENUS[caption],
+                                   submenu_index)
         self.move_mouse(x, y)
         time.sleep(0.05)  # the hover lands before the press (no check follows)
         self.click(x, y)
@@ -390,11 +375,9 @@ class VtrSession:
         """For each row of an open menu, whether it is drawn enabled: its darkest pixel
         is near black (greyed text stays light). Move the pointer off the menu first."""
         shot = self.screenshot()
-        states = []
-        for centre in self.row_centres(menu, structure):
-            pixels = self.read_region(menu.x + 4, centre - 6, menu.width - 8, 12, shot)
-            states.append(min(sum(p) for line in pixels for p in line if p) < 200)
-        return states
+        return [min(sum(p) for line in self.read_region(menu.x + 4, centre - 6, menu.width - 8,
+                                                        12, shot) for p in line if p) < 200
+                for centre in self.row_centres(menu, structure)]
 
     def password_rows_enabled(self):
         """Whether New, Modify and Forgot are drawn enabled; opens and closes the menu."""
@@ -404,8 +387,7 @@ class VtrSession:
         # Some row is always enabled: until one shows, the submenu is not painted yet.
         states = wait_until(lambda: (lambda s: s if any(s) else None)(
             self.menu_rows_enabled(sub, PASSWORD_MENU)), 3)
-        self.close_menu()
-        self.close_menu()
+        self.key("Escape", "Escape")
         return states
 
     # ----- pixels and files ---------------------------------------------------------
@@ -421,11 +403,9 @@ class VtrSession:
         out = self._run(["convert", shot or self.screenshot(), "-crop",
                          f"{width}x{height}+{x}+{y}", "+repage", "-depth", "8", "txt:-"])
         pixels = [[None] * width for _ in range(height)]
-        for line in out.splitlines()[1:]:
-            m = re.match(r"(\d+),(\d+):\((\d+),(\d+),(\d+)", line.replace(" ", ""))
-            if m:
-                px, py, r, g, b = map(int, m.groups())
-                pixels[py][px] = (r, g, b)
+        for m in re.finditer(r"^(\d+),(\d+):\((\d+),(\d+),(\d+)", out.replace(" ", ""), re.M):
+            px, py, r, g, b = map(int, m.groups())
+            pixels[py][px] = (r, g, b)
         return pixels
 
     def pixel(self, x, y, shot=None):

@@ -1,7 +1,9 @@
-// The real input box shows its prompt exactly as given (the Forgot prompt is the user's
-// own question, which may hold markup-like text or "&") where it was asked to, and is
-// wider than its title.
+// Text crossing between Qt and the single-byte core: every Windows-1252 code survives the
+// trip and characters without a code are recognised; the real input box shows its prompt
+// exactly as given (the Forgot prompt is the user's own question, which may hold
+// markup-like text or "&") where it was asked to, and is wider than its title.
 
+#include "platform/x11/ansi_text.h"
 #include "platform/x11/qt_forms_services.h"
 
 #include <QInputDialog>
@@ -9,9 +11,26 @@
 #include <QTimer>
 #include <QtTest>
 
-class TestQtFormsServices : public QObject {
+class TestQtText : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void everyCodeRoundTrips() {
+        std::string all;
+        for (int code = 0; code < 256; ++code)
+            all += static_cast<char>(code);
+        const QString text = platform::fromAnsi(all);
+        QVERIFY(platform::hasAnsiCodes(text));
+        QCOMPARE(platform::toAnsi(text), all);
+        // The codes where Windows-1252 and Latin-1 part.
+        QCOMPARE(text.mid(0x80, 1) + text.mid(0x91, 1) + text.mid(0x9F, 1),
+                 QStringLiteral("\u20AC\u2018\u0178"));
+        QCOMPARE(text.at(0xE9), QChar(0xE9));
+        for (const QString& other : {QStringLiteral("pass\u0416"), QStringLiteral("a\U0001F600")}) {
+            QVERIFY(!platform::hasAnsiCodes(other));
+            QVERIFY(platform::toAnsi(other).find('?') != std::string::npos);
+        }
+    }
+
     void inputBoxShowsThePromptAsTypedWhereAsked() {
         const QString prompt = QStringLiteral("<b>Tom</b> & Jerry?");
         int shownWidth = -1;
@@ -48,5 +67,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestQtFormsServices)
-#include "test_qt_forms_services.moc"
+QTEST_MAIN(TestQtText)
+#include "test_qt_text.moc"
