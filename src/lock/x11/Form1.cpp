@@ -33,7 +33,7 @@ constexpr double kTextLeft = 200, kTextTop = 430, kTextWidth = 3855, kTextHeight
 constexpr int kBannerInterval = 75;
 // Stay in front is a backstop to the covered-window reports, so it can be unhurried;
 // each tick costs a round trip to the X server per lock window.
-constexpr int kStayInFrontInterval = 100;
+constexpr int kStayInFrontInterval = 2 * kBannerInterval;
 // Grabs are lost only when something else went wrong first (the window was unmapped or
 // destroyed, which is handled on its own); checking them costs two round trips, so
 // every fifth tick is enough.
