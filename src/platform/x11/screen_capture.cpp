@@ -212,15 +212,22 @@ std::unique_ptr<ServerOverlay> ServerOverlay::create(QWidget* parent) {
     const auto parentWindow = static_cast<xcb_window_t>(parent ? parent->internalWinId() : 0);
     if (!c || !parentWindow)
         return nullptr;
-    const xcb_window_t window = xcb_generate_id(c);
-    // The parent's background where something uncovers it (the server draws that at
-    // once; the caption comes back at the next step), and no input: clicks fall through
-    // to the parent. Mapped only once it has its row.
+    // A window along the row that never moves, and the caption's window inside it that
+    // does: what the caption uncovers is the row window's, which nobody is told of, so
+    // the server alone redraws it. Both show the parent's background where something
+    // uncovers them (the caption comes back at the next step), and take no input:
+    // clicks fall through to the parent.
     const uint32_t values[] = {XCB_BACK_PIXMAP_PARENT_RELATIVE, 0};
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, parentWindow, -1, -1, 1, 1, 0,
+    const xcb_window_t row = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, row, parentWindow, -1, -1, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
                       XCB_CW_BACK_PIXMAP | XCB_CW_EVENT_MASK, values);
-    return std::unique_ptr<ServerOverlay>(new ServerOverlay(c, window));
+    const xcb_window_t caption = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, caption, row, -1, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                      XCB_CW_BACK_PIXMAP | XCB_CW_EVENT_MASK, values);
+    xcb_map_window(c, caption);
+    return std::unique_ptr<ServerOverlay>(new ServerOverlay(c, row, caption));
 }
 
 ServerOverlay::~ServerOverlay() {
@@ -244,9 +251,6 @@ void ServerOverlay::freeRow() {
 void ServerOverlay::setRow(int top, const QImage& row, const QColor& ink) {
     auto* c = static_cast<xcb_connection_t*>(c_);
     freeRow();
-    shownLeft_.reset();
-    // The window lies along the whole row and never moves: the parent under it is then
-    // never uncovered, and nothing but this window is redrawn at a step.
     const uint32_t place[] = {0, static_cast<uint32_t>(top), static_cast<uint32_t>(row.width()),
                               static_cast<uint32_t>(row.height())};
     if (window_ && !row.isNull())
@@ -284,6 +288,10 @@ void ServerOverlay::setRow(int top, const QImage& row, const QColor& ink) {
 void ServerOverlay::setCaption(const QImage& caption) {
     auto* c = static_cast<xcb_connection_t*>(c_);
     size_ = caption.size();
+    const uint32_t size[] = {static_cast<uint32_t>(std::max(1, size_.width())),
+                             static_cast<uint32_t>(std::max(1, size_.height()))};
+    if (window_)
+        xcb_configure_window(c, caption_, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
     const QImage alpha = caption.convertToFormat(QImage::Format_ARGB32);
     // Runs of pixels of one coverage, as clip rectangles of that coverage's GC.
     std::vector<std::vector<xcb_rectangle_t>> runs(kCoverages + 1);
@@ -305,7 +313,7 @@ void ServerOverlay::setCaption(const QImage& caption) {
     for (size_t level = 0; level < runs.size(); ++level) {
         if (clips_.size() <= level) {
             clips_.push_back(xcb_generate_id(c));
-            xcb_create_gc(c, clips_.back(), window_, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
+            xcb_create_gc(c, clips_.back(), caption_, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
         }
         // Level 0 is the bare row, over the whole window.
         if (level > 0)
@@ -318,20 +326,13 @@ void ServerOverlay::moveTo(int left) {
     auto* c = static_cast<xcb_connection_t*>(c_);
     if (!window_ || size_.isEmpty() || blends_.empty() || clips_.empty())
         return;
-    const auto width = static_cast<uint16_t>(size_.width());
-    const auto height = static_cast<uint16_t>(size_.height());
-    // The bare row where the caption was and is, then each coverage blended over it.
-    const int from = shownLeft_ ? std::min(left, *shownLeft_) : left;
-    const int to = (shownLeft_ ? std::max(left, *shownLeft_) : left) + size_.width();
-    xcb_copy_area(c, blends_[0], window_, clips_[0], static_cast<int16_t>(from), 0,
-                  static_cast<int16_t>(from), 0, static_cast<uint16_t>(to - from), height);
-    const uint32_t origin[] = {static_cast<uint32_t>(left), 0};
-    for (size_t level = 1; level < blends_.size() && level < clips_.size(); ++level) {
-        xcb_change_gc(c, clips_[level], XCB_GC_CLIP_ORIGIN_X | XCB_GC_CLIP_ORIGIN_Y, origin);
-        xcb_copy_area(c, blends_[level], window_, clips_[level], static_cast<int16_t>(left), 0,
-                      static_cast<int16_t>(left), 0, width, height);
-    }
-    shownLeft_ = left;
+    const uint32_t x = static_cast<uint32_t>(left);
+    xcb_configure_window(c, caption_, XCB_CONFIG_WINDOW_X, &x);
+    // The bare row under it, then each coverage of the caption blended over that.
+    for (size_t level = 0; level < blends_.size() && level < clips_.size(); ++level)
+        xcb_copy_area(c, blends_[level], caption_, clips_[level], static_cast<int16_t>(left), 0, 0,
+                      0, static_cast<uint16_t>(size_.width()),
+                      static_cast<uint16_t>(size_.height()));
     xcb_flush(c);
 }
 

@@ -11,7 +11,6 @@
 #include <QRect>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <vector>
 
 class QWidget;
@@ -50,7 +49,7 @@ public:
 // A caption the X server draws in a window of its own inside a native widget's window,
 // travelling along one row of it. The program sends the row's picture and the caption
 // once; each step then costs a few small requests and no pixels: the server moves the
-// window, redraws the parent where it was and blends the caption from pictures it holds.
+// caption, redraws the row where it was and blends the caption from pictures it holds.
 class ServerOverlay {
 public:
     // Null where there is no X server or the widget has no native window.
@@ -68,11 +67,12 @@ public:
     void forget() { window_ = 0; }
 
 private:
-    ServerOverlay(void* connection, uint32_t window) : c_(connection), window_(window) {}
+    ServerOverlay(void* connection, uint32_t row, uint32_t caption)
+        : c_(connection), window_(row), caption_(caption) {}
     void freeRow();
     void* c_;
-    uint32_t window_;
-    std::optional<int> shownLeft_; // where the caption is drawn now
+    uint32_t window_;  // along the row; holds the caption's
+    uint32_t caption_; // the caption's own, moved at each step
     QSize size_;
     std::vector<uint32_t> blends_; // the row with the ink over it, one pixmap a coverage
     std::vector<uint32_t> clips_;  // where the caption has that coverage, one GC each
