@@ -33,7 +33,7 @@ constexpr double kTextLeft = 200, kTextTop = 430, kTextWidth = 3855, kTextHeight
 constexpr int kBannerInterval = 75;
 // Stay in front is a backstop to the covered-window reports, so it can be unhurried;
 // each tick costs a round trip to the X server per lock window.
-constexpr int kStayInFrontInterval = 100;
+constexpr int kStayInFrontInterval = 2 * kBannerInterval;
 // Grabs are lost only when something else went wrong first (the window was unmapped or
 // destroyed, which is handled on its own); checking them costs two round trips, so
 // every fifth tick is enough.
@@ -62,7 +62,8 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
     setAutoFillBackground(true);
     auto* picture = new FrozenPicture(this);
     Image1 = picture;
-    Label1 = new LockBanner(this);
+    picture_ = picture;
+    Label1 = banner_ = new LockBanner(this);
     QFont verdana(QStringLiteral("Verdana"));
     verdana.setPointSizeF(14.25);
     Label1->setFont(verdana);
@@ -119,8 +120,8 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
     bannerLeft_ =
         lockgeo::bannerStart(screen.width, screen.height, Label1->height() * screen.twipsPerPixelY)
             .left;
+    // It comes in from beyond the right edge: its first step shows it.
     Label1->move(pixelsX(bannerLeft_), Label1->y());
-    Label1->show();
     Timer1->start();
     Text1->setFocus();
 }
@@ -324,7 +325,17 @@ void Form1::Timer1_Timer() {
         panelLeft_, Picture2->width() * screen.twipsPerPixelX, screen.width, screen.twipsPerPixelX);
     Label1->setText(QString::fromStdString(next.caption));
     bannerLeft_ = next.left;
+    placeBanner();
+}
+
+void Form1::placeBanner() {
     Label1->move(pixelsX(bannerLeft_), Label1->y());
+    // Moved by the X server where it can: the program then repaints nothing at a step.
+    if (Label1->isHidden() &&
+        picture_->showOver(banner_->caption(), banner_->palette().color(banner_->foregroundRole()),
+                           Label1->geometry().translated(-Image1->pos())))
+        return;
+    Label1->show();
 }
 
 void Form1::Timer2_Timer() {

@@ -16,6 +16,8 @@ class QLineEdit;
 class QScreen;
 class QTimer;
 class LockCover;
+class FrozenPicture;
+class LockBanner;
 
 class Form1 : public QWidget {
     Q_OBJECT
@@ -70,10 +72,13 @@ private:
     void watch(QWidget* window);
     void renewWindow(QWidget* window);
     void retakeGrabs();
+    void placeBanner();
     void endLock();
     QList<QWidget*> lockWindows() const;
 
     std::shared_ptr<const platform::DesktopSnapshot> snapshot_;
+    FrozenPicture* picture_;
+    LockBanner* banner_;
     QPointer<QScreen> homeScreen_; // the screen this window covers; the others get covers
     QTimer* grabRetry_;
     QHash<QScreen*, LockCover*> covers_;

@@ -19,11 +19,24 @@ public:
         setAttribute(Qt::WA_TransparentForMouseEvents);
     }
     bool drawn() const { return drawn_; }
+    platform::ServerOverlay* overlay() {
+        fresh_ = !overlay_;
+        if (!overlay_)
+            overlay_ = platform::ServerOverlay::create(this);
+        return overlay_.get();
+    }
+    // The last overlay() made a new one, which has nothing yet.
+    bool overlayIsNew() const { return fresh_; }
 
 protected:
     bool event(QEvent* event) override {
         switch (event->type()) {
         case QEvent::WinIdChange: // also a new window, after another program destroyed one
+            if (overlay_) {
+                overlay_->forget(); // gone with the old window
+                overlay_.reset();
+            }
+            [[fallthrough]];
         case QEvent::Move:
         case QEvent::Resize:
             if (internalWinId()) {
@@ -43,6 +56,8 @@ protected:
 
 private:
     std::shared_ptr<const platform::DesktopSnapshot> snapshot_;
+    std::unique_ptr<platform::ServerOverlay> overlay_;
+    bool fresh_ = false;
     bool drawn_ = false;
 };
 
@@ -74,12 +89,12 @@ bool FrozenPicture::drawnByWindowSystem() const {
 }
 
 void FrozenPicture::leaveRowsToProgram() {
-    // Whole rows, so that the banner travels along them without a change here.
+    // A caption shown over the picture is not the program's to paint: it is hidden.
     QRegion rows;
     for (QObject* child : parentWidget()->children()) {
         auto* sibling = qobject_cast<QWidget*>(child);
-        if (sibling && sibling != this && !sibling->isWindow())
-            rows += QRect(0, sibling->y() - y(), width(), sibling->height());
+        if (sibling && sibling != this && !sibling->isWindow() && !sibling->isHidden())
+            rows += sibling->geometry().translated(-pos());
     }
     if (rows == programRows_)
         return;
@@ -92,6 +107,7 @@ void FrozenPicture::leaveRowsToProgram() {
 bool FrozenPicture::event(QEvent* event) {
     if (event->type() == QEvent::Resize || event->type() == QEvent::Move) {
         picture_ = QImage();
+        rowArea_ = QRect();
         if (shown_) {
             shown_->setGeometry(rect());
             programRows_ = QRegion();
@@ -102,7 +118,8 @@ bool FrozenPicture::event(QEvent* event) {
 }
 
 bool FrozenPicture::eventFilter(QObject* watched, QEvent* event) {
-    if (shown_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+    if (shown_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+                   event->type() == QEvent::Show || event->type() == QEvent::Hide))
         leaveRowsToProgram();
     return QWidget::eventFilter(watched, event);
 }
@@ -136,6 +153,26 @@ void FrozenPicture::paintPart(QPainter& painter, const QRect& area) const {
                              QSizeF(area.size()) * ratio));
 }
 
+bool FrozenPicture::showOver(const QImage& caption, const QColor& ink, const QRect& place) {
+    platform::ServerOverlay* overlay = drawnByWindowSystem() ? shown_->overlay() : nullptr;
+    if (!overlay)
+        return false;
+    // The row and the caption cross to the X server once each; a step sends no pixels.
+    const qreal ratio = devicePixelRatioF();
+    const QRect row(0, place.y(), width(), place.height());
+    if (rowArea_ != row || shown_->overlayIsNew()) {
+        overlay->setRow(qRound(row.y() * ratio), snapshot_->pictureUnder(this, row), ink);
+        rowArea_ = row;
+        captionKey_ = 0;
+    }
+    if (captionKey_ != caption.cacheKey()) {
+        overlay->setCaption(caption);
+        captionKey_ = caption.cacheKey();
+    }
+    overlay->moveTo(qRound(place.x() * ratio));
+    return true;
+}
+
 LockBanner::LockBanner(QWidget* parent) : QLabel(parent) {
     setObjectName(QStringLiteral("Label1"));
     setAttribute(Qt::WA_TranslucentBackground);
@@ -148,6 +185,10 @@ void LockBanner::changeEvent(QEvent* event) {
 }
 
 void LockBanner::paintEvent(QPaintEvent*) {
+    QPainter(this).drawImage(0, 0, caption());
+}
+
+const QImage& LockBanner::caption() {
     const qreal ratio = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
     if (caption_.size() != pixels || drawnText_ != text()) {
@@ -162,7 +203,7 @@ void LockBanner::paintEvent(QPaintEvent*) {
                               isEnabled(), text(), foregroundRole());
         drawnText_ = text();
     }
-    QPainter(this).drawImage(0, 0, caption_);
+    return caption_;
 }
 
 LockPanel::LockPanel(QWidget* parent, const FrozenPicture* picture)

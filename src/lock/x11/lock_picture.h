@@ -2,7 +2,8 @@
 // What the lock windows paint: the frozen desktop under the banner and the panel, and
 // the panel itself. Where the window system can show the frozen desktop itself (X11: the
 // copy stays on the X server, the background of a window over the lock window) the
-// program paints only the rows where the banner and the panel are, left open in it.
+// program paints only where the panel is, left open in it, and the X server moves the
+// banner in a window of its own over the picture.
 
 #include "platform/x11/screen_capture.h"
 
@@ -22,6 +23,10 @@ public:
     void setSnapshot(std::shared_ptr<const platform::DesktopSnapshot> snapshot);
     // Paints the snapshot's part under `area` (this widget's coordinates) at (0, 0).
     void paintPart(QPainter& painter, const QRect& area) const;
+    // Shows `caption` over the picture at `place` (this widget's coordinates) in a window
+    // the X server moves, clipped where the program paints; false where the window
+    // system does not show the picture, and the caller paints the caption itself.
+    bool showOver(const QImage& caption, const QColor& ink, const QRect& place);
 
 protected:
     bool event(QEvent* event) override;
@@ -31,12 +36,15 @@ protected:
 private:
     bool drawnByWindowSystem() const;
     void leaveRowsToProgram();
+    friend class SystemDrawnPicture;
 
     std::shared_ptr<const platform::DesktopSnapshot> snapshot_;
     SystemDrawnPicture* shown_ = nullptr;
-    QRegion programRows_;    // the rows of the parent's other contents, the whole width
+    QRegion programRows_;    // where the parent's other contents are
     mutable QImage picture_; // what this widget paints, device pixels
     mutable QRect pictureArea_;
+    QRect rowArea_;         // the row the shown caption travels along
+    qint64 captionKey_ = 0; // the caption the X server has
 };
 
 // The travelling banner: a label that lays out and draws its caption once, then copies
@@ -44,6 +52,8 @@ private:
 class LockBanner : public QLabel {
 public:
     explicit LockBanner(QWidget* parent);
+    // The caption as the label draws it, on a transparent ground, device pixels.
+    const QImage& caption();
 
 protected:
     void changeEvent(QEvent* event) override;
