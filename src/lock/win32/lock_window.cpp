@@ -2,6 +2,7 @@
 
 #include "lock/lock_decision.h"
 #include "lock/lock_geometry.h"
+#include "platform/win32/win32_forms.h"
 #include "store/mdlGlobal.h"
 #include "store/password_file.h"
 
@@ -46,12 +47,9 @@ struct Lock {
 
 Lock lock;
 
-int pixelsX(double twips) {
-    return static_cast<int>(std::lround(twips / lock.tppX));
-}
-int pixelsY(double twips) {
-    return static_cast<int>(std::lround(twips / lock.tppY));
-}
+// The one twips-to-pixels conversion of the program's windows (halves to the even pixel).
+using win32::pixelsX;
+using win32::pixelsY;
 
 RECT bannerRect() {
     const int left = lock.primary.x + pixelsX(lock.banner.left);
