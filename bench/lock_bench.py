@@ -9,8 +9,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "whole"))
 from bench_util import cpu_seconds, print_table  # noqa: E402
-from test_lock import LockSession  # noqa: E402
-from vtr_harness import MAIN_MENU, row, wait_until  # noqa: E402
+from vtr_harness import MENU_KEYS, VtrSession, wait_until  # noqa: E402
 
 PROBE = os.environ["VTR_BENCH_PROBE"]
 SCREEN = "1920x1080x24"
@@ -50,11 +49,10 @@ def cpu_percent(pid):
 
 
 def lock_once(s):
-    menu = s.open_tray_menu()
-    x, y = s.menu_row_point(menu, MAIN_MENU, row(MAIN_MENU, "Lock Desktop"))
-    s.move_mouse(x, y)
+    s.open_tray_menu()
+    s.key(*MENU_KEYS["Lock Desktop"].split())
     time.sleep(0.1)
-    ms = covered_after(s, lambda: s._run(["xdotool", "click", "1"]), *PANEL_BOX)
+    ms = covered_after(s, lambda: s.key("Return"), *PANEL_BOX)
     wait_until(lambda: s.try_grab("keyboard") == "1", 2)
     return ms
 
@@ -65,7 +63,7 @@ def measure_ours(s):
         lock_ms.append(lock_once(s))
         if run == 0:
             time.sleep(1)  # the first paint done
-            cpu = cpu_percent(s.program_pid)
+            cpu = cpu_percent(s.program.pid)
             raise_ms = raise_times(s)
         if not s.unlock():
             raise SystemExit("the lock did not open")
@@ -93,7 +91,7 @@ def measure_i3lock(s):
 
 
 def main():
-    s = LockSession(screen=SCREEN)
+    s = VtrSession(screen=SCREEN)
     s.__enter__()
     try:
         s.store_password()

@@ -11,7 +11,7 @@ import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from vtr_harness import HELP_MENU, MAIN_MENU, VtrSession, row, wait_until  # noqa: E402
+from vtr_harness import VtrSession, wait_until  # noqa: E402
 
 SERVER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support",
                       "local_http_server.py")
@@ -38,37 +38,30 @@ def point_update_at(program_path, port):
 
 
 class UpdateTest(unittest.TestCase):
-    def setUp(self):
+    def test_slow_check_drops_clicks_and_no_keeps_the_program(self):
         served = tempfile.TemporaryDirectory()
         self.addCleanup(served.cleanup)
         server = subprocess.Popen([sys.executable, SERVER, served.name], stdout=subprocess.PIPE)
         self.addCleanup(server.wait)
         self.addCleanup(server.kill)
-        self.port = int(server.stdout.readline())
-        self.session = VtrSession()
-        self.session.__enter__()
-        self.addCleanup(self.session.close)
+        with VtrSession() as s:
+            point_update_at(s.program_path, int(server.stdout.readline()))
+            s.start_program()
+            s.choose_menu_entry("Check for update...")
+            s.click_icon(button=3)  # while the version comes: it would open the menu
+            self.assertIsNone(wait_until(s.menu_windows, 0.5), "the click came through")
+            offer = s.find_window("Veltrane Update", 25)
+            self.assertTrue(offer, "no offer\n" + s.program_log())
+            self.assertIsNone(wait_until(s.menu_windows, 1), "the click came late")
+            with open(s.program_file("vtrver.txt"), "rb") as f:
+                self.assertEqual(f.read(), bytes(i % 251 for i in range(SIZE)) + b"\r\n")
 
-    def test_slow_check_drops_clicks_and_no_keeps_the_program(self):
-        s = self.session
-        point_update_at(s.program_path, self.port)
-        s.start_program()
-        s.open_tray_menu()
-        s.choose_menu_row(row(MAIN_MENU, "Help"), row(HELP_MENU, "Check for update..."))
-        s.click_icon(button=3)  # while the version comes: it would open the menu
-        self.assertIsNone(wait_until(s.menu_windows, 0.5), "the click came through")
-        offer = s.find_window("Veltrane Update", 25)
-        self.assertTrue(offer, "no offer\n" + s.program_log())
-        self.assertIsNone(wait_until(s.menu_windows, 1), "the click came late")
-        with open(s.program_file("vtrver.txt"), "rb") as f:
-            self.assertEqual(f.read(), bytes(i % 251 for i in range(SIZE)) + b"\r\n")
-
-        s._run(["xdotool", "windowactivate", "--sync", str(offer)], check=False)
-        s.key("Escape")  # No
-        self.assertTrue(wait_until(lambda: not s.find_window("Veltrane Update", 0), 5))
-        self.assertEqual(s.popup_windows(), [], "a window followed No")
-        self.assertIsNone(s.wait_for_exit(0.3), "the program ended")
-        self.assertTrue(s.tray_icon_windows())
+            s._run(["xdotool", "windowactivate", "--sync", str(offer)], check=False)
+            s.key("Escape")  # No
+            self.assertTrue(wait_until(lambda: not s.find_window("Veltrane Update", 0), 5))
+            self.assertEqual(s.popup_windows(), [], "a window followed No")
+            self.assertIsNone(s.wait_for_exit(0.3), "the program ended")
+            self.assertTrue(s.tray_icon_windows())
 
 
 if __name__ == "__main__":

@@ -9,9 +9,8 @@
  *   x_probe attack KIND N MS          N times, MS apart, does KIND (destroy, unmap,
  *                                     reparent, override) to every override-redirect
  *                                     window at least 640 wide (the lock's); between
- *                                     times it tries both grabs every 1 ms and prints
- *                                     "free F missing M": checks that found a grab
- *                                     free, and the ms they span
+ *                                     times it tries both grabs every 0.5 ms and prints
+ *                                     "free F": the checks that found a grab free
  *   x_probe regrab MS                 prints "ready", waits (up to MS) for the keyboard
  *                                     grab to be free, then prints the ms until another
  *                                     client holds it again, or "timeout" */
@@ -21,55 +20,34 @@
 #include <time.h>
 #include <xcb/xcb.h>
 
+static xcb_connection_t* c;
+static xcb_screen_t* s;
+
 /* The status of a grab of the keyboard (or the pointer) on the root window. */
-static int grab_status(xcb_connection_t* c, xcb_window_t root, int keyboard) {
-    int status = -1;
-    if (keyboard) {
-        xcb_grab_keyboard_reply_t* r =
-            xcb_grab_keyboard_reply(c,
-                                    xcb_grab_keyboard(c, 0, root, XCB_CURRENT_TIME,
-                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
-                                    NULL);
-        status = r ? r->status : -1;
-        free(r);
-    } else {
-        xcb_grab_pointer_reply_t* r = xcb_grab_pointer_reply(
-            c,
-            xcb_grab_pointer(c, 0, root, XCB_EVENT_MASK_BUTTON_PRESS, XCB_GRAB_MODE_ASYNC,
-                             XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
-            NULL);
-        status = r ? r->status : -1;
-        free(r);
-    }
+static int grab_status(int keyboard) {
+    xcb_grab_keyboard_reply_t* k =
+        keyboard
+            ? xcb_grab_keyboard_reply(c,
+                                      xcb_grab_keyboard(c, 0, s->root, XCB_CURRENT_TIME,
+                                                        XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                      NULL)
+            : NULL;
+    xcb_grab_pointer_reply_t* p =
+        keyboard
+            ? NULL
+            : xcb_grab_pointer_reply(c,
+                                     xcb_grab_pointer(c, 0, s->root, XCB_EVENT_MASK_BUTTON_PRESS,
+                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
+                                                      XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+                                     NULL);
+    const int status = k ? k->status : p ? p->status : -1;
+    free(k);
+    free(p);
     return status;
 }
 
-static int grab(xcb_connection_t* c, xcb_window_t root, const char* what) {
-    printf("%d\n", grab_status(c, root, strcmp(what, "keyboard") == 0));
-    return 0;
-}
-
-static int grab_and_hold(xcb_connection_t* c, xcb_window_t root, const char* what) {
-    grab(c, root, what);
-    fflush(stdout);
-    xcb_generic_event_t* e;
-    while ((e = xcb_wait_for_event(c)))
-        free(e);
-    return 0;
-}
-
-static int window(xcb_connection_t* c, xcb_screen_t* s, char** argv, int overlay) {
-    const xcb_window_t w = xcb_generate_id(c);
-    const uint32_t values[] = {(uint32_t)strtoul(argv[6], NULL, 16), overlay ? 1u : 0u,
-                               XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_EXPOSURE};
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, w, s->root, atoi(argv[2]), atoi(argv[3]),
-                      atoi(argv[4]), atoi(argv[5]), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                      s->root_visual,
-                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
-    xcb_map_window(c, w);
-    xcb_flush(c);
-    printf("%u\n", w);
-    fflush(stdout);
+/* Prints every event's key, if it is a key press, until the connection ends. */
+static int log_keys(void) {
     xcb_generic_event_t* e;
     while ((e = xcb_wait_for_event(c))) {
         if ((e->response_type & 0x7f) == XCB_KEY_PRESS) {
@@ -81,123 +59,114 @@ static int window(xcb_connection_t* c, xcb_screen_t* s, char** argv, int overlay
     return 0;
 }
 
-static double now_ms(clockid_t clock) {
+static int window(char** argv, int overlay) {
+    const xcb_window_t w = xcb_generate_id(c);
+    const uint32_t values[] = {(uint32_t)strtoul(argv[6], NULL, 16), overlay ? 1u : 0u,
+                               XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_EXPOSURE};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, w, s->root, atoi(argv[2]), atoi(argv[3]),
+                      atoi(argv[4]), atoi(argv[5]), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      s->root_visual,
+                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
+    xcb_map_window(c, w);
+    xcb_flush(c);
+    printf("%u\n", w);
+    fflush(stdout);
+    return log_keys();
+}
+
+static double now_ms(void) {
     struct timespec t;
-    clock_gettime(clock, &t);
+    clock_gettime(CLOCK_MONOTONIC, &t);
     return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
 }
 
-static void pause_briefly(void) {
-    const struct timespec t = {0, 500000};
-    nanosleep(&t, NULL);
-}
-
-/* 1 when another client holds the keyboard or pointer grab; a free one is let go at once. */
-static int grab_held(xcb_connection_t* c, xcb_window_t root, int keyboard) {
-    const int status = grab_status(c, root, keyboard);
+/* 1 when another client holds the keyboard or pointer grab; a free one is let go at once
+ * (after a short pause, so that the polling leaves the server time for others). */
+static int grab_held(int keyboard) {
+    const int status = grab_status(keyboard);
     if (status == XCB_GRAB_STATUS_SUCCESS) {
         xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
         xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
         xcb_flush(c);
     }
+    nanosleep(&(struct timespec){0, 250000}, NULL);
     return status == XCB_GRAB_STATUS_ALREADY_GRABBED;
 }
 
-static void hit(xcb_connection_t* c, xcb_screen_t* s, const char* kind, xcb_window_t w,
-                xcb_window_t holder) {
-    if (strcmp(kind, "destroy") == 0) {
-        xcb_destroy_window(c, w);
-    } else if (strcmp(kind, "unmap") == 0) {
-        xcb_unmap_window(c, w);
-    } else if (strcmp(kind, "reparent") == 0) {
-        xcb_reparent_window(c, w, holder, 0, 0);
-    } else {
-        const uint32_t managed = 0;
-        xcb_change_window_attributes(c, w, XCB_CW_OVERRIDE_REDIRECT, &managed);
-        xcb_unmap_window(c, w);
-        xcb_map_window(c, w);
-    }
-    (void)s;
-}
-
-static int attack(xcb_connection_t* c, xcb_screen_t* s, char** argv) {
-    const int times = atoi(argv[3]);
-    const double gap = atof(argv[4]);
+static int attack(const char* kind, int times, double gap) {
     const xcb_window_t holder = xcb_generate_id(c);
-    const uint32_t bypass = 1;
+    const uint32_t on = 1, off = 0;
     xcb_create_window(c, XCB_COPY_FROM_PARENT, holder, s->root, 0, 0, 20, 20, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, s->root_visual, XCB_CW_OVERRIDE_REDIRECT,
-                      &bypass);
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, s->root_visual, XCB_CW_OVERRIDE_REDIRECT, &on);
     int free_checks = 0;
-    double missing = 0;
     for (int i = 0; i < times; ++i) {
         xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, s->root), NULL);
         const xcb_window_t* kids = tree ? xcb_query_tree_children(tree) : NULL;
         for (int k = 0; tree && k < xcb_query_tree_children_length(tree); ++k) {
+            const xcb_window_t w = kids[k];
             xcb_get_window_attributes_reply_t* a =
-                xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, kids[k]), NULL);
-            xcb_get_geometry_reply_t* g =
-                xcb_get_geometry_reply(c, xcb_get_geometry(c, kids[k]), NULL);
-            if (a && g && a->override_redirect && g->width >= 640 && kids[k] != holder)
-                hit(c, s, argv[2], kids[k], holder);
+                xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), NULL);
+            xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), NULL);
+            if (a && g && a->override_redirect && g->width >= 640 && w != holder) {
+                if (strcmp(kind, "destroy") == 0) {
+                    xcb_destroy_window(c, w);
+                } else if (strcmp(kind, "unmap") == 0) {
+                    xcb_unmap_window(c, w);
+                } else if (strcmp(kind, "reparent") == 0) {
+                    xcb_reparent_window(c, w, holder, 0, 0);
+                } else {
+                    xcb_change_window_attributes(c, w, XCB_CW_OVERRIDE_REDIRECT, &off);
+                    xcb_unmap_window(c, w);
+                    xcb_map_window(c, w);
+                }
+            }
             free(a);
             free(g);
         }
         free(tree);
         xcb_flush(c);
-        const double until = now_ms(CLOCK_MONOTONIC) + gap;
-        double last = now_ms(CLOCK_MONOTONIC);
-        while (now_ms(CLOCK_MONOTONIC) < until) {
-            const int held = grab_held(c, s->root, 1) && grab_held(c, s->root, 0);
-            const double now = now_ms(CLOCK_MONOTONIC);
-            if (!held) {
-                ++free_checks;
-                missing += now - last;
-            }
-            last = now;
-            pause_briefly();
-        }
+        for (const double until = now_ms() + gap; now_ms() < until;)
+            free_checks += !(grab_held(1) && grab_held(0));
     }
-    printf("free %d missing %.1f\n", free_checks, missing);
+    printf("free %d\n", free_checks);
     return 0;
 }
 
-static int regrab(xcb_connection_t* c, xcb_screen_t* s, char** argv) {
-    const double deadline = now_ms(CLOCK_MONOTONIC) + atof(argv[2]);
+static int regrab(double within_ms) {
+    const double deadline = now_ms() + within_ms;
     double freed = 0;
     printf("ready\n");
     fflush(stdout);
-    while (now_ms(CLOCK_MONOTONIC) < deadline) {
-        const int held = grab_held(c, s->root, 1);
+    while (now_ms() < deadline) {
+        const int held = grab_held(1);
         if (!held && !freed)
-            freed = now_ms(CLOCK_MONOTONIC);
+            freed = now_ms();
         if (held && freed) {
-            printf("%.1f\n", now_ms(CLOCK_MONOTONIC) - freed);
+            printf("%.1f\n", now_ms() - freed);
             return 0;
         }
-        pause_briefly();
     }
     printf("timeout\n");
     return 1;
 }
 
 int main(int argc, char** argv) {
-    xcb_connection_t* c = xcb_connect(NULL, NULL);
+    c = xcb_connect(NULL, NULL);
     if (xcb_connection_has_error(c))
         return 2;
-    xcb_screen_t* s = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    if (argc == 3 && strcmp(argv[1], "grab") == 0)
-        return grab(c, s->root, argv[2]);
-    if (argc == 4 && strcmp(argv[1], "grab") == 0)
-        return grab_and_hold(c, s->root, argv[2]);
-    if (argc == 7 && strcmp(argv[1], "overlay") == 0)
-        return window(c, s, argv, 1);
-    if (argc == 7 && strcmp(argv[1], "keylog") == 0)
-        return window(c, s, argv, 0);
-    if (argc == 5 && strcmp(argv[1], "attack") == 0)
-        return attack(c, s, argv);
-    if (argc == 3 && strcmp(argv[1], "regrab") == 0)
-        return regrab(c, s, argv);
+    s = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const char* mode = argc > 1 ? argv[1] : "";
+    if ((argc == 3 || argc == 4) && strcmp(mode, "grab") == 0) {
+        printf("%d\n", grab_status(strcmp(argv[2], "keyboard") == 0));
+        fflush(stdout);
+        return argc == 4 ? log_keys() : 0;
+    }
+    if (argc == 7 && (strcmp(mode, "overlay") == 0 || strcmp(mode, "keylog") == 0))
+        return window(argv, strcmp(mode, "overlay") == 0);
+    if (argc == 5 && strcmp(mode, "attack") == 0)
+        return attack(argv[2], atoi(argv[3]), atof(argv[4]));
+    if (argc == 3 && strcmp(mode, "regrab") == 0)
+        return regrab(atof(argv[2]));
     fprintf(stderr, "usage: see the head of x_probe.c\n");
     return 2;
 }
