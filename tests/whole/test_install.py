@@ -50,24 +50,20 @@ class UserSession(VtrSession):
 
     def answer_box(self, title, timeout=5):
         box = self.find_window(title, timeout)
-        if not box:
-            raise AssertionError(f'no "{title}" box\n' + self.program_log())
+        assert box, f'no "{title}" box\n' + self.program_log()
         self._run(["xdotool", "windowactivate", "--sync", str(box)], check=False)
         self.key("Return")
-        if not wait_until(lambda: not self.find_window(title, 0.1), 5):
-            raise AssertionError(f'the "{title}" box stayed')
+        assert wait_until(lambda: not self.find_window(title, 0.1), 5), f'"{title}" stayed'
 
 
 class InstalledPackageTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         debs = glob.glob(os.path.join(os.environ.get("VTR_DEB_DIR", "build/package"), "*.deb"))
-        if len(debs) != 1:
-            raise AssertionError(f"expected one built package, found {debs}")
+        assert len(debs) == 1, f"expected one built package, found {debs}"
         cls.addClassCleanup(run, ["dpkg", "--purge", "veltrane"])
         installed = run(["dpkg", "-i", debs[0]])
-        if installed.returncode != 0:
-            raise AssertionError("dpkg -i failed:\n" + installed.stdout + installed.stderr)
+        assert installed.returncode == 0, "dpkg -i failed:\n" + installed.stdout + installed.stderr
         run(["userdel", "-r", USER])  # left by a run that was killed
         cls.addClassCleanup(run, ["userdel", "-r", USER])
         subprocess.run(["useradd", "-m", "-s", "/bin/sh", USER], check=True, timeout=30)

@@ -150,7 +150,9 @@ class LockTest(unittest.TestCase):
             s.start_program()
             # Help open: it closes and the desktop locks.
             s.choose_menu_entry("Contents...")
-            self.assertTrue(s.find_window("Help"))
+            help_window = s.find_window("Help")
+            active = ["xdotool", "getactivewindow"]  # the menu pops up over it, once it is up
+            self.assertTrue(wait_until(lambda: s._run(active, False).strip() == str(help_window), 5))
             s.lock_from_tray()
             self.assertIsNone(s.find_window("Help", 0.5))
             self.assertEqual(len(s.lock_windows()), 1)

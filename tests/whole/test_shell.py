@@ -30,12 +30,15 @@ class ShellTest(unittest.TestCase):
     def test_start_clicks_second_start_lock_crash_and_quit(self):
         with VtrSession(tray=False) as s:
             password_file = s.program_file(PASSWORD_FILE)
+
+            def marks():  # the password file's size, DOS attributes and read-only state
+                return os.path.getsize(password_file), s.dos_attributes(), s.is_read_only()
             s.start_program(wait_icon=False)
             # Started up (its password file made) with no tray: the icon comes with one.
             self.assertTrue(wait_until(lambda: os.path.exists(password_file), 10))
             s.start_tray_host()
             self.assertTrue(s.tray_icon_window(10), s.program_log())
-            self.assertEqual((os.path.getsize(password_file), s.file_marks()), (0, ("0x6", True)))
+            self.assertEqual(marks(), (0, "0x6", True))
             self.assertEqual(first_password_command(s), ["Password"])
 
             before = sorted(os.listdir(s.program_folder))
@@ -74,7 +77,7 @@ class ShellTest(unittest.TestCase):
             self.assertTrue(s.unlock("secret"))
             os.remove(password_file)
             self.assertEqual(first_password_command(s), ["Password"])
-            self.assertEqual((os.path.getsize(password_file), s.file_marks()), (0, ("0x6", True)))
+            self.assertEqual(marks(), (0, "0x6", True))
 
             s.program.kill()  # the instance lock is left behind
             s.program.wait(5)

@@ -95,8 +95,7 @@ class VtrSession:
         os.close(write_end)
         with os.fdopen(read_end, "rb") as pipe:
             number = pipe.readline().strip() if select.select([pipe], [], [], 10)[0] else b""
-        if not number:
-            raise AssertionError("Xvfb did not report a display")
+        assert number, "Xvfb did not report a display"
         self.env = dict(os.environ, DISPLAY=":" + number.decode(), QT_QPA_PLATFORM="xcb",
                         XDG_RUNTIME_DIR=os.path.join(self.root, "runtime"), XAUTHORITY=os.devnull)
         self.env.pop("DBUS_SESSION_BUS_ADDRESS", None)  # the XEmbed tray, no StatusNotifier
@@ -112,8 +111,7 @@ class VtrSession:
         self.trayer = self._spawn("trayer", ["trayer", "--edge", "bottom", "--align", "right",
                                              "--widthtype", "request", "--height", "32",
                                              "--SetDockType", "true"])
-        if not wait_until(lambda: self.windows_of(self.trayer.pid, visible_only=False), 10):
-            raise AssertionError("trayer shows no window")
+        assert wait_until(lambda: self.windows_of(self.trayer.pid, False), 10), "no trayer window"
 
     def close(self):
         """Ends every process this session started, by pid, newest first."""
@@ -136,8 +134,9 @@ class VtrSession:
         """Starts a process in the session's folder; its output goes to proc.log."""
         path = os.path.join(self.root, f"{name}-{len(self._processes)}.log")
         with open(path, "wb") as log:
-            proc = subprocess.Popen(argv, env=env or self.env, cwd=cwd or self.root, pass_fds=pass_fds,
-                                    stdout=log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
+            proc = subprocess.Popen(argv, env=env or self.env, cwd=cwd or self.root,
+                                    pass_fds=pass_fds, stdout=log, stderr=subprocess.STDOUT,
+                                    stdin=subprocess.DEVNULL)
         proc.log = path
         self._processes.append(proc)
         return proc
@@ -150,8 +149,7 @@ class VtrSession:
     def start_program(self, wait_icon=True):
         """Starts appVTR from the program folder; waits for its tray icon."""
         self.program = self._spawn("appVTR", [self.program_path])
-        if wait_icon and not self.tray_icon_window(10):
-            raise AssertionError("the tray icon did not appear\n" + self.program_log())
+        assert not wait_icon or self.tray_icon_window(10), "no tray icon\n" + self.program_log()
         return self.program
 
     def program_log(self):
@@ -175,11 +173,8 @@ class VtrSession:
                 return False
         return [int(pid) for pid in os.listdir("/proc") if pid.isdigit() and runs_program(pid)]
 
-    def file_marks(self, name=PASSWORD_FILE):
-        """(user.DOSATTRIB value such as "0x6" or None, read-only) of a program file."""
-        return self.dos_attributes(name), self.is_read_only(name)
-
     def dos_attributes(self, name=PASSWORD_FILE):
+        """The user.DOSATTRIB value of a program file ("0x6"), or None."""
         try:
             return os.getxattr(self.program_file(name), "user.DOSATTRIB").decode()
         except OSError:
@@ -295,8 +290,7 @@ class VtrSession:
         """Right-clicks the icon and waits for the pop-up; its (window, x, y, width, height)."""
         self.click_icon(button=3)
         menus = wait_until(self.menu_windows, 5)
-        if not menus:
-            raise AssertionError("the tray menu did not open\n" + self.program_log())
+        assert menus, "the tray menu did not open\n" + self.program_log()
         return menus[0]
 
     def choose_menu_entry(self, entry):
@@ -314,9 +308,8 @@ class VtrSession:
         return self._run([X_PROBE, "grab", what]).strip()
 
     def wait_locked(self):
-        if not wait_until(lambda: self.lock_windows() and self.try_grab("keyboard") ==
-                          ALREADY_GRABBED, 5):
-            raise AssertionError("not locked\n" + self.program_log())
+        assert wait_until(lambda: self.lock_windows() and self.try_grab("keyboard") ==
+                          ALREADY_GRABBED, 5), "not locked\n" + self.program_log()
 
     def lock_from_tray(self):
         menu = self.choose_menu_entry("Lock Desktop")
@@ -407,8 +400,7 @@ class VtrSession:
         self.row_centres(menu, MAIN_MENU)  # before the pointer highlights a row
         self.click(*self.menu_row_point(menu, MAIN_MENU, row(MAIN_MENU, caption)))
         subs = wait_until(lambda: [m for m in self.menu_windows() if m.window != menu.window], 5)
-        if not subs:
-            raise AssertionError(f"submenu {caption} did not open")
+        assert subs, f"submenu {caption} did not open"
         self.row_centres(subs[0], SUBMENUS[caption])
         return subs[0]
 

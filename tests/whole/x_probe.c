@@ -19,30 +19,24 @@
 #include <string.h>
 #include <time.h>
 #include <xcb/xcb.h>
+#include <xcb/xcbext.h>
 
 static xcb_connection_t* c;
 static xcb_screen_t* s;
 
 /* The status of a grab of the keyboard (or the pointer) on the root window. */
 static int grab_status(int keyboard) {
-    xcb_grab_keyboard_reply_t* k =
-        keyboard
-            ? xcb_grab_keyboard_reply(c,
-                                      xcb_grab_keyboard(c, 0, s->root, XCB_CURRENT_TIME,
-                                                        XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
-                                      NULL)
-            : NULL;
-    xcb_grab_pointer_reply_t* p =
-        keyboard
-            ? NULL
-            : xcb_grab_pointer_reply(c,
-                                     xcb_grab_pointer(c, 0, s->root, XCB_EVENT_MASK_BUTTON_PRESS,
-                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
-                                                      XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
-                                     NULL);
-    const int status = k ? k->status : p ? p->status : -1;
-    free(k);
-    free(p);
+    const unsigned int sequence =
+        keyboard ? xcb_grab_keyboard(c, 0, s->root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
+                                     XCB_GRAB_MODE_ASYNC)
+                       .sequence
+                 : xcb_grab_pointer(c, 0, s->root, XCB_EVENT_MASK_BUTTON_PRESS, XCB_GRAB_MODE_ASYNC,
+                                    XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, XCB_CURRENT_TIME)
+                       .sequence;
+    /* The two replies are alike: the status follows the response type. */
+    xcb_grab_keyboard_reply_t* r = xcb_wait_for_reply(c, sequence, NULL);
+    const int status = r ? r->status : -1;
+    free(r);
     return status;
 }
 
