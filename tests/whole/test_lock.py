@@ -152,7 +152,7 @@ class LockTest(unittest.TestCase):
             s.choose_menu_entry("Contents...")
             help_window = s.find_window("Help")
             active = ["xdotool", "getactivewindow"]  # the menu pops up over it, once it is up
-            self.assertTrue(wait_until(lambda: s._run(active, False).strip() == str(help_window), 5))
+            self.assertTrue(wait_until(lambda: s._run(active, False) == f"{help_window}\n", 5))
             s.lock_from_tray()
             self.assertIsNone(s.find_window("Help", 0.5))
             self.assertEqual(len(s.lock_windows()), 1)
