@@ -11,14 +11,14 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "whole"))
-from test_lock import LockSession, PASSWORD  # noqa: E402
+from vtr_harness import VtrSession  # noqa: E402
 
 
 OUT = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "..", "docs", "screenshots")
 BUILD = os.path.dirname(os.environ["VTR_APP"])
 
 
-class Shooter(LockSession):
+class Shooter(VtrSession):
     def __enter__(self):
         super().__enter__()
         self._run(["xsetroot", "-solid", "#3b6e8f"])  # a desktop to freeze, not black
@@ -54,7 +54,7 @@ def main():
     os.makedirs(OUT, exist_ok=True)
     with Shooter() as s:
         s.start_program()
-        s.choose_menu_entry("Password", "New")
+        s.choose_menu_entry("New")
         s.keep("password-dialog.png", s.window_box("Password"))
     with Shooter() as s:
         s.store_password()
@@ -65,8 +65,7 @@ def main():
         time.sleep(0.3)
         icon = s.geometry(s.tray_icon_window(5))
         s.keep("tray-menu.png", around(menu[1:], sub[1:], icon))
-        s.close_menu()
-        s.close_menu()
+        s.key("Escape", "Escape")
         s.lock_from_tray()
         time.sleep(1.5)  # the banner well on its way
         s.keep("lock-screen.png", (0, 0, 1024, 768), scale=50)
@@ -75,7 +74,7 @@ def main():
                                ("About Veltrane...", "About Veltrane", "about.png")):
         with Shooter() as s:
             s.start_program()
-            s.choose_menu_entry("Help", entry)
+            s.choose_menu_entry(entry)
             s.keep(name, s.window_box(title), scale=75 if name == "help.png" else 100)
 
 
