@@ -65,7 +65,7 @@ def read_text(path):
 
 
 class VtrSession:
-    def __init__(self, screen="1024x768x24", tray=True, app_path=None, window_manager=True):
+    def __init__(self, app_path=None, screen="1024x768x24", tray=True, window_manager=True):
         self.app_path = app_path or os.environ.get("VTR_APP", "build/appVTR")
         self.screen, self.want_tray, self.want_wm = screen, tray, window_manager
         self.root = tempfile.mkdtemp(prefix="vtr-whole-")
@@ -323,8 +323,8 @@ class VtrSession:
 
     # ----- pixels -------------------------------------------------------------------
 
-    def screenshot(self):
-        path = os.path.join(self.root, f"shot-{time.monotonic_ns()}.png")
+    def screenshot(self, path=None):
+        path = path or os.path.join(self.root, f"shot-{time.monotonic_ns()}.png")
         self._run(["import", "-window", "root", path])
         return path
 
