@@ -33,10 +33,7 @@ private Q_SLOTS:
 
     void inputBoxShowsThePromptAsTypedWhereAsked() {
         const QString prompt = QStringLiteral("<b>Tom</b> & Jerry?");
-        int shownWidth = -1;
-        int literalWidth = 0;
-        int boxWidth = 0;
-        int titleWidth = 1;
+        int shownWidth = -1, literalWidth = 0, boxWidth = 0, titleWidth = 1;
         QPoint at;
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());

@@ -1,23 +1,32 @@
-// The upgrade window against a real HTTP server on 127.0.0.1: the display while the
-// installer arrives, starting it, Cancel, transfers that must never be started, and the
-// program's real ending that follows.
+// Help > Check for update... and the upgrade window against a real HTTP server on
+// 127.0.0.1 (tests/support/local_http_server.py, ended by its own process id): what the
+// check tells, the display while the installer arrives, starting it, Cancel, transfers
+// that must never be started, and the program's real ending that follows.
 
 #include "platform/x11/forms.h"
+#include "platform/x11/internet_state.h"
 #include "platform/x11/transfer_control.h"
+#include "shell/menu_commands.h"
 #include "shell/x11/frmMain.h"
 #include "support/fake_forms_services.h"
-#include "support/fake_shell.h"
 #include "support/scratch_folder.h"
+#include "update/update_decisions.h"
 #include "update/x11/frmUpdate.h"
+#include "update/x11/mdlInternet.h"
 #include "update/x11/program_end.h"
-#include "update_server_fixture.h"
+#include "update/x11/update_settings.h"
 
+#include <QCursor>
 #include <QDialog>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -25,105 +34,212 @@
 
 namespace {
 
-const QString kFailed =
-    QStringLiteral("The upgrade file could not be downloaded. Please try again later.");
-const QString kCompleteMessage = QStringLiteral("The file VTR_Upgrade.exe\r"
-                                                "has been downloaded successfully\r"
-                                                "click OK to start install");
+// A message box as FakeFormsServices::shown() lists it.
+QString shownAs(const UpdateMessage& message) {
+    return QString::fromStdString(message.title + " | " + std::to_string(message.style) + " | " +
+                                  message.text);
+}
+
+QString box(UpdateOutcome outcome) {
+    return shownAs(updateMessage(outcome));
+}
+
+// An update folder on 127.0.0.1 where nothing listens.
+QString refusedAddress() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return QStringLiteral("http://127.0.0.1:%1/update/").arg(probe.serverPort());
+}
+
+struct FakeInternetState : platform::InternetState {
+    FakeInternetState() { platform::setInternetState(this); }
+    ~FakeInternetState() override { platform::setInternetState(nullptr); }
+    bool isConnected() override { return connected; }
+    bool connected = true;
+};
 
 } // namespace
 
 class TestFrmUpdate : public QObject {
     Q_OBJECT
 
-    frmUpdate& open() { return platform::formSlot<frmUpdate>().get(); }
-    bool localFileExists() const { return QFileInfo::exists(local_); }
-
-    std::unique_ptr<UpdateServerFixture> server_;
+    QTemporaryDir served_;
+    QProcess server_;
+    QString serverAddress_;
     std::unique_ptr<ScratchFolder> folder_;
     std::unique_ptr<FakeFormsServices> forms_;
-    std::unique_ptr<FakeShell> shell_;
-    QString local_;
+    std::unique_ptr<FakeInternetState> online_;
     int ends_ = 0;
 
-private Q_SLOTS:
-    void cleanupTestCase() { server_.reset(); }
+    // Puts a file into the served update folder.
+    void put(const char* name, const QByteArray& bytes) {
+        QFile file(served_.filePath(QStringLiteral("update/") + name));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    }
+    // Points the update folder elsewhere: a full address, or a folder of the local server
+    // ("odd/short/3000/").
+    void use(const QString& where) {
+        updateSettings().baseUrl =
+            where.contains(QLatin1String("://")) ? where : serverAddress_ + where;
+    }
+    QString file(const char* name) const { return QString::fromStdString(folder_->file(name)); }
+    frmUpdate& open() { return platform::formSlot<frmUpdate>().get(); }
 
+private Q_SLOTS:
+    // One server for the whole case: starting one per row would dominate the run time.
     void initTestCase() {
-        server_ = std::make_unique<UpdateServerFixture>();
-        QVERIFY(server_->isRunning());
+        QVERIFY(QDir(served_.path()).mkpath(QStringLiteral("update")));
+        server_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        server_.start(
+            QStringLiteral("python3"),
+            {QStringLiteral("-u"), QStringLiteral(VTR_LOCAL_HTTP_SERVER), served_.path()});
+        QVERIFY(server_.waitForReadyRead(10000));
+        serverAddress_ = QStringLiteral("http://127.0.0.1:%1/")
+                             .arg(QString::fromLatin1(server_.readLine().trimmed()));
         setEndProgram([this] { ++ends_; });
     }
-
+    void cleanupTestCase() {
+        server_.kill();
+        server_.waitForFinished(5000);
+    }
     void init() {
-        server_->reset();
+        use(QStringLiteral("update/"));
+        updateSettings().fetchTimeoutMs = 2000;
+        updateSettings().downloadInactivityMs = 2000;
+        updateSettings().pauseMs = 10;
         folder_ = std::make_unique<ScratchFolder>();
         forms_ = std::make_unique<FakeFormsServices>();
-        shell_ = std::make_unique<FakeShell>();
-        local_ = QString::fromStdString(folder_->file("VTR_Upgrade.exe"));
+        online_ = std::make_unique<FakeInternetState>();
         ends_ = 0;
     }
-
     void cleanup() {
         platform::formSlot<frmUpdate>().unload();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        shell_.reset();
+        online_.reset();
         forms_.reset();
         folder_.reset();
     }
 
+    // The version is the local copy's first line with its spaces trimmed; a stale copy
+    // from an earlier check is replaced first. No to the offer.
+    void versionOutcomes_data() {
+        QTest::addColumn<QByteArray>("served");
+        QTest::addColumn<QString>("shown");
+        const QString latest = box(UpdateOutcome::Latest), offer = box(UpdateOutcome::Offer),
+                      access = box(UpdateOutcome::AccessProblem);
+        QTest::newRow("equal with CR LF") << QByteArray("Version 1.0.0\r\n") << latest;
+        QTest::newRow("spaces around") << QByteArray("   Version 1.0.0  ") << latest;
+        QTest::newRow("notes on later lines") << QByteArray("Version 1.0.0\r\nfixes") << latest;
+        QTest::newRow("letter case") << QByteArray("version 1.0.0") << offer;
+        QTest::newRow("LF lines join") << QByteArray("Version 1.0.0\nnotes\n") << offer;
+        QTest::newRow("a lone CR ends the line") << QByteArray("Version 1.0.0\rnotes") << latest;
+        QTest::newRow("tabs are not trimmed") << QByteArray("\tVersion 1.0.0") << offer;
+        QTest::newRow("empty file") << QByteArray() << access;
+        QTest::newRow("empty first line") << QByteArray("\r\nVersion 1.0.0") << access;
+    }
+    void versionOutcomes() {
+        QFETCH(QByteArray, served);
+        QFETCH(QString, shown);
+        folder_->write(kVersionFileName, "Version 1.0.0");
+        put(kVersionFileName, served);
+        mUpdate_Click();
+        QCOMPARE(forms_->shown(), shown);
+        QCOMPARE(mdlInternet::bAccessProblem, shown == box(UpdateOutcome::AccessProblem));
+        QVERIFY(!platform::formSlot<frmUpdate>().isLoaded());
+    }
+
+    void failedFetchIsAnAccessProblem_data() {
+        QTest::addColumn<QString>("base");
+        QTest::newRow("missing file") << QStringLiteral("nowhere/");
+        QTest::newRow("refused port") << refusedAddress();
+        QTest::newRow("stalled server") << QStringLiteral("odd/stall/100/");
+        QTest::newRow("not http") << QStringLiteral("ftp://127.0.0.1/update/");
+    }
+    void failedFetchIsAnAccessProblem() {
+        QFETCH(QString, base);
+        folder_->write(kVersionFileName, "kept");
+        use(base);
+        updateSettings().fetchTimeoutMs = 300;
+        // Seen inside the fetch's wait (the second one where the first never waits).
+        Qt::CursorShape during = Qt::ArrowCursor;
+        QTimer::singleShot(0, [&during] {
+            if (const QCursor* cursor = QGuiApplication::overrideCursor())
+                during = cursor->shape();
+        });
+        mUpdate_Click();
+        QCOMPARE(forms_->shown(), box(UpdateOutcome::AccessProblem));
+        QVERIFY(mdlInternet::bAccessProblem);
+        QCOMPARE(folder_->read(kVersionFileName), std::string("kept"));
+        // The next check that reaches the server starts clean.
+        use(QStringLiteral("update/"));
+        put(kVersionFileName, "Version 1.0.0");
+        mUpdate_Click();
+        QVERIFY(!mdlInternet::bAccessProblem);
+        QCOMPARE(forms_->shown(),
+                 box(UpdateOutcome::AccessProblem) + '\n' + box(UpdateOutcome::Latest));
+        // The busy cursor showed while the version was fetched, and only then.
+        QCOMPARE(during, Qt::WaitCursor);
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    void offlineShowsOnlyNoConnection() {
+        online_->connected = false;
+        put(kVersionFileName, "Version 9");
+        mUpdate_Click();
+        QCOMPARE(forms_->shown(), box(UpdateOutcome::NoConnection));
+        QVERIFY(!QFile::exists(file(kVersionFileName)));
+    }
+
+    // Yes to the offer: the upgrade window, modal, replaces an earlier, larger download,
+    // shows every chunk's figures, and starts the installer (a stand-in that leaves a mark
+    // beside itself, started by the real shell) once told so; the program ends.
     void completeDownload_data() {
         QTest::addColumn<int>("size");
-        QTest::addColumn<QString>("progress");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("transferred");
+        QTest::addColumn<QStringList>("display"); // progress, title, transferred
         QTest::newRow("3000 bytes, past 100 on the last chunk")
-            << 3000 << QStringLiteral("Download completed... 100%")
-            << QStringLiteral("Downloading: 100%")
-            << QStringLiteral("Transferring: 2.9296875 KB of 2.9296875 KB");
+            << 3000
+            << QStringList{"Download completed... 100%", "Downloading: 100%",
+                           "Transferring: 2.9296875 KB of 2.9296875 KB"};
         QTest::newRow("10240 bytes, exactly 100 on the tenth chunk")
-            << 10240 << QStringLiteral("Downloading please wait... 100%")
-            << QStringLiteral("100% VTR_Upgrade.exe")
-            << QStringLiteral("Transferring: 10 KB of 10 KB");
+            << 10240
+            << QStringList{"Downloading please wait... 100%", "100% VTR_Upgrade.exe",
+                           "Transferring: 10 KB of 10 KB"};
     }
-
     void completeDownload() {
         QFETCH(int, size);
-        QFETCH(QString, progress);
-        QFETCH(QString, title);
-        QFETCH(QString, transferred);
+        QFETCH(QStringList, display);
         QByteArray installer(size, '\0');
         std::iota(installer.begin(), installer.end(), '\0');
-        server_->put(QStringLiteral("VTR_Upgrade.exe"), installer);
-        folder_->write("VTR_Upgrade.exe", std::string(200000, 'o')); // an earlier, larger download
-        frmUpdate& window = open();
-
-        QTRY_COMPARE(ends_, 1);
-        QCOMPARE(shell_->startedPrograms, QStringList{local_});
-        QCOMPARE(forms_->shown(), "Veltrane | 64 | " + kCompleteMessage);
-        QCOMPARE(window.lblStatus->text(),
-                 QStringLiteral("The upgrade file has been downloaded successfully"));
-        QCOMPARE(window.lblProgress->text(), progress);
-        QCOMPARE(window.windowTitle(), title);
-        QCOMPARE(window.lblDownload->text(), transferred);
-        QCOMPARE(window.ProgressBar1->value(), 100);
-        QCOMPARE(window.lblSource->text(),
-                 QStringLiteral("Download from: ...... \\ VTR_Upgrade.exe"));
-        QFile file(local_);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), installer);
-        QVERIFY(file.permissions() & QFileDevice::ExeOwner);
-        QVERIFY(window.isHidden());
-    }
-
-    void startsTheRealInstallerAndEnds() {
-        // A stand-in installer, started by the real shell: it leaves a mark beside itself.
-        shell_.reset();
-        server_->put(QStringLiteral("VTR_Upgrade.exe"),
-                     "#!/bin/sh\necho started > \"$(dirname \"$0\")/installer-ran\"\n");
-        open();
-        QTRY_COMPARE(ends_, 1);
-        QTRY_VERIFY(QFileInfo::exists(QString::fromStdString(folder_->file("installer-ran"))));
+        const QByteArray script(
+            "#!/bin/sh\necho started > \"$(dirname \"$0\")/installer-ran\"\nexit\n");
+        installer.replace(0, script.size(), script);
+        put(kVersionFileName, "Version 2.0.0\r\n");
+        put(kUpgradeFileName, installer);
+        folder_->write(kUpgradeFileName, std::string(200000, 'o'));
+        forms_->boxAnswers.enqueue(platform::vbYes);
+        QStringList seen; // the window as the message that the download is complete shows
+        forms_->onBox = [&seen](const RecordedBox&) {
+            if (const frmUpdate* window = platform::formSlot<frmUpdate>().loaded())
+                seen = QStringList{QString::number(window->isModal()),
+                                   window->lblStatus->text(),
+                                   QString::number(window->ProgressBar1->value()),
+                                   window->lblSource->text(),
+                                   window->lblProgress->text(),
+                                   window->windowTitle(),
+                                   window->lblDownload->text()};
+        };
+        mUpdate_Click();
+        QCOMPARE(seen, QStringList({"1", kDownloadedStatus, "100",
+                                    "Download from: .. \\ VTR_Upgrade.exe"}) +
+                           display);
+        QCOMPARE(forms_->shown(),
+                 box(UpdateOutcome::Offer) + '\n' + shownAs(downloadedMessage(kUpgradeFileName)));
+        QCOMPARE(ends_, 1);
+        QVERIFY(!platform::formSlot<frmUpdate>().isLoaded());
+        QFile local(file(kUpgradeFileName));
+        QVERIFY(local.open(QIODevice::ReadOnly));
+        QCOMPARE(local.readAll(), installer);
+        QTRY_VERIFY(QFileInfo::exists(file("installer-ran")));
     }
 
     void neverStartsABrokenTransfer_data() {
@@ -132,18 +248,15 @@ private Q_SLOTS:
         QTest::newRow("no Content-length") << QStringLiteral("odd/nolength/3000/");
         QTest::newRow("missing on the server") << QStringLiteral("nowhere/");
         QTest::newRow("stalled after some bytes") << QStringLiteral("odd/stall/30000/5000/");
-        QTest::newRow("refused connection") << UpdateServerFixture::refusedAddress();
+        QTest::newRow("refused connection") << refusedAddress();
     }
-
     void neverStartsABrokenTransfer() {
         QFETCH(QString, folder);
-        server_->use(folder);
+        use(folder);
         updateSettings().downloadInactivityMs = 300;
         frmUpdate& window = open();
-
-        QTRY_COMPARE(window.lblStatus->text(), kFailed);
-        QVERIFY(!localFileExists());
-        QVERIFY(shell_->startedPrograms.isEmpty());
+        QTRY_COMPARE(window.lblStatus->text(), QString(kDownloadFailedStatus));
+        QVERIFY(!QFileInfo::exists(file(kUpgradeFileName)));
         QCOMPARE(ends_, 0);
         QVERIFY(forms_->boxes.isEmpty());
         QVERIFY(!window.cmdUpdate->isEnabled());
@@ -161,40 +274,34 @@ private Q_SLOTS:
         QTest::newRow("Cancel, stalled") << QStringLiteral("odd/stall/400000/20480/") << true;
         QTest::newRow("closed, stalled") << QStringLiteral("odd/stall/400000/20480/") << false;
     }
-
     void stopMidTransferRemovesThePartialFile() {
         QFETCH(QString, folder);
         QFETCH(bool, cancel);
-        server_->use(folder);
+        use(folder);
         frmUpdate& window = open();
         window.show();
-
         // The display follows the body as it arrives.
         QTRY_VERIFY(window.ProgressBar1->value() >= 3);
         QVERIFY(window.windowTitle().endsWith(QLatin1String("% VTR_Upgrade.exe")));
-        QVERIFY(localFileExists());
+        QVERIFY(QFileInfo::exists(file(kUpgradeFileName)));
         QVERIFY(window.Inet1->stillExecuting());
-
         if (cancel)
             QTest::mouseClick(window.cmdCancel, Qt::LeftButton);
         else
             window.close();
         QTest::qWait(100); // the end comes from a 10 ms pause: within 0.1 s or never
         QTRY_COMPARE(ends_, int(cancel));
-        QVERIFY(!localFileExists());
+        QVERIFY(!QFileInfo::exists(file(kUpgradeFileName)));
         QVERIFY(!window.Inet1->stillExecuting());
         QVERIFY(window.isHidden());
-        QVERIFY(shell_->startedPrograms.isEmpty());
         QVERIFY(forms_->boxes.isEmpty());
     }
 
     void unusableAddressEndsWithAMessage() {
-        server_->use(QStringLiteral("ftp://127.0.0.1/update/"));
+        use(QStringLiteral("ftp://127.0.0.1/update/"));
         open();
         QTRY_COMPARE(ends_, 1);
-        QCOMPARE(forms_->shown(), QStringLiteral("Downloading error | 16 | unable to download the "
-                                                 "upgrade file. please try again later."));
-        QVERIFY(shell_->startedPrograms.isEmpty());
+        QCOMPARE(forms_->shown(), shownAs(downloadStartFailedMessage()));
     }
 
     // The real ending, last (it ends the thread's event loops): the main window (and with
