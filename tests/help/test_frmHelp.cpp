@@ -20,6 +20,7 @@
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -108,50 +109,39 @@ private Q_SLOTS:
         platform::formSlot<frmHelp>().unload();
     }
 
-    // The pointer driven through the about box as the window system would: a pressed
-    // button keeps the moves with the control it went down on, and the link takes its
-    // pointer-over colour while the pointer is on it, edges included.
+    // A pressed button keeps the pointer's moves with the control it went down on; the
+    // link takes its pointer-over colour while the pointer is on it, edges included.
     void aboutBoxLinkOpensTheSiteOnALeftClickOnly() {
         FakeFormsServices forms;
         FakeShell shell;
         frmAbout& form = platform::formSlot<frmAbout>().get();
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QLabel* link = form.lblWebsite;
+        QWindow* window = form.windowHandle();
+        const QRect link = form.lblWebsite->geometry();
+        const QPoint free(40, 200), other = form.Label3->geometry().center();
         const QColor on = qColorOf(kLinkHoverColour), off = qColorOf(kLinkNormalColour);
-        QPoint last;
-        // `at` in `over`'s coordinates, its middle by default; the box itself: its free area.
-        const auto move = [&](const QWidget* over, QPoint at = {-1, -1}) {
-            at = at == QPoint(-1, -1) ? over->rect().center() : at;
-            last = over == &form ? QPoint(40, 200) : over->mapTo(&form, at);
-            QTest::mouseMove(form.windowHandle(), last);
-            return link->palette().color(QPalette::WindowText);
+        const auto colourAt = [&](QPoint at) {
+            QTest::mouseMove(window, at);
+            return form.lblWebsite->palette().color(QPalette::WindowText);
         };
-        const auto click = [&](Qt::MouseButton button, bool press, bool release) {
-            if (press)
-                QTest::mousePress(form.windowHandle(), button, {}, last);
-            if (release)
-                QTest::mouseRelease(form.windowHandle(), button, {}, last);
-        };
-        for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
-            QCOMPARE(move(link), on);
-            click(button, true, true);
-        }
+        QCOMPARE(colourAt(link.center()), on);
+        for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton})
+            QTest::mouseClick(window, button, {}, link.center());
         // A left press elsewhere released over the link is not a click on it.
-        QCOMPARE(move(&form), off);
-        click(Qt::LeftButton, true, false);
-        move(link);
-        click(Qt::LeftButton, false, true);
+        QCOMPARE(colourAt(free), off);
+        QTest::mousePress(window, Qt::LeftButton, {}, free);
+        colourAt(link.center());
+        QTest::mouseRelease(window, Qt::LeftButton, {}, link.center());
         QVERIFY(shell.opened.isEmpty());
 
-        click(Qt::LeftButton, true, false);
-        QCOMPARE(move(link, QPoint(link->width(), link->height())), on);
-        QCOMPARE(move(link, QPoint(link->width() + 1, link->height())), off);
-        QCOMPARE(move(link), on);
-        // Over another control the link still hears of it, and the pointer is off it.
-        QCOMPARE(move(form.Label3), off);
+        QTest::mousePress(window, Qt::LeftButton, {}, link.center());
+        QCOMPARE(colourAt(link.bottomRight() + QPoint(1, 1)), on);
+        QCOMPARE(colourAt(link.bottomRight() + QPoint(2, 1)), off);
+        QCOMPARE(colourAt(link.center()), on);
+        QCOMPARE(colourAt(other), off);
         QVERIFY(shell.opened.isEmpty());
-        click(Qt::LeftButton, false, true);
+        QTest::mouseRelease(window, Qt::LeftButton, {}, other);
         QCOMPARE(shell.opened, QStringList{kSite});
         QVERIFY(forms.boxes.isEmpty());
         platform::formSlot<frmAbout>().unload();

@@ -7,9 +7,7 @@
 
 #include <fstream>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
-#include <unistd.h>
 
 namespace {
 
@@ -46,40 +44,6 @@ void testAttributeValues(const TempDir& dir, bool withXattr) {
     setFileAttributes(nullptr);
 }
 
-// Without root, the extended attributes of a read-only file cannot be written: setting a
-// protected file's attributes again, or changing them, must still work.
-bool protectedFileKeepsChanging(const std::string& folder) {
-    PosixFileAttributes service(true);
-    const std::string file = folder + "/protected";
-    touch(file);
-    int attributes = -1;
-    return service.setAttr(file, 7) == FileError::None &&
-           service.setAttr(file, 7) == FileError::None &&
-           service.setAttr(file, vbReadOnly | vbHidden) == FileError::None &&
-           service.getAttr(file, attributes) == FileError::None &&
-           attributes == (vbReadOnly | vbHidden) && access(file.c_str(), W_OK) != 0;
-}
-
-// In a child that is an ordinary user: root becomes "nobody" there.
-void testProtectedFileAsOrdinaryUser(const TempDir& dir) {
-    const std::string folder = dir.file("shared");
-    mkdir(folder.c_str(), 0777);
-    chmod(folder.c_str(), 0777);
-    chmod(dir.path().c_str(), 0755);
-    const pid_t child = fork();
-    if (child == 0) {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(2);
-        _exit(protectedFileKeepsChanging(folder) ? 0 : 1);
-    }
-    int status = -1;
-    waitpid(child, &status, 0);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 2)
-        std::cout << "note: could not become an ordinary user\n";
-    else
-        CHECK(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-}
-
 } // namespace
 
 int main() {
@@ -87,7 +51,6 @@ int main() {
     touch(dir.file("probe"));
     if (setxattr(dir.file("probe").c_str(), "user.probe", "1", 1, 0) == 0) {
         testAttributeValues(dir, true);
-        testProtectedFileAsOrdinaryUser(dir);
     } else {
         std::cout << "note: " << dir.path() << " keeps no extended attributes\n";
     }
