@@ -64,7 +64,7 @@ class TestFrmUpdate : public QObject {
     QString serverAddress_;
     std::unique_ptr<ScratchFolder> folder_;
     std::unique_ptr<FakeFormsServices> forms_;
-    std::unique_ptr<FakeInternetState> online_;
+    FakeInternetState online_;
     int ends_ = 0;
 
     // Puts a file into the served update folder.
@@ -105,13 +105,12 @@ private Q_SLOTS:
         updateSettings().pauseMs = 10;
         folder_ = std::make_unique<ScratchFolder>();
         forms_ = std::make_unique<FakeFormsServices>();
-        online_ = std::make_unique<FakeInternetState>();
+        online_.connected = true;
         ends_ = 0;
     }
     void cleanup() {
         platform::formSlot<frmUpdate>().unload();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        online_.reset();
         forms_.reset();
         folder_.reset();
     }
@@ -165,7 +164,7 @@ private Q_SLOTS:
     }
 
     void offlineShowsOnlyNoConnection() {
-        online_->connected = false;
+        online_.connected = false;
         put(kVersionFileName, "Version 9");
         mUpdate_Click();
         QCOMPARE(forms_->shown(), box(UpdateOutcome::NoConnection));
