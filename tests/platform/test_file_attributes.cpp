@@ -7,7 +7,9 @@
 
 #include <fstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 namespace {
 
@@ -44,6 +46,32 @@ void testAttributeValues(const TempDir& dir, bool withXattr) {
     setFileAttributes(nullptr);
 }
 
+// Without root, the extended attributes of a read-only file cannot be written: changing
+// the hidden and system bits of a protected file must still work. Root runs it in a
+// child that becomes "nobody".
+void testProtectedFileAsOrdinaryUser(const TempDir& dir) {
+    const std::string file = dir.file("shared/protected");
+    mkdir(dir.file("shared").c_str(), 0777);
+    chmod(dir.file("shared").c_str(), 0777);
+    chmod(dir.path().c_str(), 0755);
+    if (fork() == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2); // not an ordinary user: fails
+        PosixFileAttributes service(true);
+        touch(file);
+        int attributes = -1;
+        const bool changed = service.setAttr(file, 7) == FileError::None &&
+                             service.setAttr(file, vbReadOnly | vbHidden) == FileError::None &&
+                             service.getAttr(file, attributes) == FileError::None;
+        const bool protectedNow =
+            attributes == (vbReadOnly | vbHidden) && access(file.c_str(), W_OK) != 0;
+        _exit(changed && protectedNow ? 0 : 1);
+    }
+    int status = -1;
+    wait(&status);
+    CHECK(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
 } // namespace
 
 int main() {
@@ -51,6 +79,7 @@ int main() {
     touch(dir.file("probe"));
     if (setxattr(dir.file("probe").c_str(), "user.probe", "1", 1, 0) == 0) {
         testAttributeValues(dir, true);
+        testProtectedFileAsOrdinaryUser(dir);
     } else {
         std::cout << "note: " << dir.path() << " keeps no extended attributes\n";
     }
