@@ -3,7 +3,6 @@
 // on a left click that starts and ends on it. tests/whole/test_help.py opens both from
 // the tray and checks where and how they look.
 
-#include "help/link_rules.h"
 #include "help/x11/frmAbout.h"
 #include "help/x11/frmHelp.h"
 #include "help/x11/web_link.h"
@@ -17,7 +16,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
-#include <QTextBlock>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QWindow>
