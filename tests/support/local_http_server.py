@@ -1,28 +1,21 @@
 #!/usr/bin/env python3
-"""A local HTTP server for the update tests.
-
-Serves the files of a folder through http.server, and scripted misbehaviour under
-/odd/<mode>/<size>[/<bytes before the stall>][/<any file name>]:
-  nolength  the body with no Content-Length header; the connection closes after it
-  short     Content-Length <size>, half the body, then the connection closes
-  slow      Content-Length <size>, 1024 bytes every 20 ms
-  stall     Content-Length <size>, the given number of bytes in pieces of 700 (as a
-            network hands them over, not in whole kilobytes), then nothing; the
-            connection stays open. Without that number not even the headers come.
-A file of the folder named as the path's last part is served as it is, whatever the
-mode, so that a program whose update address points at a mode still reads its version.
-Listens on 127.0.0.1 on a free port, prints the port, and serves until it is killed.
-Usage: local_http_server.py FOLDER
-"""
+"""A local HTTP server for the update tests: local_http_server.py FOLDER."""
+# Serves the files of a folder through http.server, and scripted misbehaviour under
+# /odd/<mode>/<size>[/<bytes before the stall>][/<any file name>]:
+#   nolength  the body with no Content-Length header; the connection closes after it
+#   short     Content-Length <size>, half the body, then the connection closes
+#   slow      Content-Length <size>, 1024 bytes every 20 ms
+#   stall     Content-Length <size>, the given number of bytes in pieces of 700 (as a
+#             network hands them over, not in whole kilobytes), then nothing; the
+#             connection stays open. Without that number not even the headers come.
+# A file of the folder named as the path's last part is served as it is, whatever the
+# mode, so that a program whose update address points at a mode still reads its version.
+# Listens on 127.0.0.1 on a free port, prints the port, and serves until it is killed.
 import functools
-import os
 import http.server
+import os
 import sys
 import time
-
-
-def body(size):
-    return bytes(i % 251 for i in range(size))
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
@@ -30,12 +23,6 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         pass
 
     def do_GET(self):
-        try:
-            self.serve()
-        except (BrokenPipeError, ConnectionResetError):
-            pass  # the client cancelled
-
-    def serve(self):
         parts = self.path.strip("/").split("/")
         if len(parts) < 3 or parts[0] != "odd":
             return super().do_GET()
@@ -47,30 +34,26 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         if mode == "stall" and stall_at is None:
             return time.sleep(3600)
         self.send_response(200)
-        self.send_header("Content-Type", "application/octet-stream")
         if mode != "nolength":
             self.send_header("Content-Length", str(size))
         self.end_headers()
         # (piece, pause after each, bytes sent) for each mode
         piece, pause, end = {"short": (size, 0, size // 2), "slow": (1024, 0.02, size),
                              "stall": (700, 0.005, stall_at)}.get(mode, (size, 0, size))
-        data = body(size)
-        for start in range(0, end, piece or 1):
-            self.wfile.write(data[start : min(start + piece, end)])
-            self.wfile.flush()
-            time.sleep(pause)
-        if mode == "stall":
-            time.sleep(3600)
+        data = bytes(i % 251 for i in range(size))
+        try:
+            for start in range(0, end, piece or 1):
+                self.wfile.write(data[start:min(start + piece, end)])
+                self.wfile.flush()
+                time.sleep(pause)
+        except (BrokenPipeError, ConnectionResetError):
+            return  # the client cancelled
+        time.sleep(3600 if mode == "stall" else 0)
         self.close_connection = True
 
 
-def main():
-    handler = functools.partial(Handler, directory=sys.argv[1])
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
-    server.daemon_threads = True
-    print(server.server_address[1], flush=True)
-    server.serve_forever()
-
-
-if __name__ == "__main__":
-    main()
+server = http.server.ThreadingHTTPServer(
+    ("127.0.0.1", 0), functools.partial(Handler, directory=sys.argv[1]))
+server.daemon_threads = True
+print(server.server_address[1], flush=True)
+server.serve_forever()
