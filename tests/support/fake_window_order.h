@@ -37,14 +37,8 @@ public:
     }
     void releaseGrabs(QWidget* window) override { record("releaseGrabs", window); }
 
-    // Acts as another program unmapping or destroying the watched window (as the real
-    // service does, a destroyed window is no longer watched).
-    void loseWindow(QWidget* window, Loss loss) {
-        const LossHandler handler =
-            loss == Loss::Destroyed ? watched.take(window) : watched.value(window);
-        if (handler)
-            handler(window, loss);
-    }
+    // Another program unmapping the watched window.
+    void unmap(QWidget* window) { watched.value(window)(window, Loss::Unmapped); }
     // How many calls of `call` were recorded.
     int count(const char* call) const {
         const QString prefix = QLatin1String(call) + QLatin1Char(' ');
