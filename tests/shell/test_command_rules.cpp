@@ -25,8 +25,7 @@ struct ClearingDenied : platform::FileAttributes {
     ClearingDenied() { platform::setFileAttributes(this); }
     ~ClearingDenied() override { platform::setFileAttributes(nullptr); }
     FileError setAttr(const std::string& path, int attributes) override {
-        return attributes == platform::vbNormal ? FileError::AccessDenied
-                                                : real.setAttr(path, attributes);
+        return attributes ? real.setAttr(path, attributes) : FileError::AccessDenied;
     }
     FileError getAttr(const std::string& path, int& attributes) override {
         return real.getAttr(path, attributes);

@@ -8,7 +8,6 @@
 #include <QHash>
 #include <QStringList>
 #include <QWidget>
-#include <algorithm>
 
 class FakeWindowOrder : public platform::WindowOrder {
 public:
@@ -39,12 +38,6 @@ public:
 
     // Another program unmapping the watched window.
     void unmap(QWidget* window) { watched.value(window)(window, Loss::Unmapped); }
-    // How many calls of `call` were recorded.
-    int count(const char* call) const {
-        const QString prefix = QLatin1String(call) + QLatin1Char(' ');
-        return static_cast<int>(std::count_if(
-            calls.begin(), calls.end(), [&](const QString& c) { return c.startsWith(prefix); }));
-    }
 
     QStringList calls;
     QHash<QWidget*, LossHandler> watched;
