@@ -110,7 +110,6 @@ void testDamagedFiles(const TempDir& dir) {
                       l1 = both.substr(0, both.find("\r\n") + 2);
     const std::pair<std::string, std::string> cases[] = {
         {"", "failed old|old|old|-7"},
-        {"x\r\n", "failed old|old|old|-7"},
         {l1, "failed secret|old|old|-7"},
         {lines("no equals") + "1\r\n", "failed secret|no equals|old|-7"},
         {lines("") + "1\r\n", "failed secret|old|old|-7"},

@@ -1,6 +1,6 @@
 #pragma once
-// A stand-in for the window-order service: records every call in order as
-// "<call> <objectName>", answers isOnTop from a flag and refuses each grab a set number
+// A stand-in for the window-order service: records the watches, raises and grabs in order
+// as "<call> <objectName>", answers isOnTop from a flag and refuses each grab a set number
 // of times before granting it. Installs itself for its lifetime.
 
 #include "platform/x11/window_order.h"
@@ -18,15 +18,9 @@ public:
         record("watch", window);
         watched.insert(window, std::move(lost));
     }
-    void unwatch(QWidget* window) override {
-        record("unwatch", window);
-        watched.remove(window);
-    }
-    bool isOnTop(QWidget* window) override {
-        record("isOnTop", window);
-        return onTop;
-    }
-    bool stackChanged() override { return stackChanges; }
+    void unwatch(QWidget* window) override { watched.remove(window); }
+    bool isOnTop(QWidget*) override { return onTop; }
+    bool stackChanged() override { return true; }
     void raise(QWidget* window) override { record("raise", window); }
     bool grabKeyboard(QWidget* window) override {
         return grant("grabKeyboard", window, keyboardRefusals);
@@ -42,7 +36,6 @@ public:
     QStringList calls;
     QHash<QWidget*, LossHandler> watched;
     bool onTop = true;
-    bool stackChanges = true;
     int keyboardRefusals = 0; // grabs refused before one succeeds
     int pointerRefusals = 0;
 
