@@ -46,10 +46,10 @@ void testFileStates(const std::string& path) {
         {"missing", std::nullopt, false},
         {"empty", std::string(), false},
         {"damaged", std::string("abc\r\n"), false},
-        {"stored", stored("Open Sesame"), true},
         {"fills the box", stored(room), true},
         // Could never be typed into the box: no password rather than a lock for good.
         {"longer than the box", stored(room + "q"), false},
+        {"stored", stored("Open Sesame"), true},
     };
     mdlGlobal::strLockPassword = "before";
     CHECK(decideLock(true) == LockDecision::Ignore);
@@ -77,6 +77,7 @@ void testFileStates(const std::string& path) {
         ClearingDenied denied;
         CHECK(!refreshPasswordFile().has_value());
     }
+    CHECK(readPasswordFile(kPasswordFileName)); // not made afresh
     platform::fileAttributes().setAttr(path, platform::vbNormal);
     fs::remove(path);
     fs::create_directory(path);
