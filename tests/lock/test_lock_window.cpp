@@ -87,6 +87,10 @@ private Q_SLOTS:
             QVERIFY2(!lockWindow() == row.unlocks, row.stored);
             unloadAll();
         }
+        // A click on the picture checks too.
+        lockWith("pw")->Text1->setText(QStringLiteral("pw"));
+        QTest::mouseClick(lockWindow()->windowHandle(), Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(!lockWindow());
         // A context menu in the box would take the grabs with it when it closed.
         Form1* form = lockWith("pw");
         QTest::mouseClick(form->windowHandle(), Qt::RightButton, {},
