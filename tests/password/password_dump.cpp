@@ -9,11 +9,7 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: vtr_password_dump <password file>\n");
-        return 2;
-    }
-    std::printf(readPasswordFileAt(argv[1]) ? "ok\n" : "failed\n");
+    std::printf(argc == 2 && readPasswordFileAt(argv[1]) ? "ok\n" : "failed\n");
     for (const std::string* text :
          {&mdlGlobal::strPassword, &mdlGlobal::strQuestion, &mdlGlobal::strAnswer}) {
         for (const unsigned char byte : *text)

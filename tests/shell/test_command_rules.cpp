@@ -9,40 +9,50 @@
 #include "store/mdlGlobal.h"
 #include "store/password_file.h"
 #include "support/check.h"
+#include "support/temp_dir.h"
 
-#include <chrono>
 #include <filesystem>
 #include <optional>
-#include <string>
 
 namespace {
 
 namespace fs = std::filesystem;
 using platform::FileError;
 
+// The real attributes, except that clearing them is refused.
+struct ClearingDenied : platform::FileAttributes {
+    platform::FileAttributes& real = platform::fileAttributes();
+    ClearingDenied() { platform::setFileAttributes(this); }
+    ~ClearingDenied() override { platform::setFileAttributes(nullptr); }
+    FileError setAttr(const std::string& path, int attributes) override {
+        return attributes ? real.setAttr(path, attributes) : FileError::AccessDenied;
+    }
+    FileError getAttr(const std::string& path, int& attributes) override {
+        return real.getAttr(path, attributes);
+    }
+};
+
 std::string stored(const std::string& password) {
     return passwordFileContents(password, "Favourite colour? = blue", 1).value_or("");
 }
 
-enum class Shown { NewOnly, ModifyForgot };
-
-void testFileStates() {
+void testFileStates(const std::string& path) {
     const std::string room(kMaxPasswordLength, 'p');
     const struct {
         const char* name;
         std::optional<std::string> file; // nothing: no file at all
-        Shown shown;
-        LockDecision decision;
+        bool stored;                     // Modify and Forgot offered, and the lock taken
     } rows[] = {
-        {"missing", std::nullopt, Shown::NewOnly, LockDecision::PasswordRequired},
-        {"empty", std::string(), Shown::NewOnly, LockDecision::PasswordRequired},
-        {"damaged", std::string("abc\r\n"), Shown::NewOnly, LockDecision::PasswordRequired},
-        {"stored", stored("Open Sesame"), Shown::ModifyForgot, LockDecision::Lock},
-        {"fills the box", stored(room), Shown::ModifyForgot, LockDecision::Lock},
+        {"missing", std::nullopt, false},
+        {"empty", std::string(), false},
+        {"damaged", std::string("abc\r\n"), false},
+        {"fills the box", stored(room), true},
         // Could never be typed into the box: no password rather than a lock for good.
-        {"longer than the box", stored(room + "q"), Shown::NewOnly, LockDecision::PasswordRequired},
+        {"longer than the box", stored(room + "q"), false},
+        {"stored", stored("Open Sesame"), true},
     };
-    const std::string path = programFilePath(kPasswordFileName);
+    mdlGlobal::strLockPassword = "before";
+    CHECK(decideLock(true) == LockDecision::Ignore);
     for (const auto& row : rows) {
         std::cerr << row.name << "\n";
         platform::fileAttributes().setAttr(path, platform::vbNormal);
@@ -50,23 +60,28 @@ void testFileStates() {
         if (row.file)
             CHECK(replacePasswordFile(*row.file) == FileError::None);
         const auto states = refreshPasswordFile();
-        CHECK(states.has_value());
-        const bool stored = row.shown == Shown::ModifyForgot;
-        CHECK_EQ(states->newEnabled, !stored);
-        CHECK_EQ(states->modifyEnabled, stored);
-        CHECK_EQ(states->forgotEnabled, stored);
+        CHECK(states && states->newEnabled == !row.stored && states->modifyEnabled == row.stored &&
+              states->forgotEnabled == row.stored);
         int attributes = 0;
         CHECK(platform::fileAttributes().getAttr(path, attributes) == FileError::None);
         CHECK_EQ(attributes, 7);
 
         mdlGlobal::strLockPassword = "before";
-        CHECK(decideLock(true) == LockDecision::Ignore);
-        CHECK_EQ(mdlGlobal::strLockPassword, std::string("before"));
-        CHECK(decideLock(false) == row.decision);
-        const bool locks = row.decision == LockDecision::Lock;
-        CHECK_EQ(mdlGlobal::strLockPassword, locks ? mdlGlobal::strPassword : "before");
+        CHECK(decideLock(false) ==
+              (row.stored ? LockDecision::Lock : LockDecision::PasswordRequired));
+        CHECK_EQ(mdlGlobal::strLockPassword, row.stored ? mdlGlobal::strPassword : "before");
     }
-    // A folder that is not there: the menu stays as it is.
+    // A file whose attributes stay set, or a name that never becomes a file (the creation
+    // gives up after a few tries): the menu stays as it is.
+    {
+        ClearingDenied denied;
+        CHECK(!refreshPasswordFile().has_value());
+    }
+    CHECK(readPasswordFile(kPasswordFileName)); // not made afresh
+    platform::fileAttributes().setAttr(path, platform::vbNormal);
+    fs::remove(path);
+    fs::create_directory(path);
+    CHECK(!refreshPasswordFile().has_value());
     setProgramFolder(programFilePath("absent"));
     CHECK(!refreshPasswordFile().has_value());
 }
@@ -74,14 +89,8 @@ void testFileStates() {
 } // namespace
 
 int main() {
-    const fs::path folder =
-        fs::temp_directory_path() /
-        ("vtr-command-rules-" +
-         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    fs::create_directories(folder);
-    setProgramFolder(folder.string());
-    testFileStates();
-    platform::fileAttributes().setAttr((folder / kPasswordFileName).string(), platform::vbNormal);
-    fs::remove_all(folder);
+    TempDir folder;
+    setProgramFolder(folder.path());
+    testFileStates(programFilePath(kPasswordFileName));
     return checkSummary("test_command_rules");
 }

@@ -1,12 +1,10 @@
 #pragma once
 // The real password-file steps with one of them made to fail, for tests of what a
-// failure in the middle of a save leaves behind. Installs itself for its lifetime and
-// records every step in order.
+// failure in the middle of a save leaves behind. Installs itself for its lifetime.
 
 #include "platform/x11/posix_password_file_steps.h"
 
 #include <string>
-#include <vector>
 
 class FailingFileSteps : public PasswordFileSteps {
     using Error = platform::FileError;
@@ -15,9 +13,8 @@ class FailingFileSteps : public PasswordFileSteps {
 public:
     // `failAt` names the step that fails ("mayWrite", "create", "write", "flush",
     // "close", "setAttr", "rename"); its `occurrence`-th call (1 = the first) fails
-    // with `error` without doing anything. An empty name fails nothing.
-    explicit FailingFileSteps(std::string failAt = {}, Error error = Error::Other,
-                              int occurrence = 1)
+    // with `error` without doing anything.
+    FailingFileSteps(std::string failAt, Error error, int occurrence)
         : failAt_(std::move(failAt)), error_(error), occurrence_(occurrence) {
         setPasswordFileSteps(this);
     }
@@ -34,19 +31,11 @@ public:
     Error rename(Text from, Text to) override {
         return step("rename") ? real_.rename(from, to) : error_;
     }
-    void remove(Text path) override {
-        calls.push_back("remove");
-        real_.remove(path);
-    }
-
-    std::vector<std::string> calls;
+    void remove(Text path) override { real_.remove(path); }
 
 private:
-    // Records the call; false when this call is the one to fail.
-    bool step(const std::string& name) {
-        calls.push_back(name);
-        return !(name == failAt_ && ++seen_ == occurrence_);
-    }
+    // False when this call is the one to fail.
+    bool step(const std::string& name) { return !(name == failAt_ && ++seen_ == occurrence_); }
 
     PosixPasswordFileSteps real_; // its steps calling one another go unrecorded
     std::string failAt_;

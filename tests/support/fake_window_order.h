@@ -1,6 +1,6 @@
 #pragma once
-// A stand-in for the window-order service: records every call in order as
-// "<call> <objectName>", answers isOnTop from a flag and refuses each grab a set number
+// A stand-in for the window-order service: records the watches, raises and grabs in order
+// as "<call> <objectName>", answers isOnTop from a flag and refuses each grab a set number
 // of times before granting it. Installs itself for its lifetime.
 
 #include "platform/x11/window_order.h"
@@ -8,7 +8,6 @@
 #include <QHash>
 #include <QStringList>
 #include <QWidget>
-#include <algorithm>
 
 class FakeWindowOrder : public platform::WindowOrder {
 public:
@@ -19,15 +18,9 @@ public:
         record("watch", window);
         watched.insert(window, std::move(lost));
     }
-    void unwatch(QWidget* window) override {
-        record("unwatch", window);
-        watched.remove(window);
-    }
-    bool isOnTop(QWidget* window) override {
-        record("isOnTop", window);
-        return onTop;
-    }
-    bool stackChanged() override { return stackChanges; }
+    void unwatch(QWidget* window) override { watched.remove(window); }
+    bool isOnTop(QWidget*) override { return onTop; }
+    bool stackChanged() override { return true; }
     void raise(QWidget* window) override { record("raise", window); }
     bool grabKeyboard(QWidget* window) override {
         return grant("grabKeyboard", window, keyboardRefusals);
@@ -37,25 +30,12 @@ public:
     }
     void releaseGrabs(QWidget* window) override { record("releaseGrabs", window); }
 
-    // Acts as another program unmapping or destroying the watched window (as the real
-    // service does, a destroyed window is no longer watched).
-    void loseWindow(QWidget* window, Loss loss) {
-        const LossHandler handler =
-            loss == Loss::Destroyed ? watched.take(window) : watched.value(window);
-        if (handler)
-            handler(window, loss);
-    }
-    // How many calls of `call` were recorded.
-    int count(const char* call) const {
-        const QString prefix = QLatin1String(call) + QLatin1Char(' ');
-        return static_cast<int>(std::count_if(
-            calls.begin(), calls.end(), [&](const QString& c) { return c.startsWith(prefix); }));
-    }
+    // Another program unmapping the watched window.
+    void unmap(QWidget* window) { watched.value(window)(window, Loss::Unmapped); }
 
     QStringList calls;
     QHash<QWidget*, LossHandler> watched;
     bool onTop = true;
-    bool stackChanges = true;
     int keyboardRefusals = 0; // grabs refused before one succeeds
     int pointerRefusals = 0;
 
