@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
+#include <QStyleHints>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -215,7 +216,9 @@ private Q_SLOTS:
     }
 
     void maskedBoxAndTravellingBanner() {
+        const int flashTime = QGuiApplication::styleHints()->cursorFlashTime();
         Form1* form = lockWith("pw");
+        QCOMPARE(QGuiApplication::styleHints()->cursorFlashTime(), 0); // a caret that stands still
         QTest::keyClicks(form->Text1, QStringLiteral("xyz"));
         QCOMPARE(form->Text1->displayText(), QStringLiteral("***"));
         form->Text1->setText(QString(300, QLatin1Char('k')));
@@ -228,6 +231,9 @@ private Q_SLOTS:
             form->Timer1_Timer();
         QCOMPARE(form->Label1->text(), QStringLiteral("Enter password to unlock."));
         QVERIFY(form->Label1->geometry().right() < form->width());
+        unloadAll();
+        QVERIFY(flashTime > 0);
+        QCOMPARE(QGuiApplication::styleHints()->cursorFlashTime(), flashTime);
     }
 
     void grabsAreRetriedUntilHeldAndKeptInFront() {
@@ -261,7 +267,7 @@ private Q_SLOTS:
 
         // Another window of the program that took the focus (and the keys) gives it back.
         // The running timer would do so on its own; the test takes the tick itself.
-        form->Timer2->stop();
+        form->Timer1->stop();
         QWidget other;
         other.show();
         other.activateWindow();
