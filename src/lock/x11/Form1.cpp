@@ -206,11 +206,7 @@ void Form1::startLock() {
 }
 
 void Form1::takeGrabs() {
-    platform::WindowOrder& order = platform::windowOrder();
-    if (!keyboardHeld_)
-        keyboardHeld_ = order.grabKeyboard(this);
-    if (!pointerHeld_)
-        pointerHeld_ = order.grabPointer(this);
+    platform::windowOrder().grabInput(this, keyboardHeld_, pointerHeld_);
     if (holdsGrabs())
         grabRetry_->stop();
     else if (++grabAttempts_ == kGrabRetriesBeforeSlowing)
@@ -364,8 +360,8 @@ void Form1::Timer2_Timer() {
     if (++ticksSinceGrabCheck_ < kGrabCheckTicks)
         return;
     ticksSinceGrabCheck_ = 0;
-    keyboardHeld_ = order.grabKeyboard(this);
-    pointerHeld_ = order.grabPointer(this);
+    keyboardHeld_ = pointerHeld_ = false;
+    order.grabInput(this, keyboardHeld_, pointerHeld_);
     if (!holdsGrabs() && !grabRetry_->isActive())
         grabRetry_->start();
 }
