@@ -53,6 +53,8 @@ public:
 Q_SIGNALS:
     // The right password ended the lock.
     void unlocked();
+    // The lock is on screen: its panel has been painted for the first time.
+    void shownOnScreen();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -93,4 +95,5 @@ private:
     int grabAttempts_ = 0;
     bool keyboardHeld_ = false;
     bool pointerHeld_ = false;
+    bool painted_ = false;
 };
