@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
+#include <QSignalSpy>
 #include <QStyleHints>
 #include <QTest>
 #include <QTimer>
@@ -217,7 +218,9 @@ private Q_SLOTS:
 
     void maskedBoxAndTravellingBanner() {
         const int flashTime = QGuiApplication::styleHints()->cursorFlashTime();
-        Form1* form = lockWith("pw");
+        Form1* form = &platform::formSlot<Form1>().get(); // loaded as the lock command does
+        QSignalSpy shown(form, &Form1::shownOnScreen);    // the supervisor waits for it
+        QVERIFY(shown.wait(5000));
         QCOMPARE(QGuiApplication::styleHints()->cursorFlashTime(), 0); // a caret that stands still
         QTest::keyClicks(form->Text1, QStringLiteral("xyz"));
         QCOMPARE(form->Text1->displayText(), QStringLiteral("***"));
