@@ -278,6 +278,11 @@ private Q_SLOTS:
         form->Timer2_Timer();
         QTRY_VERIFY(form->isActiveWindow());
         QVERIFY(form->Text1->hasFocus());
+        // The banner's timer runs the stay-in-front step on its own.
+        f->order.calls.clear();
+        f->order.onTop = false;
+        form->Timer1->start();
+        QTRY_VERIFY(f->order.calls.contains(QStringLiteral("raise Form1")));
     }
 };
 
