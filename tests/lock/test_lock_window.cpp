@@ -19,6 +19,8 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPainter>
+#include <QSignalSpy>
+#include <QStyleHints>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -139,7 +141,11 @@ private Q_SLOTS:
         QImage& desktop = f->capture.desktop.picture;
         desktop = QImage(2048, 768, QImage::Format_RGB32);
         QPainter(&desktop).fillRect(1024, 0, 1024, 768, Qt::yellow);
+        const int flashTime = QGuiApplication::styleHints()->cursorFlashTime();
+        QSignalSpy shown(&platform::formSlot<Form1>().get(), &Form1::shownOnScreen);
         Form1* form = lockWith("pw");
+        QTRY_COMPARE(shown.count(), 1); // the supervisor waits for it
+        QCOMPARE(QGuiApplication::styleHints()->cursorFlashTime(), 0); // a caret that stands still
         QCOMPARE(form->covers().size(), 1);
         LockCover* cover = form->covers().first();
         QCOMPARE(cover->geometry(), QRect(1024, 0, 1024, 768));
@@ -152,6 +158,9 @@ private Q_SLOTS:
         QCOMPARE(form->Text1->displayText(), QStringLiteral("***"));
         form->Text1->setText(QString(300, QLatin1Char('k')));
         QCOMPARE(form->Text1->text().size(), 255); // as many as a password file holds
+        unloadAll();
+        QVERIFY(flashTime > 0);
+        QCOMPARE(QGuiApplication::styleHints()->cursorFlashTime(), flashTime);
     }
 
     void grabsAreRetriedUntilHeldAndKeptInFront() {
@@ -163,7 +172,7 @@ private Q_SLOTS:
         QVERIFY(f->order.calls.lastIndexOf(QStringLiteral("grabKeyboard Form1")) <
                 f->order.calls.indexOf(QStringLiteral("watch Form1")));
         // The test takes the ticks itself: only the retries can take a grab back.
-        form->Timer2->stop();
+        form->Timer1->stop(); // which also runs the stay-in-front step
         // A grab lost in between is found at the fifth tick at the latest, one lost with
         // the window at once; either is retried while it is refused.
         f->order.keyboardRefusals = 2;
@@ -184,6 +193,11 @@ private Q_SLOTS:
         form->Timer2_Timer();
         QTRY_VERIFY(form->isActiveWindow());
         QVERIFY(form->Text1->hasFocus());
+        // The banner's timer runs the stay-in-front step on its own.
+        f->order.calls.clear();
+        f->order.onTop = false;
+        form->Timer1->start();
+        QTRY_VERIFY(f->order.calls.contains(QStringLiteral("raise Form1")));
     }
 };
 

@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
+#include <QStyleHints>
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
@@ -31,9 +32,9 @@ namespace {
 constexpr double kLabelWidth = 8895, kLabelHeight = 495;
 constexpr double kTextLeft = 200, kTextTop = 430, kTextWidth = 3855, kTextHeight = 285;
 constexpr int kBannerInterval = 75;
-// Stay in front is a backstop to the covered-window reports, so it can be unhurried;
-// each tick costs a round trip to the X server per lock window.
-constexpr int kStayInFrontInterval = 2 * kBannerInterval;
+// Stay in front is a backstop to the covered-window reports, so it can be unhurried: it
+// rides on every other banner step, which spares it a wake-up of its own.
+constexpr int kBannerStepsPerStayInFront = 2;
 // Grabs are lost only when something else went wrong first (the window was unmapped or
 // destroyed, which is handled on its own); checking them costs two round trips, so
 // every fifth tick is enough.
@@ -84,12 +85,18 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
     Text1->setMaxLength(static_cast<int>(kMaxPasswordLength));
     // A context menu would take the grabs with it when it closes.
     Text1->setContextMenuPolicy(Qt::NoContextMenu);
+    // The panel's artwork draws its frame: a frame of the style's own would be stroked,
+    // and stroking is the slowest of everything the first paint draws.
+    Text1->setFrame(false);
     Timer1 = new QTimer(this);
     Timer1->setInterval(kBannerInterval);
-    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
-    Timer2 = new QTimer(this);
-    Timer2->setInterval(kStayInFrontInterval);
-    connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
+    connect(Timer1, &QTimer::timeout, this, [this] {
+        Timer1_Timer();
+        if (++stepsSinceStayInFront_ >= kBannerStepsPerStayInFront) {
+            stepsSinceStayInFront_ = 0;
+            Timer2_Timer();
+        }
+    });
     grabRetry_ = new QTimer(this);
     grabRetry_->setInterval(kGrabRetryInterval);
     connect(grabRetry_, &QTimer::timeout, this, &Form1::takeGrabs);
@@ -101,6 +108,7 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
     hide();
     Text1->installEventFilter(this); // key preview: the form sees each key first
     Label1->installEventFilter(this);
+    Picture2->installEventFilter(this);
     homeScreen_ = QGuiApplication::primaryScreen();
     fitToScreen();
     Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -122,6 +130,8 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
             .left;
     // It comes in from beyond the right edge: its first step shows it.
     Label1->move(pixelsX(bannerLeft_), Label1->y());
+    // The banner's timer also keeps the window in front: started only now that the window
+    // is shown, it never shows the window before the snapshot is taken.
     Timer1->start();
     Text1->setFocus();
 }
@@ -191,19 +201,16 @@ void Form1::startLock() {
         followScreen(screen);
     connect(qGuiApp, &QGuiApplication::screenAdded, this, &Form1::followScreen);
     connect(qGuiApp, &QGuiApplication::screenRemoved, this, &Form1::removeCover);
+    // The caret stands still while locked: each blink would cost a repaint and a round
+    // trip to the X server, more than all the banner's steps together.
+    flashTimeBefore_ = QGuiApplication::styleHints()->cursorFlashTime();
+    QGuiApplication::styleHints()->setCursorFlashTime(0);
     activateWindow();
     watch(this);
-    // Stay in front starts only now that the window is shown, so it never shows the
-    // window before the snapshot is taken.
-    Timer2->start();
 }
 
 void Form1::takeGrabs() {
-    platform::WindowOrder& order = platform::windowOrder();
-    if (!keyboardHeld_)
-        keyboardHeld_ = order.grabKeyboard(this);
-    if (!pointerHeld_)
-        pointerHeld_ = order.grabPointer(this);
+    platform::windowOrder().grabInput(this, keyboardHeld_, pointerHeld_);
     if (holdsGrabs())
         grabRetry_->stop();
     else if (++grabAttempts_ == kGrabRetriesBeforeSlowing)
@@ -277,7 +284,7 @@ void Form1::endLock() {
         return;
     locked_ = false;
     Timer1->stop();
-    Timer2->stop();
+    QGuiApplication::styleHints()->setCursorFlashTime(flashTimeBefore_);
     grabRetry_->stop();
     disconnect(qGuiApp, &QGuiApplication::screenAdded, this, &Form1::followScreen);
     for (QScreen* screen : QGuiApplication::screens())
@@ -357,13 +364,19 @@ void Form1::Timer2_Timer() {
     if (++ticksSinceGrabCheck_ < kGrabCheckTicks)
         return;
     ticksSinceGrabCheck_ = 0;
-    keyboardHeld_ = order.grabKeyboard(this);
-    pointerHeld_ = order.grabPointer(this);
+    keyboardHeld_ = pointerHeld_ = false;
+    order.grabInput(this, keyboardHeld_, pointerHeld_);
     if (!holdsGrabs() && !grabRetry_->isActive())
         grabRetry_->start();
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Picture2 && event->type() == QEvent::Paint && !painted_) {
+        painted_ = true;
+        // Once this paint has reached the screen.
+        QMetaObject::invokeMethod(
+            this, [this] { Q_EMIT shownOnScreen(); }, Qt::QueuedConnection);
+    }
     if (watched == Text1 && event->type() == QEvent::KeyPress) {
         Form_Click(); // before the key's character reaches the box
         return false;

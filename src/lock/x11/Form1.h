@@ -29,8 +29,9 @@ public:
     QWidget* Picture2; // the panel artwork; clicks on it check nothing
     QLineEdit* Text1;  // the password box, a child of the panel
     QLabel* Label1;    // the travelling banner
-    QTimer* Timer1;    // one banner step every 75 ms
-    QTimer* Timer2;    // stay in front, active and holding the grabs, while shown
+    // One banner step every 75 ms, while shown; every other step also runs Timer2_Timer,
+    // which keeps the window in front, active and holding the grabs.
+    QTimer* Timer1;
 
     // The password check: unloads the form when Text1 holds exactly strLockPassword.
     void Form_Click();
@@ -52,6 +53,8 @@ public:
 Q_SIGNALS:
     // The right password ended the lock.
     void unlocked();
+    // The lock is on screen: its panel has been painted for the first time.
+    void shownOnScreen();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -87,7 +90,10 @@ private:
     bool locked_ = false;
     bool renewing_ = false;
     int ticksSinceGrabCheck_ = 0;
+    int stepsSinceStayInFront_ = 0;
+    int flashTimeBefore_ = 0;
     int grabAttempts_ = 0;
     bool keyboardHeld_ = false;
     bool pointerHeld_ = false;
+    bool painted_ = false;
 };

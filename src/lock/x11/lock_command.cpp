@@ -9,6 +9,10 @@
 #include "shell/menu_commands.h"
 #include "shell/x11/session_check.h"
 
+#include <QPointer>
+#include <QTimer>
+#include <memory>
+
 namespace {
 
 // The windows that would only stand in the way: nothing is lost by closing them. The
@@ -28,6 +32,20 @@ void refuse(bool keyboard) {
                  : QStringLiteral("The desktop could not be locked: another program is holding "
                                   "the mouse. Close it and try again."),
         platform::vbCritical, QStringLiteral("Veltrane"));
+}
+
+// The supervisor starts once the lock is on screen (or after a bound, should its paint
+// not come): its start-up would otherwise compete with the lock's first paint.
+void superviseOnceShown(Form1& lock) {
+    constexpr int kShownWaitMs = 200;
+    const auto start = [watched = QPointer<Form1>(&lock), started = std::make_shared<bool>()] {
+        if (*started || !watched || !watched->isLocked())
+            return;
+        *started = true;
+        LockSupervisor::watchOver(*watched);
+    };
+    QObject::connect(&lock, &Form1::shownOnScreen, &lock, start, Qt::SingleShotConnection);
+    QTimer::singleShot(kShownWaitMs, &lock, start);
 }
 
 } // namespace
@@ -55,7 +73,7 @@ void mnuShowMe_Click() {
             closeViewers();
             Form1& lock = platform::formSlot<Form1>().get();
             if (lock.isLocked())
-                LockSupervisor::watchOver(lock);
+                superviseOnceShown(lock);
             else
                 refuse(lock.keyboardRefused());
         }

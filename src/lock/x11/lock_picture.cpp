@@ -39,7 +39,10 @@ protected:
             [[fallthrough]];
         case QEvent::Move:
         case QEvent::Resize:
-            if (internalWinId()) {
+            // Once for each window and place: showing the picture asks the X server where
+            // the window is, and a show brings a new window, a move and a resize at once.
+            if (internalWinId() && shownAt_ != Place{internalWinId(), placeOnScreen()}) {
+                shownAt_ = {internalWinId(), placeOnScreen()};
                 const bool was = drawn_;
                 drawn_ = snapshot_->showAsBackground(this);
                 if (drawn_ != was)
@@ -55,8 +58,18 @@ protected:
     QPaintEngine* paintEngine() const override { return nullptr; }
 
 private:
+    struct Place {
+        WId window;
+        QRect area;
+        bool operator!=(const Place& other) const {
+            return window != other.window || area != other.area;
+        }
+    };
+    QRect placeOnScreen() const { return QRect(mapToGlobal(QPoint()), size()); }
+
     std::shared_ptr<const platform::DesktopSnapshot> snapshot_;
     std::unique_ptr<platform::ServerOverlay> overlay_;
+    Place shownAt_{};
     bool fresh_ = false;
     bool drawn_ = false;
 };

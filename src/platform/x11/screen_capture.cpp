@@ -152,10 +152,12 @@ public:
 private:
     // The window's place on the root window, device pixels; null when it is gone.
     QRect onRoot(xcb_window_t window) const {
-        const auto geometry =
-            owned(xcb_get_geometry_reply(c_, xcb_get_geometry(c_, window), nullptr));
-        const auto at = owned(xcb_translate_coordinates_reply(
-            c_, xcb_translate_coordinates(c_, window, root_, 0, 0), nullptr));
+        // Both asked before either answer is awaited.
+        const xcb_get_geometry_cookie_t asked = xcb_get_geometry(c_, window);
+        const xcb_translate_coordinates_cookie_t placed =
+            xcb_translate_coordinates(c_, window, root_, 0, 0);
+        const auto geometry = owned(xcb_get_geometry_reply(c_, asked, nullptr));
+        const auto at = owned(xcb_translate_coordinates_reply(c_, placed, nullptr));
         if (!geometry || !at || geometry->depth != depth_)
             return {};
         return QRect(at->dst_x, at->dst_y, geometry->width, geometry->height);

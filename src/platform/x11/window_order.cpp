@@ -34,16 +34,18 @@ xcb_window_t windowId(QWidget* window) {
 // come to the root window, where Qt does not look for them.
 class KeyMap {
 public:
-    void load(xcb_connection_t* c) {
+    void load(xcb_connection_t* c) { take(c, request(c)); }
+    // Asked for first, taken when the answer is needed.
+    static xcb_get_keyboard_mapping_cookie_t request(xcb_connection_t* c) {
         const xcb_setup_t* setup = xcb_get_setup(c);
-        first_ = setup->min_keycode;
+        return xcb_get_keyboard_mapping(
+            c, setup->min_keycode,
+            static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1));
+    }
+    void take(xcb_connection_t* c, xcb_get_keyboard_mapping_cookie_t cookie) {
+        first_ = xcb_get_setup(c)->min_keycode;
         std::unique_ptr<xcb_get_keyboard_mapping_reply_t, decltype(&free)> map(
-            xcb_get_keyboard_mapping_reply(
-                c,
-                xcb_get_keyboard_mapping(c, first_,
-                                         static_cast<uint8_t>(setup->max_keycode - first_ + 1)),
-                nullptr),
-            &free);
+            xcb_get_keyboard_mapping_reply(c, cookie, nullptr), &free);
         perCode_ = map ? map->keysyms_per_keycode : 0;
         syms_.clear();
         if (map)
@@ -184,55 +186,59 @@ public:
     }
 
     bool grabKeyboard(QWidget* window) override {
-#ifdef VTR_LOCK_ESCAPABLE
-        Q_UNUSED(window);
-        return true;
-#else
-        xcb_connection_t* c = x11Connection();
-        if (!c)
-            return true;
-        if (!window)
-            return false;
-        std::unique_ptr<xcb_grab_keyboard_reply_t, decltype(&free)> reply(
-            xcb_grab_keyboard_reply(c,
-                                    xcb_grab_keyboard(c, 0, rootOf(c), XCB_CURRENT_TIME,
-                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
-                                    nullptr),
-            &free);
-        if (!reply || reply->status != XCB_GRAB_STATUS_SUCCESS)
-            return false;
-        if (keyTarget_ != window) {
-            keys_.load(c);
-            keyTarget_ = window;
-            filter(true);
-        }
-        return true;
-#endif
+        bool keyboard = false, pointer = true;
+        grabInput(window, keyboard, pointer);
+        return keyboard;
     }
 
     bool grabPointer(QWidget* window) override {
+        bool keyboard = true, pointer = false;
+        grabInput(window, keyboard, pointer);
+        return pointer;
+    }
+
+    void grabInput(QWidget* window, bool& keyboard, bool& pointer) override {
 #ifdef VTR_LOCK_ESCAPABLE
         Q_UNUSED(window);
-        return true;
+        keyboard = pointer = true;
 #else
         xcb_connection_t* c = x11Connection();
-        if (!c)
-            return true;
+        if (!c) {
+            keyboard = pointer = true;
+            return;
+        }
         if (!window)
-            return false;
+            return;
+        // Everything asked for before any answer is awaited: one wait for the X server.
+        const bool wantKeyboard = !keyboard, wantPointer = !pointer;
+        const bool newTarget = wantKeyboard && keyTarget_ != window;
+        xcb_grab_keyboard_cookie_t keys{};
+        xcb_get_keyboard_mapping_cookie_t map{};
+        xcb_grab_pointer_cookie_t buttons{};
+        if (wantKeyboard)
+            keys = xcb_grab_keyboard(c, 0, rootOf(c), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
+                                     XCB_GRAB_MODE_ASYNC);
+        if (newTarget)
+            map = KeyMap::request(c);
         // Owner events: clicks on this program's windows go to them as usual; the lock
         // covers the screens, so those are the lock's.
         const uint16_t events = XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
                                 XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_ENTER_WINDOW |
                                 XCB_EVENT_MASK_LEAVE_WINDOW;
-        std::unique_ptr<xcb_grab_pointer_reply_t, decltype(&free)> reply(
-            xcb_grab_pointer_reply(c,
-                                   xcb_grab_pointer(c, 1, rootOf(c), events, XCB_GRAB_MODE_ASYNC,
-                                                    XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE,
-                                                    XCB_CURRENT_TIME),
-                                   nullptr),
-            &free);
-        return reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+        if (wantPointer)
+            buttons = xcb_grab_pointer(c, 1, rootOf(c), events, XCB_GRAB_MODE_ASYNC,
+                                       XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, XCB_CURRENT_TIME);
+        if (wantKeyboard)
+            keyboard = granted(xcb_grab_keyboard_reply(c, keys, nullptr));
+        if (newTarget && keyboard) {
+            keys_.take(c, map);
+            keyTarget_ = window;
+            filter(true);
+        } else if (newTarget) {
+            xcb_discard_reply(c, map.sequence);
+        }
+        if (wantPointer)
+            pointer = granted(xcb_grab_pointer_reply(c, buttons, nullptr));
 #endif
     }
 
@@ -333,6 +339,12 @@ private:
                 qGuiApp->removeNativeEventFilter(this);
             filtering_ = on;
         }
+    }
+
+    // A grab's reply: held, or refused (or no answer).
+    template <class Reply> static bool granted(Reply* reply) {
+        const std::unique_ptr<Reply, decltype(&free)> owned(reply, &free);
+        return owned && owned->status == XCB_GRAB_STATUS_SUCCESS;
     }
 
     static xcb_window_t rootOf(xcb_connection_t* c) {

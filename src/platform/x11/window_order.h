@@ -38,6 +38,14 @@ public:
     // another program holds it.
     virtual bool grabKeyboard(QWidget* window) = 0;
     virtual bool grabPointer(QWidget* window) = 0;
+    // Takes whichever of the two is not held yet (false), as the calls above would, and
+    // sets it true once held; the X11 service asks for both before waiting for either.
+    virtual void grabInput(QWidget* window, bool& keyboard, bool& pointer) {
+        if (!keyboard)
+            keyboard = grabKeyboard(window);
+        if (!pointer)
+            pointer = grabPointer(window);
+    }
     virtual void releaseGrabs(QWidget* window) = 0;
 };
 
