@@ -108,8 +108,8 @@ class WineTest(unittest.TestCase):
                 found.append(Window(*fields))
             else:
                 c = dict(zip("hwnd id cls enabled checked focused mask text".split(), fields))
-                c.update(id=int(c["id"]), text=c["text"].replace("\\r", "\r").replace("\\n", "\n"))
-                found[-1].controls.append(c)
+                found[-1].controls.append(dict(c, id=int(c["id"]), text=c["text"].replace(
+                    "\\r", "\r").replace("\\n", "\n")))
         return found
 
     def window(self, title=None, cls=None, timeout=30, gone=False):
@@ -173,8 +173,8 @@ class WineTest(unittest.TestCase):
         s = self.s
         self.choose("Lock Desktop")
         lock = self.window(cls="VeltraneLock", timeout=10)
-        self.assertEqual((lock.topmost, lock.rect), (True, (0, 0, 1024, 768)))
-        self.assertEqual(lock.control(cls="Edit")["mask"], str(ord("*")))
+        self.assertEqual((lock.topmost, lock.rect, lock.control(cls="Edit")["mask"]),
+                         (True, (0, 0, 1024, 768), str(ord("*"))))
         if wrong_first:
             # Another program taking the foreground gets the lock back over it.
             self.assertEqual(self.probe("raise").strip(), "VeltraneLock")
@@ -194,12 +194,11 @@ class WineTest(unittest.TestCase):
         s = self.s
         s.start_program(timeout=60)
         icon = s.tray_icon_windows()  # the icon and its frame
-        another = s._spawn("appVTR-2", [WINE, s.program_path], cwd=s.root)
-        self.assertEqual(another.wait(60), 0)
+        self.assertEqual(s._spawn("appVTR-2", [WINE, s.program_path], cwd=s.root).wait(60), 0)
         self.assertEqual(s.tray_icon_windows(), icon)
         # A first start makes an empty file, hidden, system and read-only.
-        self.assertEqual(os.path.getsize(s.program_file(PASSWORD_FILE)), 0)
-        self.assertEqual((s.dos_attributes(), s.is_read_only()), ("0x6", True))
+        self.assertEqual((os.path.getsize(s.program_file(PASSWORD_FILE)), s.dos_attributes(),
+                          s.is_read_only()), (0, "0x6", True))
         self.assertEqual(self.password_rows_enabled(), [True, False, False])
 
         self.choose("Lock Desktop")
@@ -216,7 +215,7 @@ class WineTest(unittest.TestCase):
     def test_2_new_modify_forgot(self):
         s = self.s
         self.post("VeltraneMain", WM_COMMAND, M_NEW)
-        dialog = self.admin()
+        dialog = self.admin()  # the first question chosen, no own question, OK refusing blanks
         self.assertEqual((dialog.control(OPTION)["checked"], dialog.control(TXT_OTHER)["enabled"],
                           dialog.focused()), ("1", "0", TXT_NEW))
         self.press(dialog, CMD_OK)
@@ -240,9 +239,9 @@ class WineTest(unittest.TestCase):
             self.assertEqual(focus and self.admin().focused(), focus, message)
         self.assertEqual(message, "Your password has been created successfully ")
         self.window("Password", "VeltraneAdmin", gone=True)
-
-        self.assertEqual((s.dos_attributes(), s.is_read_only()), ("0x6", True))
-        self.assertFalse(os.path.exists(s.program_file("vtrpwd.tmp")))
+        # Saved hidden, system and read-only, through a temporary file that is gone.
+        self.assertEqual((s.dos_attributes(), s.is_read_only(),
+                          os.path.exists(s.program_file("vtrpwd.tmp"))), ("0x6", True, False))
 
         # Modify: a wrong password is refused; the right one opens the dialog preset.
         self.ask(M_MODIFY, "Modify Password", "ABC")
@@ -250,9 +249,9 @@ class WineTest(unittest.TestCase):
         self.ask(M_MODIFY, "Modify Password", " abc ")
         dialog = self.admin()
         self.assertEqual([dialog.control(c)["text"] for c in (TXT_NEW, TXT_CONFIRM, TXT_OTHER,
-                                                              TXT_ANSWER)],
-                         ["abc", "", "What is your pet's name?", "rex"])
-        self.assertEqual(dialog.control(OPTION + 3)["checked"], "1")
+                                                              TXT_ANSWER)]
+                         + [dialog.control(OPTION + 3)["checked"]],
+                         ["abc", "", "What is your pet's name?", "rex", "1"])
         for box, text in ((TXT_NEW, "xyz"), (TXT_CONFIRM, "xyz"), (TXT_ANSWER, "cat")):
             self.probe("settext", dialog.control(box)["hwnd"], text)
         self.press(dialog, CMD_OK)
@@ -285,6 +284,10 @@ class WineTest(unittest.TestCase):
         self.press(about, about.control(text="Close")["id"])
         self.window(cls="VeltraneAbout", gone=True)
 
+        # A shell that restarts gets the icon again, in a window of its own.
+        icon = s.tray_icon_windows()
+        self.probe("newshell")
+        self.assertTrue(wait_until(lambda: s.tray_icon_windows() not in ([], icon), 10))
         self.choose("Quit")
         self.assertIsNotNone(s.wait_for_exit(20), "Quit did not end the program")
         self.assertTrue(wait_until(lambda: not s.tray_icon_windows(), 10))

@@ -6,6 +6,8 @@
 //     (CR and LF in a child's text as \r and \n)
 //   win_probe raise    shows a topmost window of its own, takes the foreground and prints
 //                      the class of the window that took it back (or after 5 s)
+//   win_probe newshell removes the program's icon and tells it the taskbar was made
+//                      again, as a shell that restarts does
 //   win_probe post HWND|CLASS MSG WPARAM LPARAM   posts a message (HWND in hex as listed)
 //   win_probe settext HWND TEXT
 
@@ -13,6 +15,8 @@
 #include <cstdlib>
 #include <string>
 #include <windows.h>
+
+#include <shellapi.h>
 
 namespace {
 
@@ -91,6 +95,16 @@ int main(int argc, char* argv[]) {
         return EnumWindows(printTop, 0) ? 0 : 1;
     if (command == "raise")
         return std::printf("%s\n", takeForeground().c_str()) > 0 ? 0 : 1;
+    if (command == "newshell") {
+        NOTIFYICONDATAA icon{};
+        icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        icon.hWnd = FindWindowA("VeltraneMain", nullptr);
+        icon.uID = 1;
+        return Shell_NotifyIconA(NIM_DELETE, &icon) &&
+                       PostMessageA(icon.hWnd, RegisterWindowMessageA("TaskbarCreated"), 0, 0)
+                   ? 0
+                   : 1;
+    }
     if (command == "post" && argc == 6)
         return PostMessageA(target(argv[2]), std::strtoul(argv[3], nullptr, 0),
                             std::strtoull(argv[4], nullptr, 0), std::strtoll(argv[5], nullptr, 0))
@@ -98,7 +112,5 @@ int main(int argc, char* argv[]) {
                    : 1;
     if (command == "settext" && argc == 4)
         return send(target(argv[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3])) ? 0 : 1;
-    std::fprintf(stderr, "usage: win_probe list | raise | post HWND|CLASS MSG WPARAM LPARAM | "
-                         "settext HWND TEXT\n");
-    return 2;
+    return 2; // not a command listed above
 }

@@ -13,17 +13,12 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <windows.h>
 
 namespace {
 
 using namespace platform;
-
-int attributesOf(const std::string& path) {
-    int attributes = -1;
-    CHECK(fileAttributes().getAttr(path, attributes) == FileError::None);
-    return attributes;
-}
 
 std::string contentsOf(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -37,7 +32,8 @@ void testPasswordSave(const std::string& dir) {
     const std::string file = programFilePath(kPasswordFileName);
     for (const std::string contents : {"first\r\n", "second, longer\r\n"})
         CHECK(replacePasswordFile(contents) == FileError::None && contentsOf(file) == contents);
-    CHECK_EQ(attributesOf(file), 7);
+    int attributes = -1;
+    CHECK(fileAttributes().getAttr(file, attributes) == FileError::None && attributes == 7);
     CHECK(passwordFileWritable() == FileError::AccessDenied);
     CHECK(fileAttributes().setAttr(file, 0) == FileError::None);
     CHECK(passwordFileWritable() == FileError::None);
@@ -52,18 +48,15 @@ void testPasswordSave(const std::string& dir) {
 // The keys the lock's keyboard hook keeps from the system: switching, closing, the Start
 // menu. Everything else reaches the lock, which checks the password on it.
 void testLockKeys() {
-    const struct {
-        unsigned long key;
-        bool alt, control, swallowed;
-    } rows[] = {
+    const std::tuple<unsigned long, bool, bool, bool> rows[] = {
         {VK_TAB, true, false, true},      {VK_F4, true, false, true},
         {VK_ESCAPE, true, false, true},   {VK_ESCAPE, false, true, true},
         {VK_LWIN, false, false, true},    {VK_RWIN, false, false, true},
         {VK_TAB, false, false, false},    {VK_F4, false, false, false},
         {VK_ESCAPE, false, false, false}, {VK_DELETE, true, true, false},
     };
-    for (const auto& row : rows)
-        CHECK_EQ(swallowedWhileLocked(row.key, row.alt, row.control), row.swallowed);
+    for (const auto& [key, alt, control, swallowed] : rows)
+        CHECK_EQ(swallowedWhileLocked(key, alt, control), swallowed);
 }
 
 } // namespace
@@ -71,15 +64,13 @@ void testLockKeys() {
 int main() {
     const std::filesystem::path root = std::filesystem::temp_directory_path() /
                                        ("vtr-test-" + std::to_string(GetCurrentProcessId()));
-    for (const char* dir : {"attributes", "save"})
-        std::filesystem::create_directories(root / dir);
-    checkFileExistsCases((root / "attributes").string());
+    std::filesystem::create_directories(root / "save");
+    checkFileExistsCases(root.string());
     testPasswordSave((root / "save").string());
     testLockKeys();
     // Read-only files cannot be deleted.
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
         SetFileAttributesA(entry.path().string().c_str(), FILE_ATTRIBUTE_NORMAL);
-    std::error_code ignored;
-    std::filesystem::remove_all(root, ignored);
+    std::filesystem::remove_all(root);
     return checkSummary("test_win32_services");
 }
