@@ -1,171 +1,355 @@
-"""The Windows program as a whole under wine64: the icon, the menu's password states, the
-lock with files written by either program, and Quit. One session: making a Wine prefix
-takes most of a minute under load."""
+"""The Windows program as a whole under wine64 in Xvfb, in one session and Wine prefix.
+
+Icon, menu and lock; the password dialogs; help and about; the update check against a
+local server. Wine draws controls inside one X window: win_probe reads and drives them
+from the Windows side. Wine docks the tray icon as a window of its explorer.exe.
+"""
 
 import os
+import pathlib
 import subprocess
 import sys
-import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from vtr_harness import MAIN_MENU, PASSWORD_MENU, row, wait_until  # noqa: E402
-from wine_harness import WINE, WineSession  # noqa: E402
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+from vtr_harness import (MAIN_MENU, PASSWORD_FILE, PASSWORD_MENU, VtrSession,  # noqa: E402
+                         row, wait_until)
 
-PROBE = os.environ.get("VTR_WIN_PROBE", "")
-WIN_WRITE = os.environ.get("VTR_WIN_WRITE_PASSWORD", "")
-X11_WRITE = os.environ.get("VTR_WRITE_PASSWORD", "")
-X11_DUMP = os.environ.get("VTR_PASSWORD_DUMP", "")
+WINE = os.environ.get("VTR_WINE", "/usr/lib/wine/wine64")
+PROBE, X11_WRITE = os.environ.get("VTR_WIN_PROBE", ""), os.environ.get("VTR_WRITE_PASSWORD", "")
+SERVER = os.path.join(HERE, "..", "support", "local_http_server.py")
+BUILT_IN_UPDATE = b"https://updates.corvenna.com/downloads/products/vtr/downloads/update/"
 
-FROM_X11, FROM_WINDOWS = "Open Sesame", "Zebra 7"
-REQUIRED_TEXT = "You need to create a password before you can run the Veltrane application"
+WM_KEYDOWN, WM_CLOSE, WM_COMMAND, BM_CLICK, VK_F1 = 0x100, 0x10, 0x111, 0xF5, 0x70
+# The tray menu's entries, as the main window's WM_COMMAND takes them.
+M_NEW, M_MODIFY, M_FORGOT, M_CONTENTS, M_UPDATE, M_ABOUT, M_EXIT = range(102, 109)
+# The password dialog's boxes and buttons, by control id.
+TXT_NEW, TXT_CONFIRM, TXT_OTHER, TXT_ANSWER, OPTION, CMD_OK = 10, 11, 13, 14, 100, 200
 
 
-class Session(WineSession):
+class WineSession(VtrSession):
+    """A VtrSession whose program is appVTR.exe run by wine64 in a prefix of its own."""
+
+    def __init__(self):
+        super().__init__(os.environ.get("VTR_WIN_APP"), window_manager=False)
+        os.replace(self.program_path, self.program_path + ".exe")
+        self.program_path += ".exe"
+        self.server = os.path.join(os.path.dirname(WINE), "wineserver64")
+
+    def _start_desktop(self):
+        super()._start_desktop()
+        self.env.update(WINEPREFIX=os.path.join(self.root, "wine"), WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        os.makedirs(self.env["WINEPREFIX"])
+        # In the foreground, so that the session holds its pid like every other process's.
+        server = self._spawn("wineserver", [self.server, "--foreground", "--persistent"])
+        boot = self._spawn("wineboot", [WINE, "wineboot", "--init"])
+        if boot.wait(120) or server.poll() is not None:
+            raise AssertionError("the Wine prefix could not be made")
+
+    def close(self):
+        if self.env:
+            subprocess.run([self.server, "--kill"], env=self.env, timeout=30, check=False)
+        super().close()
+
+    def start_program(self, timeout=30):
+        self.program = self._spawn("appVTR", [WINE, self.program_path], cwd=self.root)
+        if not self.tray_icon_window(timeout):
+            raise AssertionError("the tray icon did not appear\n" + self.program_log())
+
+    def tray_icon_windows(self, pids=None):
+        """The windows docked in the tray host once it sized them, innermost first."""
+        tray = set(self.windows_of(self.trayer.pid, visible_only=False))
+        shown = self._run(["xdotool", "search", "--onlyvisible", "--name", ""], check=False)
+        chains = {w: self.ancestors(w) for w in map(int, shown.split()) if w not in tray}
+        docked = [w for w, chain in chains.items() if tray.intersection(chain)
+                  and min((self.geometry(w) or (0, 0, 0, 0))[2:]) > 1]
+        return sorted(docked, key=lambda w: -len(chains[w]))
+
+
+class Window:
+    def __init__(self, hwnd, cls, topmost, x, y, w, h, title):
+        self.hwnd, self.cls, self.topmost, self.title = hwnd, cls, topmost == "1", title
+        self.rect, self.controls = tuple(map(int, (x, y, w, h))), []
+
+    def control(self, cid=None, text=None, cls=None):
+        return next((c for c in self.controls if cid in (None, c["id"])
+                     and text in (None, c["text"]) and cls in (None, c["cls"])), None)
+
+    def focused(self):
+        return next((c["id"] for c in self.controls if c["focused"] == "1"), None)
+
+    def message(self):
+        """A message box's text: its longest static text."""
+        return max((c["text"] for c in self.controls if c["cls"] == "Static"), key=len)
+
+
+class WineTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.s = WineSession().__enter__()
+        cls.addClassCleanup(cls.s.close)
+        cls.original = pathlib.Path(cls.s.program_path).read_bytes()
+
+    # ----- the Windows side ----------------------------------------------------------
+
+    def probe(self, *args):
+        result = subprocess.run([WINE, PROBE, *map(str, args)], env=self.s.env, timeout=60,
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.assertEqual(result.returncode, 0, args)
+        return result.stdout.decode("cp1252")
+
     def windows(self):
-        """Visible top-level windows from the Windows side: dicts of hwnd, class, topmost,
-        rect, text and children (class, length, mask, text)."""
-        tops = []
-        for line in self._run([WINE, PROBE, "list"], timeout=30).splitlines():
-            kind, hwnd, cls = (line.split(" ", 3) + ["", "", ""])[:3]
+        """Visible top-level windows, topmost first, with their controls."""
+        found = []
+        for kind, *fields in (line.split(" ", 8) for line in self.probe("list").splitlines()):
             if kind == "top":
-                topmost, x, y, w, h, text = line.split(" ", 8)[3:]
-                tops.append(dict(hwnd=hwnd, cls=cls, topmost=topmost == "1",
-                                 rect=tuple(map(int, (x, y, w, h))), text=text, children=[]))
-            elif kind == "child" and tops:
-                length, mask, text = line.split(" ", 5)[3:]
-                tops[-1]["children"].append(dict(cls=cls, length=int(length),
-                                                 mask=int(mask), text=text))
-        return tops
+                found.append(Window(*fields))
+            else:
+                c = dict(zip("hwnd id cls enabled checked focused mask text".split(), fields))
+                found[-1].controls.append(dict(c, id=int(c["id"]), text=c["text"].replace(
+                    "\\r", "\r").replace("\\n", "\n")))
+        return found
 
-    def window_of_class(self, cls, timeout=0):
-        found = wait_until(lambda: [w for w in self.windows() if w["cls"] == cls], timeout)
-        return found[0] if found else None
+    def window(self, title=None, cls=None, timeout=30, gone=False):
+        """The window of that title and/or class, waited for (a look only, and maybe None,
+        when `timeout` is 0); with `gone`, until there is none."""
+        def look():
+            found = next((w for w in self.windows() if title in (None, w.title)
+                          and cls in (None, w.cls)), None)
+            return not found if gone else found
+        found = wait_until(look, timeout, 0.2)
+        self.assertTrue(found or not timeout, f"{title or cls}: {'stayed' if gone else 'none'}\n"
+                        + self.s.program_log())
+        return None if gone else found
 
-    def lock_window(self, timeout=0):
-        return self.window_of_class("VeltraneLock", timeout)
+    def post(self, hwnd, message, wparam=0, lparam=0):
+        self.probe("post", hwnd, message, wparam, lparam)
 
-    def box_length(self):
-        lock = self.lock_window()
-        return [c for c in lock["children"] if c["cls"] == "Edit"][0]["length"] if lock else -1
+    def press(self, window, cid):
+        self.post(window.hwnd, WM_COMMAND, cid, window.control(cid)["hwnd"])
+
+    def answer(self, title, expected=None, button=1):
+        """Checks the message box of that title, presses a button; its text."""
+        box = self.window(title, "#32770")
+        self.assertEqual(box.message(), expected or box.message())
+        self.post(box.hwnd, WM_COMMAND, button)
+        self.window(title, "#32770", gone=True)
+        return box.message()
+
+    def ask(self, entry, title, typed):
+        """Chooses a menu entry that asks first, and answers."""
+        self.post("VeltraneMain", WM_COMMAND, entry)
+        prompt = self.window(title, "VeltraneInputBox")
+        self.probe("settext", prompt.control(3)["hwnd"], typed)
+        self.press(prompt, 1)
+        return prompt
+
+    def admin(self):
+        return self.window("Password", "VeltraneAdmin")
+
+    # ----- the tray menu and the lock --------------------------------------------------
+
+    def choose(self, caption):
+        self.s.choose_menu_row(row(MAIN_MENU, caption), menu=self.s.open_tray_menu())
+
+    def password_rows_enabled(self):
+        # The pointer stays on "Password": on any other row Wine closes the submenu.
+        sub = self.s.open_submenu("Password", self.s.open_tray_menu())
+        states = self.s.menu_rows_enabled(sub, PASSWORD_MENU)
+        self.s.click(300, 5)  # keys do not reach Wine's menus; a click outside closes them
+        wait_until(lambda: not self.s.menu_windows(), 5)
+        return states
 
     def unlocked(self):
         """The lock gone on the Windows side and its X window too, which Wine withdraws
         up to 2 s later when no window manager runs."""
-        return not self.lock_window() and not [
-            w for w in self.windows_of(self.program.pid)
-            if (self.geometry(w) or (0, 0, 0, 0))[2] >= 640]
+        return not self.window(cls="VeltraneLock", timeout=0) and not [
+            w for w in self.s.windows_of(self.s.program.pid)
+            if (self.s.geometry(w) or (0, 0, 0, 0))[2] >= 640]
 
-    def close_menu(self):
-        # Keys do not reach Wine's pop-up menus; a click outside closes them.
-        self.click(300, 5)
-        wait_until(lambda: not self.menu_windows(), 5)
-
-    def password_rows_enabled(self):
-        # The pointer stays on "Password": on any other row Wine closes the submenu.
-        sub = self.open_submenu("Password", self.open_tray_menu())
-        states = self.menu_rows_enabled(sub, PASSWORD_MENU)
-        self.close_menu()
-        return states
-
-    def choose(self, caption):
-        menu = self.open_tray_menu()
-        self.choose_menu_row(row(MAIN_MENU, caption), menu=menu)
-
-    def windows_path(self, path):
-        return "Z:" + path.replace("/", "\\")
-
-
-class WineProgramTest(unittest.TestCase):
-    def test_program(self):
-        for helper in (PROBE, WIN_WRITE, X11_WRITE, X11_DUMP):
-            self.assertTrue(os.path.exists(helper), f"test helper missing: {helper!r}")
-        started = time.monotonic()
-        with Session(window_manager=False) as s:
-            s.start_program(timeout=60)
-            icon = s.tray_icon_windows()  # the icon and its frame
-            self.assertEqual(s.start_another_instance(timeout=60), 0)
-            self.assertEqual(s.tray_icon_windows(), icon)
-
-            # A first start makes an empty file, hidden, system and read-only.
-            self.assertEqual(os.path.getsize(s.program_file("vtrpwd.sys")), 0)
-            self.assertEqual(s.dos_attributes(), "0x6")
-            self.assertTrue(s.is_read_only())
-            self.assertEqual(s.password_rows_enabled(), [True, False, False])
-
-            s.choose("Lock Desktop")
-            box = s.window_of_class("#32770", timeout=10)
-            self.assertIsNotNone(box, "no Password Required box")
-            self.assertEqual(box["text"], "Password Required")
-            self.assertIn(REQUIRED_TEXT, [c["text"] for c in box["children"]])
-            self.assertIsNone(s.lock_window())
-
-            # A file written by the X11 program locks the Windows one, over the box still
-            # open: the lock is above it in the stacking order.
-            subprocess.run([X11_WRITE, s.program_folder, FROM_X11], check=True, timeout=30)
-            self.assertEqual(s.password_rows_enabled(), [False, True, True])
-            self.lock_and_unlock(s, FROM_X11, under="#32770")
-            s._run([WINE, PROBE, "post", box["hwnd"], "0x111", "1"], timeout=30)  # OK
-            self.assertTrue(wait_until(lambda: not s.window_of_class("#32770"), 10))
-
-            # A file written by the Windows program reads in the X11 one, and locks here.
-            subprocess.run([WINE, WIN_WRITE, s.windows_path(s.program_folder), FROM_WINDOWS],
-                           env=s.env, check=True, timeout=60)
-            dump = subprocess.run([X11_DUMP, s.program_file("vtrpwd.sys")], check=True,
-                                  stdout=subprocess.PIPE, text=True, timeout=30).stdout.split()
-            self.assertEqual(dump[:2], ["ok", FROM_WINDOWS.encode().hex()])
-            self.lock_and_unlock(s, FROM_WINDOWS, wrong_first=False)
-
-            # A taskbar made again gets the icon again.
-            s._run([WINE, PROBE, "untray"], timeout=30)
-            self.assertTrue(wait_until(lambda: not s.tray_icon_windows(), 10))
-            s._run([WINE, PROBE, "taskbar"], timeout=30)
-            self.assertTrue(s.tray_icon_window(10), "the icon did not come back")
-
-            s.choose("Quit")
-            self.assertIsNotNone(s.wait_for_exit(20), "Quit did not end the program")
-            self.assertTrue(wait_until(lambda: not s.tray_icon_windows(), 10))
-        print(f"whole Wine session: {time.monotonic() - started:.0f} s")
-
-    def lock_and_unlock(self, s, password, wrong_first=True, under=None):
-        s.choose("Lock Desktop")
-        lock = s.lock_window(timeout=10)
-        self.assertIsNotNone(lock, "no lock window\n" + s.program_log())
-        if under:  # listed from the top of the stack down
-            classes = [w["cls"] for w in s.windows()]
-            self.assertLess(classes.index("VeltraneLock"), classes.index(under))
-        self.assertTrue(lock["topmost"])
-        self.assertEqual(lock["rect"], (0, 0, 1024, 768))
-        box = [c for c in lock["children"] if c["cls"] == "Edit"][0]
-        self.assertEqual(box["mask"], ord("*"))
+    def lock_and_unlock(self, password, wrong_first=True):
+        s = self.s
+        self.choose("Lock Desktop")
+        lock = self.window(cls="VeltraneLock", timeout=10)
+        self.assertEqual((lock.topmost, lock.rect, lock.control(cls="Edit")["mask"]),
+                         (True, (0, 0, 1024, 768), str(ord("*"))))
         if wrong_first:
             # Another program taking the foreground gets the lock back over it.
-            self.assertEqual(s._run([WINE, PROBE, "raise"], timeout=30).strip(), "VeltraneLock")
-            # Close requests are refused; a wrong password, another case or a box
-            # filled past its room leave it locked.
-            s._run([WINE, PROBE, "post", lock["hwnd"], "0x10", "0"], timeout=30)
+            self.assertEqual(self.probe("raise").strip(), "VeltraneLock")
+            # Close requests are refused; a wrong password or another case leave it locked.
+            self.post(lock.hwnd, WM_CLOSE)
             for wrong in (password.upper(), " " + password):
                 s.type_text(wrong)
                 s.key("Return")
-                self.assertIsNotNone(s.lock_window(), f"{wrong!r} unlocked")
+                self.assertTrue(self.window(cls="VeltraneLock", timeout=0), f"{wrong!r} unlocked")
                 s.key(*["BackSpace"] * len(wrong))
-            s._run(["xdotool", "type", "--delay", "2", "--", "x" * 300])
-            # Wine may still be delivering the keys: read until the length holds.
-            lengths = [-1]
-            wait_until(lambda: lengths.append(s.box_length()) or lengths[-1] == lengths[-2] >= 255,
-                       30)
-            self.assertEqual(lengths[-1], 255)
-            s._run(["xdotool", "key", "--delay", "2", *["BackSpace"] * 255], timeout=30)
-            # The icon's menu does not come up over the lock.
-            s.click(*s.icon_centre(), button=3)
-            self.assertFalse(wait_until(s.menu_windows, 1.5), "a menu opened over the lock")
         s.type_text(password)
-        if wrong_first:
-            s.click(20, 20)  # a click on the frozen desktop runs the check
-        else:
-            s.key("Return")  # so does the next key going down
-        self.assertTrue(wait_until(s.unlocked, 10), "the password did not unlock")
+        # A click on the frozen desktop runs the check; so does the next key going down.
+        s.click(20, 20) if wrong_first else s.key("Return")
+        self.assertTrue(wait_until(self.unlocked, 10), "the password did not unlock")
+
+    def test_1_icon_and_lock(self):
+        s = self.s
+        s.start_program(timeout=60)
+        icon = s.tray_icon_windows()  # the icon and its frame
+        self.assertEqual(s._spawn("appVTR-2", [WINE, s.program_path], cwd=s.root).wait(60), 0)
+        self.assertEqual(s.tray_icon_windows(), icon)
+        # A first start makes an empty file, hidden, system and read-only.
+        self.assertEqual((os.path.getsize(s.program_file(PASSWORD_FILE)), s.dos_attributes(),
+                          s.is_read_only()), (0, "0x6", True))
+        self.assertEqual(self.password_rows_enabled(), [True, False, False])
+
+        self.choose("Lock Desktop")
+        self.answer("Password Required", "You need to create a password before you can run the "
+                    "Veltrane application")
+        self.assertIsNone(self.window(cls="VeltraneLock", timeout=0))
+        # A file written by the X11 program locks the Windows one.
+        subprocess.run([X11_WRITE, s.program_folder, "Open Sesame"], check=True, timeout=30)
+        self.assertEqual(self.password_rows_enabled(), [False, True, True])
+        self.lock_and_unlock("Open Sesame")
+
+    # ----- the password dialog and its commands ----------------------------------------
+
+    def test_2_new_modify_forgot(self):
+        s = self.s
+        self.post("VeltraneMain", WM_COMMAND, M_NEW)
+        dialog = self.admin()  # the first question chosen, no own question, OK refusing blanks
+        self.assertEqual((dialog.control(OPTION)["checked"], dialog.control(TXT_OTHER)["enabled"],
+                          dialog.focused()), ("1", "0", TXT_NEW))
+        self.press(dialog, CMD_OK)
+        self.answer("Password Required", "Password can not be blank. Please enter")
+        self.assertEqual(self.admin().focused(), TXT_NEW)
+
+        # The checks in their order, each with its box and where the focus goes.
+        self.post(dialog.control(OPTION + 3)["hwnd"], BM_CLICK)
+        self.assertTrue(wait_until(lambda: self.admin().control(TXT_OTHER)["enabled"] == "1",
+                                   10, 0.2))
+        for box, text, title, focus in (
+                (TXT_NEW, "abc", "Confirm Password Required", TXT_CONFIRM),
+                (TXT_CONFIRM, "abd", "Password Error", TXT_CONFIRM),
+                (TXT_CONFIRM, "abc ", "Question Required", TXT_OTHER),
+                (TXT_OTHER, "Pet = dog?", "Anwser Required", TXT_ANSWER),
+                (TXT_ANSWER, " rex ", "Password Error", TXT_OTHER),
+                (TXT_OTHER, "What is your pet's name?", "Veltrane", None)):
+            self.probe("settext", dialog.control(box)["hwnd"], text)
+            self.press(dialog, CMD_OK)
+            message = self.answer(title)
+            self.assertEqual(focus and self.admin().focused(), focus, message)
+        self.assertEqual(message, "Your password has been created successfully ")
+        self.window("Password", "VeltraneAdmin", gone=True)
+        # Saved hidden, system and read-only, through a temporary file that is gone.
+        self.assertEqual((s.dos_attributes(), s.is_read_only(),
+                          os.path.exists(s.program_file("vtrpwd.tmp"))), ("0x6", True, False))
+
+        # Modify: a wrong password is refused; the right one opens the dialog preset.
+        self.ask(M_MODIFY, "Modify Password", "ABC")
+        self.answer("Modify Password Denied", "Sorry, your password is incorrect")
+        self.ask(M_MODIFY, "Modify Password", " abc ")
+        dialog = self.admin()
+        self.assertEqual([dialog.control(c)["text"] for c in (TXT_NEW, TXT_CONFIRM, TXT_OTHER,
+                                                              TXT_ANSWER)]
+                         + [dialog.control(OPTION + 3)["checked"]],
+                         ["abc", "", "What is your pet's name?", "rex", "1"])
+        for box, text in ((TXT_NEW, "xyz"), (TXT_CONFIRM, "xyz"), (TXT_ANSWER, "cat")):
+            self.probe("settext", dialog.control(box)["hwnd"], text)
+        self.press(dialog, CMD_OK)
+        self.answer("Veltrane", "Your password detail has been saved successfully ")
+        self.window("Password", "VeltraneAdmin", gone=True)
+
+        # Forgot: the stored question asked, the password told for the right answer only.
+        prompt = self.ask(M_FORGOT, "Password Reminder", "dog")
+        self.assertTrue(prompt.control(text="What is your pet's name?"))
+        self.answer("Answer Denied", "Sorry, your answer is incorrect")
+        self.ask(M_FORGOT, "Password Reminder", " cat")
+        self.answer("Password Reminder", "Password is case sENsiTiVe please enter your password "
+                    "exactly.\n\r\rYour password is xyz")
+        # The file the Windows program wrote locks it.
+        self.lock_and_unlock("xyz", wrong_first=False)
+
+    # ----- help, about, Quit ----------------------------------------------------------------
+
+    def test_3_help_about_quit(self):
+        s = self.s
+        # From the menu's entry, and F1 reaching the hidden main window.
+        for message, key in ((WM_COMMAND, M_CONTENTS), (WM_KEYDOWN, VK_F1)):
+            self.post("VeltraneMain", message, key, 1)
+            page = self.window("Help", "VeltraneHelp")
+            self.assertTrue(any("help\\vtrhelp.html" in c["text"] for c in page.controls))
+            self.press(page, 200)
+            self.window("Help", "VeltraneHelp", gone=True)
+        self.post("VeltraneMain", WM_COMMAND, M_ABOUT)
+        about = self.window(cls="VeltraneAbout")
+        self.press(about, about.control(text="Close")["id"])
+        self.window(cls="VeltraneAbout", gone=True)
+
+        # A shell that restarts gets the icon again, in a window of its own.
+        icon = s.tray_icon_windows()
+        self.probe("newshell")
+        self.assertTrue(wait_until(lambda: s.tray_icon_windows() not in ([], icon), 10))
+        self.choose("Quit")
+        self.assertIsNotNone(s.wait_for_exit(20), "Quit did not end the program")
+        self.assertTrue(wait_until(lambda: not s.tray_icon_windows(), 10))
+
+    # ----- the update check ----------------------------------------------------------------
+
+    def check_update(self, base):
+        """Ends the program, points its built-in update address at `base` (NUL-padded to
+        the same length), starts it again and chooses the update check."""
+        s = self.s
+        if s.program.poll() is None:
+            self.post("VeltraneMain", WM_COMMAND, M_EXIT)
+            self.assertIsNotNone(s.wait_for_exit(20), "Quit did not end the program")
+        self.assertEqual(self.original.count(BUILT_IN_UPDATE), 1)
+        pathlib.Path(s.program_path).write_bytes(
+            self.original.replace(BUILT_IN_UPDATE, base.ljust(len(BUILT_IN_UPDATE), b"\0")))
+        s.start_program()
+        self.post("VeltraneMain", WM_COMMAND, M_UPDATE)
+
+    def test_4_update(self):
+        s, served = self.s, pathlib.Path(self.s.root, "served")
+        served.mkdir()
+        server = subprocess.Popen([sys.executable, SERVER, served], stdout=subprocess.PIPE)
+        self.addCleanup(lambda: (server.kill(), server.wait(), server.stdout.close()))
+        local = b"http://127.0.0.1:%d/" % int(server.stdout.readline())
+        upgrade = s.program_file("VTR_Upgrade.exe")
+
+        # Another version: offered; Yes downloads the installer with progress (3000 bytes
+        # in three chunks), which is then started (not a program here: the window says so).
+        (served / "vtrver.txt").write_bytes(b"Version 1.0.1")
+        self.check_update(local + b"odd/slow/3000/")
+        self.answer("Veltrane Update",
+                    "There is a newer version available to download, do you wish to update?", 6)
+        box = self.window("Veltrane", "#32770", timeout=60)
+        self.assertEqual(box.message(), "The file VTR_Upgrade.exe\rhas been downloaded "
+                         "successfully\rclick OK to start install")
+        progress = self.window(cls="VeltraneUpdate")
+        self.assertEqual(progress.title, "Downloading: 100%")
+        self.assertTrue(progress.control(text="Download from: .... \\ VTR_Upgrade.exe"))  # six "/"
+        self.assertEqual(pathlib.Path(upgrade).read_bytes(), bytes(i % 251 for i in range(3000)))
+        self.post(box.hwnd, WM_COMMAND, 1)
+
+        # A transfer that stops short of its announced length leaves nothing to start.
+        os.remove(upgrade)
+        self.check_update(local + b"odd/short/3000/")
+        self.answer("Veltrane Update", None, 6)
+        failed = "The upgrade file could not be downloaded. Please try again later."
+        self.assertTrue(wait_until(lambda: self.window(cls="VeltraneUpdate").control(
+            text=failed), 60, 0.2))
+        self.assertFalse(os.path.exists(upgrade))
+        self.assertIsNone(self.window(cls="#32770", timeout=0), "a message came")
+        self.assertIsNone(s.wait_for_exit(0.5), "the program ended")
+
+        # Cancel in the middle of a transfer (300 kB at 50 kB/s) ends the program and
+        # leaves no partial file.
+        self.check_update(local + b"odd/slow/300000/")
+        self.answer("Veltrane Update", None, 6)
+        self.assertTrue(wait_until(lambda: os.path.exists(upgrade), 30, 0.2), "no transfer")
+        self.press(self.window(cls="VeltraneUpdate"), 200)
+        self.assertIsNotNone(s.wait_for_exit(20), "Cancel did not end the program")
+        self.assertFalse(os.path.exists(upgrade))
 
 
 if __name__ == "__main__":
-    unittest.main()
+    unittest.main(verbosity=2)
