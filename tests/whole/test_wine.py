@@ -22,6 +22,7 @@ SERVER = os.path.join(HERE, "..", "support", "local_http_server.py")
 BUILT_IN_UPDATE = b"https://updates.corvenna.com/downloads/products/vtr/downloads/update/"
 
 WM_KEYDOWN, WM_CLOSE, WM_COMMAND, BM_CLICK, VK_F1 = 0x100, 0x10, 0x111, 0xF5, 0x70
+WM_MOUSEMOVE, WM_RBUTTONUP = 0x200, 0x205  # the icon's messages, as the tray sends them
 # The tray menu's entries, as the main window's WM_COMMAND takes them.
 M_NEW, M_MODIFY, M_FORGOT, M_CONTENTS, M_UPDATE, M_ABOUT, M_EXIT = range(102, 109)
 # The password dialog's boxes and buttons, by control id.
@@ -180,6 +181,9 @@ class WineTest(unittest.TestCase):
             self.assertEqual(self.probe("raise").strip(), "VeltraneLock")
             # Close requests are refused; a wrong password or another case leave it locked.
             self.post(lock.hwnd, WM_CLOSE)
+            # The icon is covered, but its message can still come: it opens no menu.
+            self.post("VeltraneMain", WM_MOUSEMOVE, 0, WM_RBUTTONUP)
+            self.assertFalse(wait_until(s.menu_windows, 1), "a menu over the lock")
             for wrong in (password.upper(), " " + password):
                 s.type_text(wrong)
                 s.key("Return")
