@@ -7,8 +7,8 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from vtr_harness import (ALREADY_GRABBED, PASSWORD, X_PROBE, VtrSession, read_text,  # noqa: E402
-                         wait_until)
+from vtr_harness import (ALREADY_GRABBED, MENU_KEYS, PASSWORD, X_PROBE, VtrSession,  # noqa: E402
+                         read_text, wait_until)
 
 MAGENTA, GREEN, CYAN, ORANGE = "ff00ff", "00ff00", "00ffff", "ff8000"
 
@@ -153,7 +153,12 @@ class LockTest(unittest.TestCase):
             help_window = s.find_window("Help")
             active = ["xdotool", "getactivewindow"]  # the menu pops up over it, once it is up
             self.assertTrue(wait_until(lambda: s._run(active, False) == f"{help_window}\n", 5))
-            s.lock_from_tray()
+            # A right-click in the moment after Help has come up may open nothing (seen under
+            # Xvfb with openbox, about one time in two); a user clicks again, as this test does.
+            self.assertTrue(wait_until(lambda: s.click_icon(button=3) or
+                                       wait_until(s.menu_windows, 1), 6), "no menu over Help")
+            s.key(*MENU_KEYS["Lock Desktop"].split(), "Return")
+            s.wait_locked()
             self.assertIsNone(s.find_window("Help", 0.5))
             self.assertEqual(len(s.lock_windows()), 1)
             # Beyond every monitor nothing covers; a window there shows until it is one.
