@@ -22,11 +22,11 @@ public:
     bool isOnTop(QWidget*) override { return onTop; }
     bool stackChanged() override { return true; }
     void raise(QWidget* window) override { record("raise", window); }
-    bool grabKeyboard(QWidget* window) override {
-        return grant("grabKeyboard", window, keyboardRefusals);
-    }
-    bool grabPointer(QWidget* window) override {
-        return grant("grabPointer", window, pointerRefusals);
+    void grabInput(QWidget* window, bool& keyboard, bool& pointer) override {
+        if (!keyboard)
+            keyboard = grant("grabKeyboard", window, keyboardRefusals);
+        if (!pointer)
+            pointer = grant("grabPointer", window, pointerRefusals);
     }
     void releaseGrabs(QWidget* window) override { record("releaseGrabs", window); }
 

@@ -185,18 +185,6 @@ public:
         raise(c, windowId(window));
     }
 
-    bool grabKeyboard(QWidget* window) override {
-        bool keyboard = false, pointer = true;
-        grabInput(window, keyboard, pointer);
-        return keyboard;
-    }
-
-    bool grabPointer(QWidget* window) override {
-        bool keyboard = true, pointer = false;
-        grabInput(window, keyboard, pointer);
-        return pointer;
-    }
-
     void grabInput(QWidget* window, bool& keyboard, bool& pointer) override {
 #ifdef VTR_LOCK_ESCAPABLE
         Q_UNUSED(window);

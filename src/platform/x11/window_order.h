@@ -31,21 +31,12 @@ public:
     virtual bool stackChanged() = 0;
     // Maps the window if it was unmapped and stacks it above every other window.
     virtual void raise(QWidget* window) = 0;
-    // Takes the whole keyboard (or pointer), or keeps it when this program holds it
-    // already. Both are held on the root window, which no other program can unmap, so
-    // they outlast anything done to the window. Every key then goes to the window's
-    // focus widget, whatever other window of the program is open or modal. False while
-    // another program holds it.
-    virtual bool grabKeyboard(QWidget* window) = 0;
-    virtual bool grabPointer(QWidget* window) = 0;
-    // Takes whichever of the two is not held yet (false), as the calls above would, and
-    // sets it true once held; the X11 service asks for both before waiting for either.
-    virtual void grabInput(QWidget* window, bool& keyboard, bool& pointer) {
-        if (!keyboard)
-            keyboard = grabKeyboard(window);
-        if (!pointer)
-            pointer = grabPointer(window);
-    }
+    // Takes whichever of the whole keyboard and the whole pointer is not held yet (false)
+    // and sets it true once held; one held already by this program stays held. Both are
+    // held on the root window, which no other program can unmap, so they outlast anything
+    // done to the window. Every key then goes to the window's focus widget, whatever other
+    // window of the program is open or modal. Left false while another program holds it.
+    virtual void grabInput(QWidget* window, bool& keyboard, bool& pointer) = 0;
     virtual void releaseGrabs(QWidget* window) = 0;
 };
 
