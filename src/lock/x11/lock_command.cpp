@@ -7,6 +7,7 @@
 #include "platform/x11/forms.h"
 #include "platform/x11/forms_services.h"
 #include "shell/menu_commands.h"
+#include "shell/running_flag.h"
 #include "shell/x11/session_check.h"
 
 #include <QPointer>
@@ -63,7 +64,7 @@ void mnuShowMe_Click() {
     const LockDecision decision = decideLock(settingUp || desktopLocked());
     if (decision == LockDecision::Ignore)
         return;
-    settingUp = true;
+    const RunningFlag setUp(settingUp);
     try {
         if (decision == LockDecision::PasswordRequired) {
             platform::forms().msgBox(platform::fromAnsi(kPasswordRequiredText),
@@ -80,5 +81,4 @@ void mnuShowMe_Click() {
     } catch (...) {
         // Any failure ends the command silently.
     }
-    settingUp = false;
 }

@@ -5,6 +5,7 @@
 #include "platform/program_folder.h"
 #include "platform/win32/win32_forms.h"
 #include "shell/menu_commands.h"
+#include "shell/running_flag.h"
 #include "update/download_progress.h"
 #include "update/update_decisions.h"
 #include "update/win32/http_request.h"
@@ -281,9 +282,9 @@ void mUpdate_Click() {
     // The version fetch waits for its worker: a second click must not start a second
     // check inside the first.
     static bool running = false;
-    if (running)
+    const RunningFlag run(running);
+    if (!run.first())
         return;
-    running = true;
     UpdateOutcome outcome = UpdateOutcome::NoConnection;
     if (win32::isInternetConnected()) {
         const auto fetched = win32::fetchText(kUpdateBase() + kVersionFileName, kFetchTimeoutMs);
@@ -295,5 +296,4 @@ void mUpdate_Click() {
         frmUpdate form;
         form.runModal();
     }
-    running = false;
 }

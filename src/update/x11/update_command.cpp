@@ -5,6 +5,7 @@
 #include "platform/x11/forms_services.h"
 #include "platform/x11/on_error.h"
 #include "shell/menu_commands.h"
+#include "shell/running_flag.h"
 #include "update/x11/frmUpdate.h"
 #include "update/x11/mdlInternet.h"
 
@@ -34,9 +35,7 @@ void mUpdate_Click() {
     // The version fetch waits in a nested event loop: a second click must not start a
     // second check inside the first.
     static bool running = false;
-    if (running)
-        return;
-    running = true;
-    platform::continueOnError(checkForUpdate);
-    running = false;
+    const RunningFlag run(running);
+    if (run.first())
+        platform::continueOnError(checkForUpdate);
 }
