@@ -2,7 +2,7 @@
 // A stand-in for the screen capture: hands out a prepared desktop picture (1024 x 768
 // unless changed) and runs a hook at each grab. Installs itself for its lifetime.
 
-#include "platform/x11/screen_capture.h"
+#include "lock/x11/screen_capture.h"
 
 #include <functional>
 

@@ -3,7 +3,7 @@
 // as "<call> <objectName>", answers isOnTop from a flag and refuses each grab a set number
 // of times before granting it. Installs itself for its lifetime.
 
-#include "platform/x11/window_order.h"
+#include "lock/x11/window_order.h"
 
 #include <QHash>
 #include <QStringList>

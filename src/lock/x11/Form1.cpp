@@ -6,11 +6,11 @@
 #include "lock/x11/lock_picture.h"
 #include "lock/x11/lock_window_flags.h"
 #include "lock/x11/panel_artwork.h"
+#include "lock/x11/window_order.h"
 #include "platform/x11/ansi_text.h"
 #include "platform/x11/forms.h"
 #include "platform/x11/forms_services.h"
 #include "platform/x11/twips_geometry.h"
-#include "platform/x11/window_order.h"
 #include "store/mdlGlobal.h"
 #include "store/password_file.h"
 

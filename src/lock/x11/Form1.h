@@ -5,7 +5,7 @@
 // keyboard and the pointer; while it is loaded it refuses to close, keeps both, follows
 // every screen's geometry and stays above every other window.
 
-#include "platform/x11/screen_capture.h"
+#include "lock/x11/screen_capture.h"
 
 #include <QHash>
 #include <QPointer>

@@ -2,7 +2,7 @@
 // A window that covers one further screen while the desktop is locked: it shows that
 // screen's part of the snapshot and hands every click to the lock window's check.
 
-#include "platform/x11/screen_capture.h"
+#include "lock/x11/screen_capture.h"
 
 #include <QWidget>
 #include <functional>

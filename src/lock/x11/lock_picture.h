@@ -5,7 +5,7 @@
 // program paints only where the panel is, left open in it, and the X server moves the
 // banner in a window of its own over the picture.
 
-#include "platform/x11/screen_capture.h"
+#include "lock/x11/screen_capture.h"
 
 #include <QLabel>
 #include <QPixmap>

@@ -1,9 +1,9 @@
 #include "lock/x11/lock_supervisor.h"
 
 #include "lock/x11/Form1.h"
+#include "lock/x11/screen_capture.h"
 #include "platform/program_folder.h"
 #include "platform/x11/forms.h"
-#include "platform/x11/screen_capture.h"
 #include "store/mdlGlobal.h"
 #include "store/password_file.h"
 

@@ -1,4 +1,4 @@
-#include "platform/x11/screen_capture.h"
+#include "lock/x11/screen_capture.h"
 #include "platform/service_slot.h"
 
 #include <QGuiApplication>

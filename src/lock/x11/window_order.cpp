@@ -1,4 +1,4 @@
-#include "platform/x11/window_order.h"
+#include "lock/x11/window_order.h"
 #include "platform/service_slot.h"
 
 #include <QAbstractNativeEventFilter>
