@@ -10,7 +10,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from vtr_harness import (ALREADY_GRABBED, MENU_KEYS, PASSWORD, X_PROBE, VtrSession,  # noqa: E402
                          read_text, wait_until)
 
-MAGENTA, GREEN, CYAN, ORANGE = "ff00ff", "00ff00", "00ffff", "ff8000"
+MAGENTA, GREEN, CYAN, ORANGE, YELLOW = "ff00ff", "00ff00", "00ffff", "ff8000", "ffff00"
 
 
 def probe_window(s, kind, x, y, width, height, colour):
@@ -103,6 +103,17 @@ class LockTest(unittest.TestCase):
                 self.assertTrue(wait_until(lambda: s.lock_windows() and
                                            s.try_grab("keyboard") == ALREADY_GRABBED, 1), kind)
                 self.assertEqual(read_text(keylog), taken, kind + ": a key leaked")
+            # Another program destroys each new lock window the moment it exists, before it
+            # can be shown: once it stops, the screen is covered within a second.
+            snipe = s._spawn("x_probe", [X_PROBE, "snipe", "1500"])
+            wait_until(lambda: "ready" in read_text(snipe.log), 5)
+            s._spawn("x_probe", [X_PROBE, "attack", "destroy", "1", "0"]).wait(10)
+            probe_window(s, "overlay", 700, 500, 200, 150, YELLOW)  # shown meanwhile
+            snipe.wait(10)
+            self.assertGreater(int(read_text(snipe.log).split()[-1]), 1, "nothing renewed")
+            self.assertTrue(wait_until(lambda: s.lock_windows() and
+                                       s.count_colour(YELLOW) == 0, 1), "the desktop shows")
+            self.assertLocked(s, "after the windows were destroyed as they came")
             (window, *_), = s.lock_windows()
             s.key("ctrl+a", "BackSpace")
 
