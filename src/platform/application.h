@@ -1,8 +1,9 @@
 #pragma once
 // The application object's process services: whether another instance of the program
 // runs for this user on this display, and ending this process at once.
-// The instance check holds a lock file in the user's runtime folder for the life of the
-// process; a lock whose owner is gone counts as free, so a crash blocks nothing.
+// The instance check holds a lock for the life of the process (on Linux in the user's
+// private runtime folder, platform/x11/instance_files.h); the system lets go of it when
+// the process ends, so a crash blocks nothing.
 
 #include <functional>
 #include <string>

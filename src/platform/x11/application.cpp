@@ -1,37 +1,24 @@
 #include "platform/application.h"
 #include "platform/service_slot.h"
+#include "platform/x11/instance_files.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
-#include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
-#include <unistd.h>
 
 namespace platform {
 
 namespace {
 
-// One instance per user and display, so a second graphical session of the same user
-// has its own. The user id keeps users apart even where the folder is shared.
+// In the user's private folder (instance_files.h); empty when there is none.
 QString instancePath(const char* suffix) {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    const std::string name = instanceName(getuid(), qEnvironmentVariable("DISPLAY").toStdString());
-    return folder + QLatin1Char('/') + QFile::decodeName(name.c_str()) + QLatin1String(suffix);
-}
-
-QString lockFilePath() {
-    return instancePath(".lock");
+    return QFile::decodeName(instanceFile(suffix).path.c_str());
 }
 
 const QByteArray kLockRequest = "lock\n";
@@ -40,24 +27,13 @@ const QByteArray kTaken = "ok\n";
 class ProcessApplication : public Application {
 public:
     bool prevInstance() override {
-        if (lock_)
-            return false;
-        auto lock = std::make_unique<QLockFile>(lockFilePath());
-        // Only a live owner holds the lock (same host, pid alive, same program name);
-        // no age limit, since a long-running instance is not stale.
-        lock->setStaleLockTime(0);
-        if (!lock->tryLock(0))
-            return lock->error() == QLockFile::LockFailedError;
-        lock_ = std::move(lock);
-        return false;
+        // Without a lock to take the program runs as the instance.
+        return holdInstanceLock() == InstanceLock::HeldElsewhere;
     }
     void endProcess(int code) override {
         std::fflush(nullptr);
         std::_Exit(code);
     }
-
-private:
-    std::unique_ptr<QLockFile> lock_;
 };
 
 } // namespace
