@@ -5,6 +5,7 @@ refused in a Wayland session. Needs root; the package and the user are removed a
 
 import glob
 import os
+import pathlib
 import pwd
 import subprocess
 import sys
@@ -129,8 +130,11 @@ class InstalledPackageTest(unittest.TestCase):
             self.assertEqual(s.wait_for_exit(10), 0, s.program_log())
             wayland = dict(s.env, WAYLAND_DISPLAY="wayland-0", XDG_SESSION_TYPE="wayland")
             s.program = s._spawn("appVTR-wayland", [APP, "--lock"], env=wayland)
-            s.answer_box("Veltrane", 10)
-            self.assertEqual(s.lock_windows(), [])
+            self.assertEqual(s.wait_for_exit(10), 1)
+            said = pathlib.Path(s.program.log).read_text().splitlines()
+            self.assertEqual(len(said), 1, said)
+            self.assertIn("Wayland", said[0])
+            self.assertEqual((s.lock_windows(), s.program_processes()), ([], []))
 
 
 def skip(why):

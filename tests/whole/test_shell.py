@@ -44,7 +44,7 @@ class ShellTest(unittest.TestCase):
             before = sorted(os.listdir(s.program_folder))
             stamp = os.stat(password_file).st_mtime_ns
             self.assertEqual(s._spawn("appVTR-second", [s.program_path]).wait(10), 0)
-            self.assertEqual(s.program_processes(), [s.program.pid], "second start")
+            self.assertEqual(s.program_processes("tray"), [s.program.pid], "second start")
             self.assertEqual(len(s.tray_icon_windows()), 1, "second start")
             self.assertEqual(sorted(os.listdir(s.program_folder)), before, "second start")
             self.assertEqual(os.stat(password_file).st_mtime_ns, stamp)
@@ -70,11 +70,13 @@ class ShellTest(unittest.TestCase):
             os.remove(password_file)
             shutil.copy(VALID_FILE, password_file)
             self.assertEqual(first_password_command(s), ["Modify Password"])
-            # A second start with --lock hands the request over and ends; the running one locks.
+            # A second start with --lock hands the request over; the running one locks, and
+            # --lock returns at the unlock.
             lock = s._spawn("appVTR-lock", [s.program_path, "--lock"])
-            self.assertEqual(lock.wait(15), 0, s.program_log())
             s.wait_locked()
+            self.assertIsNone(lock.poll())
             self.assertTrue(s.unlock("secret"))
+            self.assertEqual(lock.wait(5), 0, s.program_log())
             os.remove(password_file)
             self.assertEqual(first_password_command(s), ["Password"])
             self.assertEqual(marks(), (0, "0x6", True))
@@ -82,13 +84,13 @@ class ShellTest(unittest.TestCase):
             s.program.kill()  # the instance lock is left behind
             s.program.wait(5)
             s.start_program()
-            self.assertEqual(s.program_processes(), [s.program.pid], "start after a crash")
+            self.assertEqual(s.program_processes("tray"), [s.program.pid], "start after a crash")
             s.choose_menu_entry("About Veltrane...")
             self.assertTrue(s.find_window("About Veltrane"))
             s.choose_menu_entry("Quit")
             self.assertEqual(s.wait_for_exit(5), 0)
             self.assertEqual(s.tray_icon_windows(), [])
-            self.assertEqual(s.program_processes(), [])
+            self.assertTrue(wait_until(lambda: not s.program_processes(), 3), "its guard stays")
 
 
 if __name__ == "__main__":

@@ -3,6 +3,7 @@
 
 #include "lock/x11/lock_command.h"
 
+#include "lock/linux/lock_protocol.h"
 #include "lock/linux/lock_state.h"
 #include "lock/lock_decision.h"
 #include "lock/x11/Form1.h"
@@ -93,8 +94,7 @@ void mnuShowMe_Click() {
     if (lockState().underWay())
         return;
     if (platform::waylandSession()) {
-        refuse(QStringLiteral("Veltrane cannot lock a Wayland session"),
-               [] { lockRefusedInThisSession(); });
+        refuse(QLatin1String(lockproto::kWaylandRefusal), [] { lockRefusedInThisSession(); });
         return;
     }
     try {

@@ -1,0 +1,137 @@
+"""Locking from outside the tray menu: `appVTR --lock` as key bindings run it, and the
+instance's folder squatted by another user."""
+
+import os
+import pwd
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from vtr_harness import (ALREADY_GRABBED, X_PROBE, VtrSession, read_text,  # noqa: E402
+                         wait_until)
+
+
+def lock_command(s, name="appVTR-lock"):
+    return s._spawn(name, [s.program_path, "--lock"])
+
+
+class LockCommandTest(unittest.TestCase):
+    def assertLocked(self, s, why):
+        self.assertTrue(s.lock_windows(), why)
+        self.assertEqual(s.try_grab("keyboard"), ALREADY_GRABBED, why)
+        self.assertEqual(s.try_grab("pointer"), ALREADY_GRABBED, why)
+
+    def assertRefused(self, command, reason, s):
+        """The command returned 1 with one line on stderr that gives the reason."""
+        self.assertEqual(command.wait(10), 1, s.program_log())
+        said = read_text(command.log).splitlines()
+        self.assertEqual(len(said), 1, said)
+        self.assertIn(reason, said[0])
+
+    def test_exit_statuses_and_joining(self):
+        with VtrSession() as s:
+            # No Veltrane runs: one is started, which stays, and refuses without a password.
+            self.assertRefused(lock_command(s), "no password is stored", s)
+            s.adopt_tray()
+            self.assertTrue(s.tray_icon_window(10), "no tray icon after --lock")
+            self.assertTrue(s.find_window("Password Required"), s.program_log())
+            s.key("Return")
+            s.store_password()
+            # Another program holds the keyboard: refused at once, and a box says why.
+            holder = s._spawn("x_probe", [X_PROBE, "grab", "keyboard", "hold"])
+            self.assertEqual(wait_until(lambda: read_text(holder.log).strip(), 5), "0")
+            self.assertRefused(lock_command(s), "holding the keyboard", s)
+            s._end(holder)
+            self.assertTrue(s.find_window("Veltrane"))
+            s.key("Return")
+            self.assertTrue(wait_until(lambda: not s.find_window("Veltrane", 0.1), 3))
+
+            # A request while locked joins: both return at the unlock, with status 0.
+            first = lock_command(s)
+            s.wait_locked()
+            joined = lock_command(s, "appVTR-join")
+            self.assertIsNone(wait_until(lambda: first.poll() is not None or
+                                         joined.poll() is not None, 0.5), "returned locked")
+            self.assertLocked(s, "after the second request")
+            self.assertTrue(s.unlock())
+            self.assertEqual((first.wait(5), joined.wait(5)), (0, 0))
+
+    def test_squatted_folder(self):
+        if os.geteuid() != 0:
+            self.skipTest("making another user needs root")
+        with OtherUser() as squatter, VtrSession() as s:
+            # No private runtime folder: the shared one, where the other user was first.
+            shared = tempfile.mkdtemp(prefix="vtr-shared-")
+            self.addCleanup(subprocess.run, ["rm", "-rf", shared])
+            os.chmod(shared, 0o1777)
+            del s.env["XDG_RUNTIME_DIR"]
+            s.env["TMPDIR"] = shared
+            squatted = os.path.join(shared, f"veltrane-{os.getuid()}")
+            name = f"veltrane-{os.getuid()}-{s.env['DISPLAY']}"
+            squatter.run(["mkdir", "-m", "777", squatted])
+            squatter.serve(s, os.path.join(squatted, name + ".socket"))
+            squatter.run(["touch", os.path.join(squatted, name + ".lock")])
+            s.store_password()
+            s.start_program()  # not turned away by the planted lock
+            self.assertIn(squatted, s.program_log())
+            self.assertIn("belongs to another user", s.program_log())
+            self.assertRefused(lock_command(s), "belongs to another user", s)
+
+            # A private folder, with a socket served by another user in it (bound there,
+            # then listened on as that user): not trusted.
+            runtime = s.env["XDG_RUNTIME_DIR"] = os.path.join(s.root, "runtime")
+            s.env.pop("TMPDIR")
+            squatter.serve(s, os.path.join(runtime, name + ".socket"))
+            self.assertRefused(lock_command(s), "another user", s)
+
+
+SERVER = """
+import os, socket, sys
+listening = socket.socket(socket.AF_UNIX)
+listening.bind(sys.argv[1])
+os.chmod(sys.argv[1], 0o777)
+os.setgroups([]); os.setgid(int(sys.argv[3])); os.setuid(int(sys.argv[2]))
+listening.listen()
+print("ready", flush=True)
+while True:
+    client, _ = listening.accept()
+    client.sendall(b"locked\\nunlocked\\n")
+    client.close()
+"""
+
+
+class OtherUser:
+    """A throwaway user, made and removed under the lock that keeps system-wide changes
+    of the project's tests apart."""
+
+    def __init__(self):
+        self.name = f"vtrsq{os.getpid() % 100000}"
+
+    def __enter__(self):
+        self._locked(["useradd", "-M", "-s", "/usr/sbin/nologin", self.name])
+        self.user = pwd.getpwnam(self.name)
+        return self
+
+    def __exit__(self, *exc):
+        self._locked(["userdel", self.name])
+
+    @staticmethod
+    def _locked(argv):
+        subprocess.run(["flock", "/tmp/vtr-install.lock"] + argv, check=True, timeout=120,
+                       capture_output=True)
+
+    def run(self, argv):
+        subprocess.run(["setpriv", f"--reuid={self.user.pw_uid}", f"--regid={self.user.pw_gid}",
+                        "--clear-groups", "--"] + argv, check=True, timeout=20)
+
+    def serve(self, s, path):
+        """A socket at `path` that answers every request with "locked" and "unlocked"."""
+        server = s._spawn("squatter", [sys.executable, "-c", SERVER, path,
+                                       str(self.user.pw_uid), str(self.user.pw_gid)])
+        assert wait_until(lambda: "ready" in read_text(server.log), 10), read_text(server.log)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
