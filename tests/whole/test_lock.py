@@ -188,7 +188,7 @@ class LockTest(unittest.TestCase):
                                        [(0, 1400)], 3), "not resized")
             self.assertEqual(s.count_colour(ORANGE), 200 * 200, "the strip shows")
 
-            # Killed while locked: locked again at once by the supervisor, which the stored
+            # Killed while locked: locked again at once by the guard, which the stored
             # password unlocks.
             probe = s._spawn("x_probe", [X_PROBE, "regrab", "5000"])
             wait_until(lambda: read_text(probe.log), 5)  # it watches the grab now
@@ -199,7 +199,9 @@ class LockTest(unittest.TestCase):
             self.assertTrue(wait_until(s.lock_windows, 2), "no cover after the kill")
             self.assertLocked(s, f"killed, locked again in {relocked_ms} ms")
             self.assertTrue(s.unlock())
-            self.assertTrue(wait_until(lambda: not s.program_processes(), 3), "supervisor left")
+            # The guard became the tray program.
+            s.adopt_tray()
+            self.assertTrue(s.tray_icon_window(10), "no icon after the guard's unlock")
 
 
 if __name__ == "__main__":

@@ -1,8 +1,9 @@
-"""Locking from outside the tray menu: `appVTR --lock` as key bindings run it, and the
-instance's folder squatted by another user."""
+"""Locking from outside the tray menu: `appVTR --lock` as key bindings run it, the guard
+that relocks after a kill, and the instance's folder squatted by another user."""
 
 import os
 import pwd
+import signal
 import subprocess
 import sys
 import tempfile
@@ -57,6 +58,52 @@ class LockCommandTest(unittest.TestCase):
             self.assertLocked(s, "after the second request")
             self.assertTrue(s.unlock())
             self.assertEqual((first.wait(5), joined.wait(5)), (0, 0))
+
+    def test_guard_relocks_is_replaced_and_becomes_the_tray(self):
+        with VtrSession() as s:
+            s.store_password()
+            tray_log = s.start_program().log
+            (guard,) = wait_until(lambda: s.program_processes("guard"), 5)
+            os.kill(guard, signal.SIGKILL)
+            self.assertTrue(wait_until(lambda: s.program_processes("guard") not in ([], [guard]),
+                                       5), "no new guard")
+
+            # Killed in the lock's set-up, before the keyboard is held (another program
+            # holds it a moment longer): the guard locks, and --lock returns only at the
+            # unlock of that lock.
+            holder = s._spawn("x_probe", [X_PROBE, "grab", "keyboard", "hold"])
+            wait_until(lambda: read_text(holder.log).strip(), 5)
+            waiting = lock_command(s)
+            self.assertTrue(wait_until(lambda: s.try_grab("pointer") == ALREADY_GRABBED, 5))
+            s.program.send_signal(signal.SIGKILL)
+            s._end(holder)
+            self.assertTrue(wait_until(lambda: s.lock_windows() and s.try_grab("keyboard") ==
+                                       ALREADY_GRABBED, 3), "not locked again")
+            self.assertIsNone(waiting.poll(), "--lock returned before the unlock")
+            self.assertTrue(s.unlock())
+            self.assertEqual(waiting.wait(5), 0)
+            # The guard became the tray program again.
+            tray = s.adopt_tray()
+            self.assertTrue(s.tray_icon_window(10), "no icon after the guard's unlock")
+
+            # The program's folder moved away while locked; the guard killed and replaced:
+            # the new guard still relocks a kill.
+            s.choose_menu_entry("Lock Desktop")
+            s.wait_locked()
+            moved = s.program_folder + "-moved"
+            os.rename(s.program_folder, moved)
+            s.program_path = os.path.join(moved, "appVTR")
+            (guard,) = s.program_processes("guard")
+            os.kill(guard, signal.SIGKILL)
+            self.assertTrue(wait_until(lambda: s.program_processes("guard") not in ([], [guard]),
+                                       5), "no new guard")
+            tray.send_signal(signal.SIGKILL)
+            self.assertTrue(wait_until(lambda: s.lock_windows() and s.try_grab("keyboard") ==
+                                       ALREADY_GRABBED, 3), "not locked again")
+            self.assertTrue(s.unlock())
+            s.adopt_tray()
+            self.assertTrue(s.tray_icon_window(10), "no icon")
+            self.assertEqual(read_text(tray_log), "")
 
     def test_squatted_folder(self):
         if os.geteuid() != 0:

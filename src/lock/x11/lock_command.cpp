@@ -7,7 +7,6 @@
 #include "lock/linux/lock_state.h"
 #include "lock/lock_decision.h"
 #include "lock/x11/Form1.h"
-#include "lock/x11/lock_supervisor.h"
 #include "platform/x11/ansi_text.h"
 #include "platform/x11/forms.h"
 #include "platform/x11/forms_services.h"
@@ -15,8 +14,6 @@
 #include "shell/menu_commands.h"
 #include "shell/x11/session_check.h"
 
-#include <QPointer>
-#include <QTimer>
 #include <memory>
 
 namespace {
@@ -54,20 +51,6 @@ void refuseHeldInput(bool keyboard) {
                 .arg(what),
             platform::vbCritical, QStringLiteral("Veltrane"));
     });
-}
-
-// The supervisor starts once the lock is on screen (or after a bound, should its paint
-// not come): its start-up would otherwise compete with the lock's first paint.
-void superviseOnceShown(Form1& lock) {
-    constexpr int kShownWaitMs = 200;
-    const auto start = [watched = QPointer<Form1>(&lock), started = std::make_shared<bool>()] {
-        if (*started || !watched || !watched->isLocked())
-            return;
-        *started = true;
-        LockSupervisor::watchOver(*watched);
-    };
-    QObject::connect(&lock, &Form1::shownOnScreen, &lock, start, Qt::SingleShotConnection);
-    QTimer::singleShot(kShownWaitMs, &lock, start);
 }
 
 } // namespace
@@ -112,7 +95,6 @@ void mnuShowMe_Click() {
         Form1& lock = platform::formSlot<Form1>().get();
         if (lock.isLocked()) {
             followLock(lock);
-            superviseOnceShown(lock);
             return;
         }
         const bool keyboard = lock.keyboardRefused();

@@ -1,6 +1,7 @@
 // appVTR: Veltrane, a notification-area program that locks the desktop behind a password.
 
 #include "lock/linux/lock_client.h"
+#include "lock/linux/lock_guard.h"
 #include "lock/linux/lock_protocol.h"
 #include "lock/linux/lock_requests.h"
 #include "lock/x11/lock_supervisor.h"
@@ -54,7 +55,7 @@ int lockFromCommandLine() {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (argc > 1 && std::strcmp(argv[1], LockSupervisor::kArgument) == 0)
+    if (argc > 1 && std::strcmp(argv[1], lockguard::kArgument) == 0)
         return LockSupervisor::run(argc, argv);
     const CommandLine command = parseCommandLine(argc, argv);
     if (command.mode == StartMode::Lock)
@@ -82,6 +83,7 @@ int main(int argc, char* argv[]) {
     platform::formSlot<frmMain>().get().Form_Load();
     // Only the running instance gets here.
     const auto lockNow = [] { platform::continueOnError(mnuShowMe_Click); };
+    lockguard::keep();
     lockrequests::serve(lockNow);
     warnWhenNoNotificationArea(kTrayWaitMs);
     const int code = QApplication::exec();
