@@ -7,6 +7,9 @@ if [ "${1:-}" = test ]; then
     # The fonts keep text metrics in widget tests the same on every machine.
     want+=(xvfb xauth xdotool x11-utils x11-xserver-utils openbox trayer wmctrl imagemagick attr
         python3 fonts-dejavu-core fonts-urw-base35
+        # Locking from outside the menu: xss-lock, and logind played by python3-dbusmock on
+        # a private bus (dbus-daemon), driven with gdbus.
+        xss-lock python3-dbusmock dbus-daemon libglib2.0-bin
         # The Windows program: both mingw-w64 compilers, and 64-bit Wine to run its tests.
         g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine)
 fi

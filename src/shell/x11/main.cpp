@@ -4,6 +4,7 @@
 #include "lock/linux/lock_guard.h"
 #include "lock/linux/lock_protocol.h"
 #include "lock/linux/lock_requests.h"
+#include "lock/linux/logind_lock.h"
 #include "lock/x11/lock_supervisor.h"
 #include "platform/application.h"
 #include "platform/program_folder.h"
@@ -85,6 +86,7 @@ int main(int argc, char* argv[]) {
     const auto lockNow = [] { platform::continueOnError(mnuShowMe_Click); };
     lockguard::keep();
     lockrequests::serve(lockNow);
+    logind::follow(lockNow);
     warnWhenNoNotificationArea(kTrayWaitMs);
     const int code = QApplication::exec();
 
