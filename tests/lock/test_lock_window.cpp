@@ -1,7 +1,7 @@
 // The lock window on two screens side by side (1024 x 768 each), with the grabs and the
 // window order faked: what unlocks, no context menu, nothing but typed keys in the box,
 // the answer to a wrong password and Caps Lock, no lock without the grabs, a box kept
-// back until the unlock, the second screen's cover, the masked box, grab retries
+// back until the unlock, the second screen's cover, the masked box, the banner's outline, grab retries
 // and focus taken back. tests/whole/test_lock.py holds the lock against keys, close
 // requests and other programs for real, and compares the locked screen with the desktop.
 
@@ -9,6 +9,7 @@
 #include "lock/linux/panel_lines.h"
 #include "lock/x11/Form1.h"
 #include "lock/x11/lock_cover.h"
+#include "lock/x11/lock_picture.h"
 #include "platform/x11/forms.h"
 #include "platform/x11/qt_forms_services.h"
 #include "shell/menu_commands.h"
@@ -245,6 +246,23 @@ private Q_SLOTS:
         press(lockWindow()->Text1, Qt::Key_Return);
         QTest::qWait(20);
         QCOMPARE(f->forms.boxes.size(), 0);
+    }
+
+    // The banner keeps its navy ink and gains a light outline, so it reads on any
+    // desktop.
+    void theBannerIsOutlined() {
+        Form1* form = lockWith("pw");
+        const QImage caption = static_cast<LockBanner*>(form->Label1)->caption();
+        int ink = 0, light = 0;
+        for (int y = 0; y < caption.height(); ++y) {
+            for (int x = 0; x < caption.width(); ++x) {
+                const QColor c = caption.pixelColor(x, y).toRgb();
+                ink += c.alpha() == 255 && c.blue() >= 100 && c.red() < 40 && c.green() < 40;
+                light += c.alpha() >= 128 && c.red() > 200 && c.green() > 200 && c.blue() > 200;
+            }
+        }
+        QVERIFY2(ink > 100 && light > 100, qPrintable(QStringLiteral("%1 %2").arg(ink).arg(light)));
+        QCOMPARE(form->Label1->font().family(), QStringLiteral("Verdana"));
     }
 
     void grabsAreRetriedUntilHeldAndKeptInFront() {

@@ -361,7 +361,7 @@ void Form1::placeBanner() {
     // Moved by the X server where it can: the program then repaints nothing at a step.
     if (Label1->isHidden() &&
         picture_->showOver(banner_->caption(), banner_->palette().color(banner_->foregroundRole()),
-                           Label1->geometry().translated(-Image1->pos())))
+                           LockBanner::kOutline, Label1->geometry().translated(-Image1->pos())))
         return;
     Label1->show();
 }
