@@ -21,7 +21,12 @@ int qtKey(uint32_t keysym, const QString& text) {
     case LockBox::Key::Character:
         break;
     }
-    return text.isEmpty() ? Qt::Key_unknown : static_cast<int>(text.at(0).toUpper().unicode());
+    // As Qt names them: a Latin-1 key by its capital (so Ctrl+V is V), another by its text.
+    if (keysym >= 0x20 && keysym <= 0xFF)
+        return static_cast<int>(QChar(static_cast<char16_t>(keysym)).toUpper().unicode());
+    return text.isEmpty() || text.at(0) < QLatin1Char(' ')
+               ? Qt::Key_unknown
+               : static_cast<int>(text.at(0).toUpper().unicode());
 }
 
 // The head every notification of the extension starts with.
