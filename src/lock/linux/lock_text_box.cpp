@@ -1,7 +1,6 @@
 #include "lock/linux/lock_text_box.h"
 
-#include "lock/lock_box.h"
-
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace {
@@ -36,4 +35,18 @@ void LockTextBox::paintEvent(QPaintEvent*) {
     // The caret stands still: a blink would repaint and reach the X server twice a second.
     const int caret = x + metrics.horizontalAdvance(shown);
     painter.fillRect(caret, top, 1, metrics.height(), palette().color(QPalette::Text));
+}
+
+LockBox::Key lockBoxKey(const QKeyEvent& event) {
+    switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return LockBox::Key::Enter;
+    case Qt::Key_Backspace:
+        return LockBox::Key::Backspace;
+    case Qt::Key_Escape:
+        return LockBox::Key::Clear;
+    default:
+        return LockBox::Key::Character;
+    }
 }

@@ -4,9 +4,11 @@
 // lock's own handling of typed keys: this widget has no clipboard, selection, drop,
 // undo or input-method path, and no context menu.
 
+#include "lock/lock_box.h"
+
 #include <QWidget>
 
-class LockBox;
+class QKeyEvent;
 
 class LockTextBox : public QWidget {
 public:
@@ -20,3 +22,6 @@ protected:
 private:
     const LockBox& box_;
 };
+
+// What a key event does to the box.
+LockBox::Key lockBoxKey(const QKeyEvent& event);

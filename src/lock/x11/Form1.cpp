@@ -304,14 +304,7 @@ void Form1::Form_Click() {
 }
 
 void Form1::Form_KeyDown(const QKeyEvent& event) {
-    LockBox::Key key = LockBox::Key::Character;
-    if (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter)
-        key = LockBox::Key::Enter;
-    else if (event.key() == Qt::Key_Backspace)
-        key = LockBox::Key::Backspace;
-    else if (event.key() == Qt::Key_Escape)
-        key = LockBox::Key::Clear;
-    const LockBox::Answer answer = box_.keyDown(key, event.text().toStdString());
+    const LockBox::Answer answer = box_.keyDown(lockBoxKey(event), event.text().toStdString());
     if (answer == LockBox::Answer::Unlock) {
         unlock();
         return;

@@ -53,8 +53,6 @@ public:
     // set-up waited for them: the window was never shown and must be unloaded.
     bool isLocked() const { return locked_; }
     bool keyboardRefused() const { return !keyboardHeld_; }
-    // What the password box holds.
-    const LockBox& box() const { return box_; }
     // The panel's lines: a wrong password, Caps Lock on.
     const PanelLines* lines() const { return lines_; }
 
