@@ -48,6 +48,12 @@ void LockSurface::onFrame(void* data, wl_callback* callback, uint32_t) {
     auto* self = static_cast<LockSurface*>(data);
     wl_callback_destroy(callback);
     self->frame_ = nullptr;
+    // The compositor has put the first picture at this size on screen (and given the
+    // surface the focus, if it is to have it).
+    const bool first = self->shownSize_ != self->committedSize_;
+    self->shownSize_ = self->committedSize_;
+    if (first && self->shownCallback_)
+        self->shownCallback_(*self);
     if (self->dirty_)
         self->paint();
 }
@@ -88,15 +94,15 @@ void LockSurface::paint() {
         wl_surface_damage_buffer(surface_, 0, 0, INT32_MAX, INT32_MAX);
     else
         wl_surface_damage(surface_, 0, 0, INT32_MAX, INT32_MAX);
-    frame_ = wl_surface_frame(surface_);
-    wl_callback_add_listener(frame_, &frameListener, this);
+    if (!frame_) {
+        frame_ = wl_surface_frame(surface_);
+        wl_callback_add_listener(frame_, &frameListener, this);
+    }
     wl_surface_commit(surface_);
     buffer->setBusy();
+    committedSize_ = size_;
+    pixelSize_ = buffer->size();
     connection_.flush();
-    const bool first = shownSize_ != size_;
-    shownSize_ = size_;
-    if (first && shownCallback_)
-        shownCallback_(*this);
 }
 
 } // namespace waylock

@@ -27,6 +27,7 @@ using DrawLock = std::function<void(QImage& target, const Output& output)>;
 
 class LockSurface {
 public:
+    // `shown` is called when the compositor has shown the first picture at a new size.
     LockSurface(Connection& connection, ext_session_lock_v1* lock, Output& output, DrawLock draw,
                 std::function<void(LockSurface&)> shown);
     ~LockSurface();
@@ -36,9 +37,11 @@ public:
     Output& output() const { return output_; }
     // Draws again as soon as the compositor allows (after a configure, at the next frame).
     void update();
-    // A picture has been committed at the last configured size.
+    // The compositor has shown a picture at the last configured size.
     bool shown() const { return shownSize_ == size_ && !size_.isEmpty(); }
     QSize size() const { return size_; }
+    // The device pixels of the last picture sent.
+    QSize pixelSize() const { return pixelSize_; }
 
     // The compositor's events.
     static void onConfigure(void* data, ext_session_lock_surface_v1*, uint32_t serial,
@@ -56,8 +59,10 @@ private:
     wl_surface* surface_ = nullptr;
     ext_session_lock_surface_v1* lockSurface_ = nullptr;
     wl_callback* frame_ = nullptr;
-    QSize size_; // logical, as last configured and acknowledged
-    QSize shownSize_;
+    QSize size_;          // logical, as last configured and acknowledged
+    QSize committedSize_; // of the last picture sent
+    QSize pixelSize_;
+    QSize shownSize_; // of the last picture the compositor has shown
     bool dirty_ = false;
     // Two take turns; a third covers a configure that comes while both are with the compositor.
     std::array<std::unique_ptr<ShmBuffer>, 3> buffers_;

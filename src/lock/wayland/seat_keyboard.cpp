@@ -42,7 +42,9 @@ struct SeatKeyboard::Events {
     }
     // Keys already held when the lock gets the focus went down elsewhere (the key that
     // started the lock, say): they are not typed into the lock.
-    static void enter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) {}
+    static void enter(void* data, wl_keyboard*, uint32_t, wl_surface*, wl_array*) {
+        self(data)->handler_.focusGained();
+    }
     static void leave(void* data, wl_keyboard*, uint32_t, wl_surface*) {
         self(data)->handler_.focusLost();
     }

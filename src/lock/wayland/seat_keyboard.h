@@ -32,6 +32,8 @@ public:
         (void)rate;
         (void)delayMs;
     }
+    // A lock surface got the keyboard focus: keys typed from now on reach the lock.
+    virtual void focusGained() {}
     // The lock lost the keyboard focus: keys held now are released elsewhere.
     virtual void focusLost() {}
 };

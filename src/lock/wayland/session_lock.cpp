@@ -108,8 +108,9 @@ void SessionLock::addSurface(Output* output) {
                               [output](const auto& s) { return &s->output() == output; }))
         return;
     surfaces_.push_back(std::make_unique<LockSurface>(
-        connection_, lock_, *output, draw_,
-        [this](LockSurface& surface) { Q_EMIT surfaceShown(surface.output().name); }));
+        connection_, lock_, *output, draw_, [this](LockSurface& surface) {
+            Q_EMIT surfaceShown(surface.output().name, surface.pixelSize());
+        }));
     connection_.flush();
 }
 

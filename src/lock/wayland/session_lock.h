@@ -58,8 +58,9 @@ Q_SIGNALS:
     void locked();
     // The compositor refused, or ended the lock itself; state() tells which.
     void finished();
-    // An output's first picture went to the compositor (also for outputs added later).
-    void surfaceShown(const QString& outputName);
+    // The compositor has shown an output's first picture (also on outputs added later).
+    // `pixels`: the picture's size in device pixels (the output's scale applied).
+    void surfaceShown(const QString& outputName, QSize pixels);
     void connectionLost();
 
 private:
