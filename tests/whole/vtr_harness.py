@@ -60,6 +60,17 @@ def wait_until(predicate, timeout, interval=0.02):
         time.sleep(interval)
 
 
+def end_process(proc, grace=3.0):
+    """Ends a process this test started, by its pid: SIGTERM, then SIGKILL after `grace`."""
+    if proc.poll() is None:
+        proc.send_signal(signal.SIGTERM)
+        try:
+            proc.wait(timeout=grace)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait(timeout=grace)
+
+
 def read_text(path):
     return pathlib.Path(path).read_text(errors="replace")
 
@@ -120,15 +131,7 @@ class VtrSession:
         self._processes.clear()
         shutil.rmtree(self.root, ignore_errors=True)
 
-    @staticmethod
-    def _end(proc, grace=3.0):
-        if proc.poll() is None:
-            proc.send_signal(signal.SIGTERM)
-            try:
-                proc.wait(timeout=grace)
-            except subprocess.TimeoutExpired:
-                proc.kill()
-                proc.wait(timeout=grace)
+    _end = staticmethod(end_process)
 
     def _spawn(self, name, argv, env=None, pass_fds=(), cwd=None):
         """Starts a process in the session's folder; its output goes to proc.log."""
