@@ -182,26 +182,31 @@ class WaylandSession:
                     "output * bg #{:02x}{:02x}{:02x} solid_color\n".format(*BACKGROUND) +
                     "xwayland disable\ndefault_border none\n")
         os.chmod(config, 0o644)
-        environment = ["HOME=/tmp", "PATH=/usr/bin:/bin", "WLR_BACKENDS=headless",
-                       "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1"]
+        environment = ["WLR_BACKENDS=headless", "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1"]
         if self.root:
-            inside = "/" + ROOT_RUNTIME
-            script = ('mount --rbind /dev "$1/dev" && mount -t proc proc "$1/proc" && '
-                      'mount --bind "$2" "$1/$3" && shift 3 && exec "$@"')
-            argv = ["unshare", "--mount", "--propagation", "private", "--", "sh", "-c", script,
-                    "sh", self.root, self.runtime, ROOT_RUNTIME, "chroot",
-                    f"--userspec={USER}:{USER}", self.root, "env", "-i", *environment,
-                    f"XDG_RUNTIME_DIR={inside}", "sway", "-c", f"{inside}/config"]
+            argv = self.in_root(["sway", "-c", f"/{ROOT_RUNTIME}/config"], environment)
         else:
             argv = ["setpriv", f"--reuid={USER}", f"--regid={USER}", "--clear-groups", "env",
-                    "-i", *environment, f"XDG_RUNTIME_DIR={self.runtime}", "sway", "-c", config]
+                    "-i", "HOME=/tmp", "PATH=/usr/bin:/bin", *environment, f"XDG_RUNTIME_DIR={self.runtime}", "sway", "-c", config]
         self.compositor = self.spawn("sway", argv, env={})
         socket = wait_until(lambda: glob.glob(os.path.join(self.runtime, "wayland-[0-9]")), 15)
         self.ipc = wait_until(lambda: glob.glob(os.path.join(self.runtime, "sway-ipc.*.sock")), 5)
         assert socket and self.ipc, "sway did not start:\n" + self.compositor.stderr()
         self.ipc = self.ipc[0]
+        self.socket_name = os.path.basename(socket[0])
         self.env["WAYLAND_DISPLAY"] = socket[0]
         assert wait_until(self.outputs, 5), "sway has no output"
+
+    def in_root(self, argv, environment=()):
+        """`argv` as a command line that runs it inside the Debian 13 root as sway's user,
+        with the session's runtime folder (its sockets) at /run/vtr, in a mount namespace
+        of its own: the mounts go when its last process ends."""
+        script = ('mount --rbind /dev "$1/dev" && mount -t proc proc "$1/proc" && '
+                  'mount --bind "$2" "$1/$3" && shift 3 && exec "$@"')
+        return ["unshare", "--mount", "--propagation", "private", "--", "sh", "-c", script, "sh",
+                self.root, self.runtime, ROOT_RUNTIME, "chroot", f"--userspec={USER}:{USER}",
+                self.root, "env", "-i", "PATH=/usr/bin:/bin", "HOME=/tmp",
+                f"XDG_RUNTIME_DIR=/{ROOT_RUNTIME}", *environment, *argv]
 
     def close(self):
         for process in reversed(self.processes):
@@ -212,12 +217,12 @@ class WaylandSession:
         self.processes.clear()
         shutil.rmtree(self.folder, ignore_errors=True)
 
-    def spawn(self, name, argv, env=None, stdin=False):
+    def spawn(self, name, argv, env=None, stdin=False, pass_fds=()):
         """Starts a client of this compositor; its stderr goes to a log in the session."""
         log = os.path.join(self.folder, f"{name}-{len(self.processes)}.log")
         with open(log, "wb") as err:
             popen = subprocess.Popen(argv, env=self.env if env is None else env, stderr=err,
-                                     stdout=subprocess.PIPE, cwd=self.folder,
+                                     stdout=subprocess.PIPE, cwd=self.folder, pass_fds=pass_fds,
                                      stdin=subprocess.PIPE if stdin else subprocess.DEVNULL)
         process = Process(popen, log)
         self.processes.append(process)
