@@ -1,7 +1,8 @@
 """The Wayland lock layer on headless compositors, driven by wl_lock_driver: sway 1.10 locks
 and unlocks, gives keys (AltGr, dead keys, de layout) to the lock and none to another
 program's window, covers an output added while locked, at its scale; a second lock is
-refused, and the session stays locked when the locker dies until a new locker unlocks it.
+refused, the session stays locked when the locker dies until a new locker unlocks it, and
+the locker hears when the compositor goes.
 Debian 12's sway 1.7 offers no session lock."""
 
 import os
@@ -105,6 +106,10 @@ class WaylandLockTest(unittest.TestCase):
             # sway lets a new locker take the abandoned lock over and unlock it.
             self.unlock(keyboard, self.lock(s))
             self.assertTrue(wait_until(lambda: s.pixel("HEADLESS-1", 640, 360) == GREEN, 5))
+            # The compositor going away ends the locker, which says so.
+            last = self.lock(s)
+            s.end(s.compositor)
+            self.assertEqual((last.expect("lost", 5), last.wait(5)), ("lost", 6))
 
     def test_sway_17_offers_no_session_lock(self):
         with WaylandSession("1.7") as s:

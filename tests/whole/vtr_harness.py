@@ -75,7 +75,23 @@ def read_text(path):
     return pathlib.Path(path).read_text(errors="replace")
 
 
-class VtrSession:
+class StartedSession:
+    """A context manager that starts with `_start()` and ends with `close()`, which also
+    runs when starting fails halfway."""
+
+    def __enter__(self):
+        try:
+            self._start()
+        except BaseException:
+            self.close()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+
+class VtrSession(StartedSession):
     def __init__(self, app_path=None, screen="1024x768x24", tray=True, window_manager=True):
         self.app_path = app_path or os.environ.get("VTR_APP", "build/appVTR")
         self.screen, self.want_tray, self.want_wm = screen, tray, window_manager
@@ -88,16 +104,8 @@ class VtrSession:
         self.env = self.trayer = self.program = None
         self._processes, self._separators = [], {}
 
-    def __enter__(self):
-        try:
-            self._start_desktop()
-        except BaseException:
-            self.close()
-            raise
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
+    def _start(self):
+        self._start_desktop()
 
     def _start_desktop(self):
         read_end, write_end = os.pipe()

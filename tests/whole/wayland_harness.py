@@ -25,7 +25,7 @@ import tempfile
 import threading
 import time
 
-from vtr_harness import end_process, wait_until
+from vtr_harness import StartedSession, end_process, wait_until
 
 BUILD = os.path.dirname(os.environ.get("VTR_APP", "build/appVTR"))
 TOOLS = os.path.join(BUILD, "tests", "whole")
@@ -148,7 +148,7 @@ class Keyboard:
         self._run(f"mods {depressed} {latched} {locked}")
 
 
-class WaylandSession:
+class WaylandSession(StartedSession):
     def __init__(self, sway="1.10", resolution="1280x720"):
         self.sway, self.resolution = sway, resolution
         self.root = debian13_root() if sway == "1.10" else None
@@ -164,18 +164,7 @@ class WaylandSession:
             self.env.pop(name, None)
         self.processes, self.ipc = [], None
 
-    def __enter__(self):
-        try:
-            self._start_sway()
-        except BaseException:
-            self.close()
-            raise
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
-
-    def _start_sway(self):
+    def _start(self):
         config = os.path.join(self.runtime, "config")
         with open(config, "w") as f:
             f.write(f"output HEADLESS-1 resolution {self.resolution}\n"

@@ -19,6 +19,7 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
+#include "wl_probe_connect.h"
 
 static struct wl_seat* seat;
 static struct zwp_virtual_keyboard_manager_v1* manager;
@@ -35,12 +36,6 @@ static void on_global(void* data, struct wl_registry* registry, uint32_t name,
     else if (!strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name))
         manager = wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1);
 }
-static void on_global_remove(void* data, struct wl_registry* registry, uint32_t name) {
-    (void)data;
-    (void)registry;
-    (void)name;
-}
-static const struct wl_registry_listener registry_listener = {on_global, on_global_remove};
 
 static uint32_t now_ms(void) {
     struct timespec t;
@@ -151,14 +146,7 @@ static int run(char* line) {
 }
 
 int main(int argc, char** argv) {
-    struct wl_display* display = wl_display_connect(NULL);
-    if (!display) {
-        fprintf(stderr, "no Wayland display\n");
-        return 1;
-    }
-    struct wl_registry* registry = wl_display_get_registry(display);
-    wl_registry_add_listener(registry, &registry_listener, NULL);
-    wl_display_roundtrip(display);
+    struct wl_display* display = probe_connect(on_global);
     if (!seat || !manager) {
         fprintf(stderr, "no seat or no zwp_virtual_keyboard_manager_v1\n");
         return 1;

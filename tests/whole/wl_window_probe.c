@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <wayland-client.h>
 
+#include "wl_probe_connect.h"
 #include "xdg-shell-client-protocol.h"
 
 static struct wl_compositor* compositor;
@@ -34,12 +35,6 @@ static void on_global(void* data, struct wl_registry* registry, uint32_t name,
     else if (!strcmp(interface, xdg_wm_base_interface.name))
         wm_base = wl_registry_bind(registry, name, &xdg_wm_base_interface, 1);
 }
-static void on_global_remove(void* data, struct wl_registry* registry, uint32_t name) {
-    (void)data;
-    (void)registry;
-    (void)name;
-}
-static const struct wl_registry_listener registry_listener = {on_global, on_global_remove};
 
 static void on_ping(void* data, struct xdg_wm_base* base, uint32_t serial) {
     (void)data;
@@ -155,14 +150,7 @@ int main(int argc, char** argv) {
     if (argc > 1)
         colour = 0xff000000u | (uint32_t)strtoul(argv[1], NULL, 16);
     setvbuf(stdout, NULL, _IOLBF, 0);
-    struct wl_display* display = wl_display_connect(NULL);
-    if (!display) {
-        fprintf(stderr, "no Wayland display\n");
-        return 1;
-    }
-    struct wl_registry* registry = wl_display_get_registry(display);
-    wl_registry_add_listener(registry, &registry_listener, NULL);
-    wl_display_roundtrip(display);
+    struct wl_display* display = probe_connect(on_global);
     if (!compositor || !shm || !seat || !wm_base) {
         fprintf(stderr, "missing globals\n");
         return 1;

@@ -40,6 +40,11 @@ Item* findByName(const std::vector<std::unique_ptr<Item>>& items, uint32_t name)
     return nullptr;
 }
 
+template <typename Item> void erase(std::vector<std::unique_ptr<Item>>& items, Item* item) {
+    items.erase(std::find_if(items.begin(), items.end(),
+                             [item](const auto& held) { return held.get() == item; }));
+}
+
 } // namespace
 
 struct OutputEvents {
@@ -175,16 +180,14 @@ void Connection::removeGlobal(uint32_t name) {
             wl_output_release(output->proxy);
         else
             wl_output_destroy(output->proxy);
-        outputs_.erase(std::find_if(outputs_.begin(), outputs_.end(),
-                                    [output](const auto& item) { return item.get() == output; }));
+        erase(outputs_, output);
     } else if (Seat* seat = findByName(seats_, name)) {
         Q_EMIT seatRemoved(seat);
         if (seat->version >= 5)
             wl_seat_release(seat->proxy);
         else
             wl_seat_destroy(seat->proxy);
-        seats_.erase(std::find_if(seats_.begin(), seats_.end(),
-                                  [seat](const auto& item) { return item.get() == seat; }));
+        erase(seats_, seat);
     }
 }
 
