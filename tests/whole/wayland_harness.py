@@ -176,7 +176,8 @@ class WaylandSession(StartedSession):
             argv = self.in_root(["sway", "-c", f"/{ROOT_RUNTIME}/config"], environment)
         else:
             argv = ["setpriv", f"--reuid={USER}", f"--regid={USER}", "--clear-groups", "env",
-                    "-i", "HOME=/tmp", "PATH=/usr/bin:/bin", *environment, f"XDG_RUNTIME_DIR={self.runtime}", "sway", "-c", config]
+                    "-i", "HOME=/tmp", "PATH=/usr/bin:/bin", *environment,
+                    f"XDG_RUNTIME_DIR={self.runtime}", "sway", "-c", config]
         self.compositor = self.spawn("sway", argv, env={})
         socket = wait_until(lambda: glob.glob(os.path.join(self.runtime, "wayland-[0-9]")), 15)
         self.ipc = wait_until(lambda: glob.glob(os.path.join(self.runtime, "sway-ipc.*.sock")), 5)
