@@ -3,11 +3,15 @@ and unlocks, gives keys (AltGr, dead keys, de layout) to the lock and none to an
 program's window, covers an output added while locked, at its scale; a second lock is
 refused, the session stays locked when the locker dies until a new locker unlocks it, and
 the locker hears when the compositor goes.
-Debian 12's sway 1.7 offers no session lock."""
+Debian 12's sway 1.7 offers no session lock; a compositor that never answers is none."""
 
 import os
 import signal
+import socket
+import subprocess
 import sys
+import tempfile
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -117,6 +121,20 @@ class WaylandLockTest(unittest.TestCase):
                                  ([LOCK_DRIVER], "unsupported")):
                 driver = s.spawn("driver", argv)
                 self.assertEqual((driver.expect(""), driver.wait(5)), (answer, 3))
+
+    def test_missing_or_silent_compositor_is_no_compositor_in_bounded_time(self):
+        with tempfile.TemporaryDirectory() as folder:
+            silent = os.path.join(folder, "silent")
+            listener = socket.socket(socket.AF_UNIX)
+            listener.bind(silent)
+            listener.listen()  # takes the connection, never answers
+            for display in (os.path.join(folder, "none"), silent):
+                started = time.monotonic()
+                result = subprocess.run([LOCK_DRIVER, "--probe"], capture_output=True, text=True,
+                                        env=dict(os.environ, WAYLAND_DISPLAY=display), timeout=15)
+                self.assertEqual((result.stdout.strip(), result.returncode), ("no compositor", 4))
+                self.assertLess(time.monotonic() - started, 8, "waited too long for " + display)
+            listener.close()
 
 
 if __name__ == "__main__":
