@@ -33,7 +33,7 @@ public:
     };
 
     // `draw` paints each output's picture; `keys` receives the keyboards' input while
-    // the lock has the focus. Both must outlive this lock.
+    // the lock has the focus. The connection and `keys` must outlive this lock.
     SessionLock(Connection& connection, DrawLock draw, KeyboardHandler& keys);
     // Never unlocks: a lock still held stays with the compositor.
     ~SessionLock() override;
