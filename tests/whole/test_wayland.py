@@ -97,7 +97,11 @@ class WaylandLockTest(unittest.TestCase):
     def test_second_lock_is_refused_and_a_dead_locker_leaves_the_session_locked(self):
         with WaylandSession("1.10") as s:
             keyboard, window = self.start_desktop(s)
+            other = s.add_output()  # two outputs at the lock: each copied, each covered
             first = self.lock(s)
+            for line in ("captured HEADLESS-1", "captured " + other, "shown HEADLESS-1",
+                         "shown " + other):
+                self.assertTrue(first.expect(line, 5), f"{line}: {first.lines}")
             second = s.spawn("second", [LOCK_DRIVER])
             self.assertEqual((second.expect("refused"), second.wait(5)), ("refused", 2))
 
