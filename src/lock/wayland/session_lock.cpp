@@ -21,7 +21,8 @@ SessionLock::~SessionLock() {
         wl_proxy_set_user_data(reinterpret_cast<wl_proxy*>(lock_), nullptr);
     if (state_ == State::Locked) {
         // Destroying a held lock is a protocol error that would end the connection; the
-        // lock object is left to the connection, and the session stays locked.
+        // lock object is left to the connection, and the session stays locked (the
+        // surfaces go: the compositor shows its own colour instead).
         return;
     }
     surfaces_.clear();
@@ -46,7 +47,8 @@ bool SessionLock::lock() {
         state_ = State::Lost;
         Q_EMIT connectionLost();
     });
-    // The compositor reports the session locked only when every output has a picture.
+    // A surface on every output now; until its first picture is shown the compositor
+    // covers the output with its own colour (sway may report the lock before that).
     for (const auto& output : connection_.outputs())
         if (output->announced)
             addSurface(output.get());
