@@ -1,9 +1,10 @@
 // The lock window on two screens side by side (1024 x 768 each), with the grabs and the
 // window order faked: what unlocks, no context menu, nothing but typed keys in the box,
 // the answer to a wrong password and Caps Lock, no lock without the grabs, a box kept
-// back until the unlock, the second screen's cover, the masked box, the banner's outline, grab retries
-// and focus taken back. tests/whole/test_lock.py holds the lock against keys, close
-// requests and other programs for real, and compares the locked screen with the desktop.
+// back until the unlock, the second screen's cover, the masked box, the banner's
+// outline, grab retries and focus taken back. tests/whole/test_lock.py holds the lock
+// against keys, close requests and other programs for real, and compares the locked
+// screen with the desktop; tests/whole/test_lock_input.py types under other layouts.
 
 #include "lock/linux/lock_text_box.h"
 #include "lock/linux/panel_lines.h"
