@@ -2,11 +2,17 @@
 # Installs the Debian packages a build (with "test", the test run; with "package", the
 # packaging) needs, only when missing.
 set -euo pipefail
-want=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev)
+want=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
+    libxkbcommon-dev libxkbcommon-x11-dev libxcb-xkb-dev libwayland-dev wayland-protocols)
 if [ "${1:-}" = test ]; then
     # The fonts keep text metrics in widget tests the same on every machine.
     want+=(xvfb xauth xdotool x11-utils x11-xserver-utils openbox trayer wmctrl imagemagick attr
         python3 fonts-dejavu-core fonts-urw-base35
+        # The lock's keys under other layouts (setxkbmap) and pastes it must refuse (xclip).
+        x11-xkb-utils xclip
+        # Wayland: Debian 12's sway 1.7 (no session lock), mmdebstrap for a Debian 13 root
+        # with sway 1.10, grim for pixels.
+        sway grim mmdebstrap
         # Locking from outside the menu: xss-lock, and logind played by python3-dbusmock on
         # a private bus (dbus-daemon), driven with gdbus.
         xss-lock python3-dbusmock dbus-daemon libglib2.0-bin

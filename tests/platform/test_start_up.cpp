@@ -1,7 +1,7 @@
 // What start-up decides before any window: the command line, the instance's name per
-// user and display and its private folder, and where the program's files live. tests/whole/test_install.py runs
-// the installed program with --version, --help and a wrong option; the other whole-program
-// tests run a portable copy, its files beside it.
+// user and display and its private folder, and where the program's files live.
+// tests/whole/test_install.py runs the installed program with --version, --help and a wrong option;
+// the other whole-program tests run a portable copy, its files beside it.
 
 #include "platform/application.h"
 #include "platform/program_folder.h"
@@ -81,8 +81,8 @@ void testInstanceFolder() {
     const std::string shared = folder("shared", 0777, root ? 65534 : me);
     const std::string inside = shared + "/mine";
     ::mkdir(inside.c_str(), 0700);
-    CHECK(!root || privateFolderProblem(inside, me).find("other users can change") !=
-                       std::string::npos);
+    CHECK(!root ||
+          privateFolderProblem(inside, me).find("other users can change") != std::string::npos);
 
     // $XDG_RUNTIME_DIR when private; else veltrane-<uid> in $TMPDIR, made private, or
     // closed again when it is this user's; refused when it is another's.

@@ -10,6 +10,7 @@
 #         s.find_window("Password"); s.type_text("secret"); s.key("Tab")
 
 import collections
+import ctypes
 import os
 import pathlib
 import re
@@ -62,6 +63,17 @@ def wait_until(predicate, timeout, interval=0.02):
         time.sleep(interval)
 
 
+def end_process(proc, grace=3.0):
+    """Ends a process this test started, by its pid: SIGTERM, then SIGKILL after `grace`."""
+    if proc.poll() is None:
+        proc.send_signal(signal.SIGTERM)
+        try:
+            proc.wait(timeout=grace)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait(timeout=grace)
+
+
 class Adopted:
     """A program process this session did not start itself (a tray started by --lock, a
     guard that became the tray), as the harness uses `session.program`."""
@@ -80,7 +92,23 @@ def read_text(path):
     return pathlib.Path(path).read_text(errors="replace")
 
 
-class VtrSession:
+class StartedSession:
+    """A context manager that starts with `_start()` and ends with `close()`, which also
+    runs when starting fails halfway."""
+
+    def __enter__(self):
+        try:
+            self._start()
+        except BaseException:
+            self.close()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+
+class VtrSession(StartedSession):
     def __init__(self, app_path=None, screen="1024x768x24", tray=True, window_manager=True):
         self.app_path = app_path or os.environ.get("VTR_APP", "build/appVTR")
         self.screen, self.want_tray, self.want_wm = screen, tray, window_manager
@@ -90,19 +118,11 @@ class VtrSession:
         os.makedirs(os.path.join(self.root, "runtime"), mode=0o700)
         self.program_path = os.path.join(self.program_folder, "appVTR")
         shutil.copy2(self.app_path, self.program_path)
-        self.env = self.trayer = self.program = None
+        self.env = self.trayer = self.program = self._xtest = None
         self._processes, self._separators = [], {}
 
-    def __enter__(self):
-        try:
-            self._start_desktop()
-        except BaseException:
-            self.close()
-            raise
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
+    def _start(self):
+        self._start_desktop()
 
     def _start_desktop(self):
         read_end, write_end = os.pipe()
@@ -133,6 +153,9 @@ class VtrSession:
         """Ends every process this session started, by pid, newest first, and then the
         program's processes that the program started itself (its guard; a tray started by
         --lock), found by their executable in this session's folder."""
+        if self._xtest:
+            self._xtest[0].XCloseDisplay(self._xtest[2])
+            self._xtest = None
         for proc in reversed(self._processes):
             self._end(proc)
         self._processes.clear()
@@ -150,15 +173,7 @@ class VtrSession:
         except ProcessLookupError:
             pass
 
-    @staticmethod
-    def _end(proc, grace=3.0):
-        if proc.poll() is None:
-            proc.send_signal(signal.SIGTERM)
-            try:
-                proc.wait(timeout=grace)
-            except subprocess.TimeoutExpired:
-                proc.kill()
-                proc.wait(timeout=grace)
+    _end = staticmethod(end_process)
 
     def _spawn(self, name, argv, env=None, pass_fds=(), cwd=None):
         """Starts a process in the session's folder; its output goes to proc.log."""
@@ -328,6 +343,29 @@ class VtrSession:
         """Key names as xdotool knows them: "Return", "Escape", "Tab", "ctrl+a"."""
         self._run(["xdotool", "key", "--delay", "30", *keys])
 
+    def press_codes(self, *keys):
+        """Presses keys by their codes, as the keyboard does under the layout set now:
+        "108+26" holds 108 while 26 goes down and up. (xdotool looks keysyms up in the
+        map and may switch the group or change the map to reach them.)"""
+        if not self._xtest:
+            x11, xtst = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXtst.so.6")
+            x11.XOpenDisplay.restype = ctypes.c_void_p
+            x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+            x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+            x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+            xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
+                                               ctypes.c_ulong]
+            display = x11.XOpenDisplay(self.env["DISPLAY"].encode())
+            assert display, "no display for XTEST"
+            self._xtest = (x11, xtst, display)
+        x11, xtst, display = self._xtest
+        for key in keys:
+            codes = [int(code) for code in key.split("+")]
+            for code, down in [(c, 1) for c in codes] + [(c, 0) for c in reversed(codes)]:
+                xtst.XTestFakeKeyEvent(display, code, down, 0)
+                x11.XSync(display, 0)
+                time.sleep(0.01)
+
     def open_tray_menu(self):
         """Right-clicks the icon and waits for the pop-up; its (window, x, y, width, height)."""
         self.click_icon(button=3)
@@ -344,7 +382,8 @@ class VtrSession:
     # ----- the lock -----------------------------------------------------------------
 
     def store_password(self, password=PASSWORD):
-        subprocess.run([WRITE_PASSWORD, self.program_folder, password], check=True)
+        subprocess.run([WRITE_PASSWORD, self.program_folder, password.encode("cp1252")],
+                       check=True)
 
     def try_grab(self, what):
         return self._run([X_PROBE, "grab", what]).strip()
