@@ -190,6 +190,7 @@ class LockTest(unittest.TestCase):
             s.program.send_signal(signal.SIGKILL)
             probe.wait(10)
             relocked_ms = float(read_text(probe.log).split()[1])
+            print(f"relocked {relocked_ms} ms after the kill", file=sys.stderr)
             self.assertLess(relocked_ms, 200)
             self.assertTrue(wait_until(s.lock_windows, 2), "no cover after the kill")
             self.assertLocked(s, f"killed, locked again in {relocked_ms} ms")
