@@ -1,5 +1,6 @@
 #include "shell/x11/session_check.h"
 
+#include "lock/linux/lock_protocol.h"
 #include "platform/x11/forms_services.h"
 #include "platform/x11/on_error.h"
 #include "platform/x11/x11_session.h"
@@ -8,18 +9,18 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
-bool lockRefusedInThisSession() {
-    if (!platform::waylandSession())
-        return false;
-    platform::continueOnError([] {
-        platform::forms().msgBox(
-            QStringLiteral("Veltrane cannot lock a Wayland session.\n\nIts lock holds the "
-                           "keyboard and mouse of X11 programs only, so other programs would "
-                           "still see the screen and take input. Use your desktop's own lock "
-                           "(for example loginctl lock-session), or log in to an X11 session."),
-            platform::vbCritical, QStringLiteral("Veltrane"));
-    });
-    return true;
+std::optional<std::string> sessionLockRefusal() {
+    // X grabs hold the keyboard and mouse of X11 programs only.
+    if (platform::waylandSession())
+        return lockproto::kWaylandRefusal;
+    return std::nullopt;
+}
+
+QString sessionRefusalText(const std::string&) {
+    return QStringLiteral("Veltrane cannot lock a Wayland session.\n\nIts lock holds the "
+                          "keyboard and mouse of X11 programs only, so other programs would "
+                          "still see the screen and take input. Use your desktop's own lock "
+                          "(for example loginctl lock-session), or log in to an X11 session.");
 }
 
 void warnWhenNoNotificationArea(int delayMs) {

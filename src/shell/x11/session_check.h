@@ -1,10 +1,15 @@
 #pragma once
 // Checks made at start-up and before a lock about the session the program runs in.
 
-// True, after a message box that says why, when a lock could not hold this session
-// (a Wayland session, where other programs would see and take input past it). The lock
-// command calls it first and stops when it is true.
-bool lockRefusedInThisSession();
+#include <QString>
+#include <optional>
+#include <string>
+
+// Why a lock could not hold this session, or nothing when it can be locked: the one
+// place that decides it, asked by the lock command.
+std::optional<std::string> sessionLockRefusal();
+// What a box says for that refusal.
+QString sessionRefusalText(const std::string& why);
 
 // Once, `delayMs` after start: when no notification area is there to show the icon, a
 // message box says that Veltrane needs one. The program keeps running and its icon
