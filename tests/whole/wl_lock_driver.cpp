@@ -130,9 +130,10 @@ int main(int argc, char** argv) {
                     .arg(pictures[output->globalName].width())
                     .arg(pictures[output->globalName].height()));
 
-    auto draw = [&pictures](QImage& target, const waylock::Output& output) {
+    auto draw = [&pictures](QImage& target, const waylock::Output& output, const QRegion&) {
         QPainter painter(&target);
         const QRect area(QPoint(0, 0), target.deviceIndependentSize().toSize());
+        painter.fillRect(area, Qt::white);
         const auto picture = pictures.find(output.globalName);
         if (picture != pictures.end())
             painter.drawImage(area, picture->second);

@@ -20,7 +20,10 @@ namespace {
 
 // True when the lock was opened with the password.
 bool relock(int argc, char* argv[]) {
-    platform::openX11Display();
+    if (platform::waylandSession())
+        platform::useWaylandPlatform(); // the lock has a connection of its own
+    else
+        platform::openX11Display();
     QApplication app(argc, argv);
     platform::closeX11Probe();
     QApplication::setApplicationName(QStringLiteral("Veltrane"));
