@@ -48,8 +48,8 @@ int printOnly(const CommandLine& command) {
 const char* const kNoX11Display =
     "Veltrane needs a graphical session, and no X display could be opened (is DISPLAY set?)";
 
-// --lock: waits for the unlock, with no toolkit of its own.
-int lockFromCommandLine() {
+// --lock: waits for the unlock (or, daemonized, for the lock), with no toolkit of its own.
+int lockFromCommandLine(bool daemonize) {
     if (platform::waylandSession()) {
         if (const std::optional<std::string> refusal = sessionLockRefusal())
             return lockRefused(refusal->c_str());
@@ -57,7 +57,7 @@ int lockFromCommandLine() {
         return lockRefused(kNoX11Display);
     }
     platform::closeX11Probe();
-    return requestLock();
+    return requestLock(daemonize);
 }
 
 // Qt's platform for this session, checked before Qt would abort without a display.
@@ -75,7 +75,7 @@ int main(int argc, char* argv[]) {
         return LockSupervisor::run(argc, argv);
     const CommandLine command = parseCommandLine(argc, argv);
     if (command.mode == StartMode::Lock)
-        return lockFromCommandLine();
+        return lockFromCommandLine(command.daemonize);
     if (command.mode != StartMode::Run)
         return printOnly(command);
     if (!openDisplay()) {
