@@ -28,6 +28,7 @@ constexpr int kConnectMs = 3000;
 constexpr int kCaptureMs = 2000;
 constexpr int kUnlockMs = 3000;
 constexpr int kGuardRetryMs = 1000;
+constexpr int kShownWaitMs = 1000;
 
 const char* const kRefusedBox =
     "The desktop could not be locked: the compositor refused the lock. Another screen "
@@ -46,6 +47,7 @@ private:
     bool capsLockOn() const override { return keys_.capsLockOn(); }
     void draw(QImage& target, const Output& output, const QRegion& clip);
     waylock::OutputFace& faceOf(const Output& output);
+    void reportHeld();
     void Timer1_Timer();
     void showPanels();
     void finished();
@@ -88,8 +90,13 @@ WaylandLock::WaylandLock(std::unique_ptr<Connection> connection, LockStart start
     };
     connect(&session_, &SessionLock::locked, this, [this] {
         Timer1->start();
-        screen_.held();
+        reportHeld();
+        // An output that shows nothing (turned off) draws no frame: it covers nothing
+        // either, and the compositor holds the input already.
+        QTimer::singleShot(kShownWaitMs, &screen_, &LockScreen::held);
     });
+    connect(&session_, &SessionLock::surfaceShown, this, &WaylandLock::reportHeld,
+            Qt::QueuedConnection);
     // From the event loop: the compositor's dispatch is not to be waited in (a box).
     connect(&session_, &SessionLock::finished, this, &WaylandLock::finished, Qt::QueuedConnection);
     connect(&session_, &SessionLock::connectionLost, this, &WaylandLock::finished,
@@ -117,6 +124,16 @@ waylock::OutputFace& WaylandLock::faceOf(const Output& output) {
             screen_, picture != pictures_.end() ? picture->second : QImage());
     }
     return *face;
+}
+
+void WaylandLock::reportHeld() {
+    // Locked, and every output shows the lock: keys typed now reach it.
+    if (session_.state() != SessionLock::State::Locked)
+        return;
+    for (const auto& surface : session_.surfaces())
+        if (!surface->shown())
+            return;
+    screen_.held();
 }
 
 void WaylandLock::Timer1_Timer() {
