@@ -42,3 +42,8 @@ std::string perUserDataFolder(const char* xdgDataHome, const char* home) {
         return std::string(home) + "/.local/share/veltrane";
     return {};
 }
+
+std::string dataFolderRefusal(const std::string& folder, const std::string& reason) {
+    return "Veltrane keeps your password in " + folder + ", but " + reason +
+           ".\r\nPlease correct this and start Veltrane again.";
+}

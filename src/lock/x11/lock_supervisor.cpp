@@ -164,7 +164,7 @@ int run(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
     // The password file where the locked program read it.
     setProgramFolder(executableFolder());
-    usePerUserDataWhereNeeded();
+    chooseDataFolder();
     Supervisor supervisor;
     const int code = QApplication::exec();
     platform::formSlot<Form1>().unload();

@@ -1,7 +1,9 @@
-// Where an installed copy finds its installation's files and keeps its own, on POSIX.
+// Where an installed copy finds its installation's files, and where a copy keeps its own,
+// on POSIX.
 
 #include "platform/program_folder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <pwd.h>
@@ -13,6 +15,8 @@
 #endif
 
 namespace {
+
+constexpr mode_t kOthersWrite = S_IWGRP | S_IWOTH;
 
 bool exists(const std::string& path) {
     struct stat info;
@@ -26,10 +30,47 @@ bool makeFolders(const std::string& path) {
         if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
             return false;
         if (slash == std::string::npos)
-            break;
+            return true;
     }
+}
+
+// No one but this user (and the system) can put files into `folder`, nor swap it for
+// another: it is this user's, writable by them only, and every folder above it belongs
+// to them or the system and lets no one else rename what it holds (a sticky folder such
+// as /tmp protects the entries of others). An absolute path without symbolic links, as
+// the executable's folder is.
+bool onlyUserCanChange(const std::string& folder) {
     struct stat info;
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (folder.empty() || folder[0] != '/' || ::lstat(folder.c_str(), &info) != 0 ||
+        !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid() || (info.st_mode & kOthersWrite) ||
+        ::access(folder.c_str(), W_OK) != 0)
+        return false;
+    for (std::string above = folder; above.size() > 1;) {
+        above = above.substr(0, std::max<std::size_t>(above.rfind('/'), 1));
+        if (::lstat(above.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+            (info.st_uid != ::geteuid() && info.st_uid != 0) ||
+            ((info.st_mode & kOthersWrite) && !(info.st_mode & S_ISVTX)))
+            return false;
+    }
+    return true;
+}
+
+// Makes the per-user folder, or checks the one that is there; empty when it is fit.
+std::string perUserFolderProblem(const std::string& folder) {
+    if (!makeFolders(folder))
+        return "that folder could not be made";
+    struct stat info;
+    if (::lstat(folder.c_str(), &info) != 0)
+        return "that folder could not be read";
+    if (S_ISLNK(info.st_mode))
+        return "that is a symbolic link to another place, not a folder of your own";
+    if (!S_ISDIR(info.st_mode))
+        return "that is not a folder";
+    if (info.st_uid != ::geteuid())
+        return "that folder belongs to another user";
+    if ((info.st_mode & 07777) != 0700 && ::chmod(folder.c_str(), 0700) != 0)
+        return "others can open that folder and its access could not be limited to you";
+    return {};
 }
 
 } // namespace
@@ -40,22 +81,24 @@ std::string installationFilePath(const std::string& name) {
     return !exists(beside) && exists(installed) ? installed : beside;
 }
 
-bool usePerUserDataWhereNeeded() {
+bool isInstalledCopy() {
     const std::string& program = programFolder();
-    const bool installed =
-        !exists(program + "/help") && exists(program + "/" VTR_INSTALLED_DATA_RELATIVE "/help");
-    if (!installed && ::access(program.c_str(), W_OK) == 0)
-        return false;
+    return !exists(program + "/help") && exists(program + "/" VTR_INSTALLED_DATA_RELATIVE "/help");
+}
+
+DataFolderChoice chooseDataFolder() {
+    if (!isInstalledCopy() && onlyUserCanChange(programFolder()))
+        return {};
     const char* home = std::getenv("HOME");
     if (!home || home[0] != '/') {
         const passwd* entry = ::getpwuid(::getuid());
         home = entry ? entry->pw_dir : nullptr;
     }
     const std::string folder = perUserDataFolder(std::getenv("XDG_DATA_HOME"), home);
-    // Nowhere to go: the files stay addressed in the program folder, and each command
-    // that writes there reports its own failure as before.
-    if (folder.empty() || !makeFolders(folder))
-        return false;
+    if (folder.empty())
+        return {false, dataFolderRefusal("your home folder", "no home folder is known")};
+    if (const std::string problem = perUserFolderProblem(folder); !problem.empty())
+        return {false, dataFolderRefusal(folder, problem)};
     setDataFolder(folder);
-    return true;
+    return {true, {}};
 }

@@ -4,6 +4,7 @@
 #include "platform/application.h"
 #include "platform/program_folder.h"
 #include "platform/x11/forms.h"
+#include "platform/x11/forms_services.h"
 #include "platform/x11/on_error.h"
 #include "platform/x11/x11_session.h"
 #include "shell/menu_commands.h"
@@ -13,6 +14,7 @@
 #include "shell/x11/session_check.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
@@ -61,10 +63,6 @@ int main(int argc, char* argv[]) {
     // The program lives in the notification area, not in its windows.
     QApplication::setQuitOnLastWindowClosed(false);
     setProgramFolder(executableFolder());
-    // The per-user folder is private, and so is every file written there.
-    if (usePerUserDataWhereNeeded())
-        umask(077);
-
     if (command.mode == StartMode::Lock) {
         bool another = false;
         platform::continueOnError([&] { another = platform::application().prevInstance(); });
@@ -75,6 +73,16 @@ int main(int argc, char* argv[]) {
             return 1;
         }
     }
+
+    const DataFolderChoice data = chooseDataFolder();
+    if (!data.refusal.empty()) {
+        platform::forms().msgBox(QFile::decodeName(data.refusal.c_str()), platform::vbCritical,
+                                 QStringLiteral("Veltrane"));
+        return 1;
+    }
+    // The per-user folder is private, and so is every file written there.
+    if (data.perUser)
+        umask(077);
 
     platform::formSlot<frmMain>().get().Form_Load();
     const auto lockNow = [] { platform::continueOnError(mnuShowMe_Click); };
