@@ -2,11 +2,16 @@
 # Installs the Debian packages a build (with "test", the test run; with "package", the
 # packaging) needs, only when missing.
 set -euo pipefail
-want=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev)
+# libssl-dev and zlib1g-dev: the upgrade's signature check and release archive, with the
+# libraries Qt already loads.
+want=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
+    libssl-dev zlib1g-dev)
 if [ "${1:-}" = test ]; then
     # The fonts keep text metrics in widget tests the same on every machine.
     want+=(xvfb xauth xdotool x11-utils x11-xserver-utils openbox trayer wmctrl imagemagick attr
         python3 fonts-dejavu-core fonts-urw-base35
+        # Signing keys and signatures for the upgrade tests.
+        openssl
         # The Windows program: both mingw-w64 compilers, and 64-bit Wine to run its tests.
         g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine)
 fi
