@@ -4,9 +4,10 @@
 #include <cstring>
 
 // The built-in key, one whole array in the program's data so that a test can put its own
-// key into a copy of the program, as it points the update address at a local server.
-extern const char vtrUpdateKey[];
-const char vtrUpdateKey[] = VTR_UPDATE_PUBLIC_KEY;
+// key into a copy of the program, as it points the update address at a local server. Not
+// const: a constant's text could be folded into the code that reads it.
+extern char vtrUpdateKey[];
+char vtrUpdateKey[] = VTR_UPDATE_PUBLIC_KEY;
 
 namespace {
 
