@@ -7,6 +7,8 @@ if [ "${1:-}" = test ]; then
     # The fonts keep text metrics in widget tests the same on every machine.
     want+=(xvfb xauth xdotool x11-utils x11-xserver-utils openbox trayer wmctrl imagemagick attr
         python3 fonts-dejavu-core fonts-urw-base35
+        # A panel that hosts icons as status-notifier items, on a session bus of the test's.
+        xfce4-panel dbus-daemon libglib2.0-bin
         # The Windows program: both mingw-w64 compilers, and 64-bit Wine to run its tests.
         g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine)
 fi
