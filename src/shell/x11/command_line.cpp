@@ -13,6 +13,8 @@ constexpr Option kOptions[] = {
      "lock the desktop now: asks the running Veltrane to lock, or starts one that locks"},
     {"--help", StartMode::Help, "show this text and exit"},
     {"--version", StartMode::Version, "show the version and exit"},
+    // The start at every login (the autostart entry).
+    {"--autostart", StartMode::Login, nullptr},
 };
 
 } // namespace

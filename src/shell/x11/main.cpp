@@ -44,7 +44,16 @@ int printOnly(const CommandLine& command) {
 int main(int argc, char* argv[]) {
     if (argc > 1 && std::strcmp(argv[1], LockSupervisor::kArgument) == 0)
         return LockSupervisor::run(argc, argv);
-    const CommandLine command = parseCommandLine(argc, argv);
+    CommandLine command = parseCommandLine(argc, argv);
+    if (command.mode == StartMode::Login) {
+        // A box at every login that says what cannot be changed helps nobody: the
+        // journal (stderr) says it once.
+        if (const auto refusal = sessionLockRefusal()) {
+            std::fprintf(stderr, "appVTR: not started at login: %s\n", refusal->c_str());
+            return 0;
+        }
+        command.mode = StartMode::Run;
+    }
     if (command.mode != StartMode::Run && command.mode != StartMode::Lock)
         return printOnly(command);
     if (!platform::openX11Display()) {
