@@ -3,7 +3,7 @@
 # packaging) needs, only when missing.
 set -euo pipefail
 want=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
-    libwayland-dev wayland-protocols)
+    libxcb-shm0-dev libwayland-dev wayland-protocols)
 if [ "${1:-}" = test ]; then
     # The fonts keep text metrics in widget tests the same on every machine.
     want+=(xvfb xauth xdotool x11-utils x11-xserver-utils openbox trayer wmctrl imagemagick attr

@@ -1,5 +1,6 @@
 #include "lock/x11/screen_capture.h"
 #include "lock/lock_blur.h"
+#include "lock/x11/shared_picture.h"
 #include "platform/service_slot.h"
 
 #include <QGuiApplication>
@@ -143,18 +144,27 @@ public:
     }
 
 private:
-    // The screen as it is now, with the windows on it, blurred into the pixmap; white
-    // where the screen cannot be read as 32-bit pixels: the desktop's text never shows.
+    // The screen as it is now, with the windows on it, blurred into the pixmap (through
+    // shared memory where the server offers it); white where the screen cannot be read as
+    // 32-bit pixels: the desktop's text never shows.
     void fillBlurred() {
         const int width = size_.width(), height = size_.height();
+        const xcb_gcontext_t gc = xcb_generate_id(c_);
+        const uint32_t values[] = {white_, 0};
+        xcb_create_gc(c_, gc, pixmap_, XCB_GC_FOREGROUND | XCB_GC_GRAPHICS_EXPOSURES, values);
+        const qreal ratio = qGuiApp->devicePixelRatio();
+        const auto blur = [&](uint32_t* pixels) {
+            blurLockPicture(pixels, width, height, width, ratio);
+        };
+        if (changeScreenThroughSharedMemory(c_, root_, pixmap_, gc, depth_, width, height, blur)) {
+            xcb_free_gc(c_, gc);
+            return;
+        }
         auto image = owned(xcb_get_image_reply(c_,
                                                xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_,
                                                              0, 0, static_cast<uint16_t>(width),
                                                              static_cast<uint16_t>(height), ~0u),
                                                nullptr));
-        const xcb_gcontext_t gc = xcb_generate_id(c_);
-        const uint32_t values[] = {white_, 0};
-        xcb_create_gc(c_, gc, pixmap_, XCB_GC_FOREGROUND | XCB_GC_GRAPHICS_EXPOSURES, values);
         const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
         if (!image || static_cast<size_t>(xcb_get_image_data_length(image.get())) != bytes) {
             const xcb_rectangle_t all = {0, 0, static_cast<uint16_t>(width),
@@ -162,7 +172,7 @@ private:
             xcb_poly_fill_rectangle(c_, pixmap_, gc, 1, &all);
         } else {
             auto* pixels = reinterpret_cast<uint32_t*>(xcb_get_image_data(image.get()));
-            blurLockPicture(pixels, width, height, width, qGuiApp->devicePixelRatio());
+            blur(pixels);
             // As many rows a request as the server takes.
             const size_t room = xcb_get_maximum_request_length(c_) * size_t{4} - 64;
             const int rows = std::max(1, static_cast<int>(room / (size_t(width) * 4)));
