@@ -5,13 +5,24 @@ set -euo pipefail
 # libssl-dev and zlib1g-dev: the upgrade's signature check and release archive, with the
 # libraries Qt already loads.
 want=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
-    libssl-dev zlib1g-dev)
+    libxcb-shm0-dev libxkbcommon-dev libxkbcommon-x11-dev libxcb-xkb-dev libwayland-dev
+    wayland-protocols libssl-dev zlib1g-dev)
 if [ "${1:-}" = test ]; then
     # The fonts keep text metrics in widget tests the same on every machine.
     want+=(xvfb xauth xdotool x11-utils x11-xserver-utils openbox trayer wmctrl imagemagick attr
         python3 fonts-dejavu-core fonts-urw-base35
         # Signing keys and signatures for the upgrade tests.
         openssl
+        # A panel that hosts icons as status-notifier items, on a session bus of the test's.
+        xfce4-panel dbus-daemon libglib2.0-bin
+        # The lock's keys under other layouts (setxkbmap) and pastes it must refuse (xclip).
+        x11-xkb-utils xclip
+        # Wayland: Debian 12's sway 1.7 (no session lock), mmdebstrap for a Debian 13 root
+        # with sway 1.10, grim for pixels.
+        sway grim mmdebstrap
+        # Locking from outside the menu: xss-lock, and logind played by python3-dbusmock on
+        # a private bus (dbus-daemon), driven with gdbus.
+        xss-lock python3-dbusmock dbus-daemon libglib2.0-bin
         # The Windows program: both mingw-w64 compilers, and 64-bit Wine to run its tests.
         g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine)
 fi

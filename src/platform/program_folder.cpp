@@ -43,7 +43,7 @@ std::string perUserDataFolder(const char* xdgDataHome, const char* home) {
     return {};
 }
 
-std::string dataFolderRefusal(const std::string& folder, const std::string& reason) {
-    return "Veltrane keeps your password in " + folder + ", but " + reason +
+std::string dataFolderRefusal(const std::string& problem) {
+    return "Veltrane has no safe folder for your password: " + problem +
            ".\r\nPlease correct this and start Veltrane again.";
 }

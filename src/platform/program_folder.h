@@ -46,5 +46,5 @@ struct DataFolderChoice {
 // made private, any other makes the program refuse. On Windows the program folder under
 // Program Files is never used.
 DataFolderChoice chooseDataFolder();
-// The refusal's text for `folder` and the reason it cannot be used.
-std::string dataFolderRefusal(const std::string& folder, const std::string& reason);
+// The refusal's text for a problem that names its folder ("... is a symbolic link").
+std::string dataFolderRefusal(const std::string& problem);

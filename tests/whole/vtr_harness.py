@@ -10,6 +10,7 @@
 #         s.find_window("Password"); s.type_text("secret"); s.key("Tab")
 
 import collections
+import ctypes
 import os
 import pathlib
 import re
@@ -43,6 +44,8 @@ PASSWORD_MENU = ["New", "Modify", "Forgot"]
 SUBMENUS = {"Password": PASSWORD_MENU,
             "Help": ["Contents...", "-", "Check for update...", "-", "About Veltrane..."]}
 MenuWindow = collections.namedtuple("MenuWindow", "window x y width height")
+# The arguments of each kind of appVTR process.
+ROLES = {"tray": [], "guard": [b"--lock-supervisor"], "client": [b"--lock"]}
 
 
 def row(structure, caption):
@@ -58,6 +61,31 @@ def wait_until(predicate, timeout, interval=0.02):
         if value or time.monotonic() >= deadline:
             return value or None
         time.sleep(interval)
+
+
+def end_process(proc, grace=3.0):
+    """Ends a process this test started, by its pid: SIGTERM, then SIGKILL after `grace`."""
+    if proc.poll() is None:
+        proc.send_signal(signal.SIGTERM)
+        try:
+            proc.wait(timeout=grace)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait(timeout=grace)
+
+
+class Adopted:
+    """A program process this session did not start itself (a tray started by --lock, a
+    guard that became the tray), as the harness uses `session.program`."""
+
+    def __init__(self, pid):
+        self.pid = pid
+
+    def poll(self):
+        return None if os.path.exists(f"/proc/{self.pid}/exe") else 0
+
+    def send_signal(self, sig):
+        os.kill(self.pid, sig)
 
 
 def read_text(path):
@@ -81,10 +109,10 @@ class ReleaseSigner:
                                 capture_output=True).stdout
         self.public = b"".join(line for line in public.splitlines() if b"-----" not in line)
 
-    def sign(self, path, key=None):
-        """Writes path + ".sig" (a signature by `key`, a PEM file, else by this pair's)."""
-        subprocess.run(["openssl", "dgst", "-sha256", "-sign", key or self.key, "-out",
-                        f"{path}.sig", path], check=True)
+    def sign(self, path):
+        """Writes path + ".sig", this pair's signature of the file."""
+        subprocess.run(["openssl", "dgst", "-sha256", "-sign", self.key, "-out", f"{path}.sig",
+                        path], check=True)
 
     def put_into(self, program_path):
         data = pathlib.Path(program_path).read_bytes()
@@ -92,7 +120,23 @@ class ReleaseSigner:
         pathlib.Path(program_path).write_bytes(BUILT_IN_KEY.sub(self.public, data))
 
 
-class VtrSession:
+class StartedSession:
+    """A context manager that starts with `_start()` and ends with `close()`, which also
+    runs when starting fails halfway."""
+
+    def __enter__(self):
+        try:
+            self._start()
+        except BaseException:
+            self.close()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+
+class VtrSession(StartedSession):
     def __init__(self, app_path=None, screen="1024x768x24", tray=True, window_manager=True):
         self.app_path = app_path or os.environ.get("VTR_APP", "build/appVTR")
         self.screen, self.want_tray, self.want_wm = screen, tray, window_manager
@@ -102,19 +146,11 @@ class VtrSession:
         os.makedirs(os.path.join(self.root, "runtime"), mode=0o700)
         self.program_path = os.path.join(self.program_folder, "appVTR")
         shutil.copy2(self.app_path, self.program_path)
-        self.env = self.trayer = self.program = None
+        self.env = self.trayer = self.program = self._xtest = None
         self._processes, self._separators = [], {}
 
-    def __enter__(self):
-        try:
-            self._start_desktop()
-        except BaseException:
-            self.close()
-            raise
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
+    def _start(self):
+        self._start_desktop()
 
     def _start_desktop(self):
         read_end, write_end = os.pipe()
@@ -142,21 +178,30 @@ class VtrSession:
         assert wait_until(lambda: self.windows_of(self.trayer.pid, False), 10), "no trayer window"
 
     def close(self):
-        """Ends every process this session started, by pid, newest first."""
+        """Ends every process this session started, by pid, newest first, and then the
+        program's processes that the program started itself (its guard; a tray started by
+        --lock), found by their executable in this session's folder."""
+        if self._xtest:
+            self._xtest[0].XCloseDisplay(self._xtest[2])
+            self._xtest = None
         for proc in reversed(self._processes):
             self._end(proc)
         self._processes.clear()
+        if self.program_path.startswith(self.root + os.sep):
+            for pid in self.program_processes():
+                self._end_pid(pid)
         shutil.rmtree(self.root, ignore_errors=True)
 
     @staticmethod
-    def _end(proc, grace=3.0):
-        if proc.poll() is None:
-            proc.send_signal(signal.SIGTERM)
-            try:
-                proc.wait(timeout=grace)
-            except subprocess.TimeoutExpired:
-                proc.kill()
-                proc.wait(timeout=grace)
+    def _end_pid(pid, grace=3.0):
+        try:
+            os.kill(pid, signal.SIGTERM)
+            if not wait_until(lambda: not os.path.exists(f"/proc/{pid}/exe"), grace):
+                os.kill(pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+
+    _end = staticmethod(end_process)
 
     def _spawn(self, name, argv, env=None, pass_fds=(), cwd=None):
         """Starts a process in the session's folder; its output goes to proc.log."""
@@ -180,6 +225,13 @@ class VtrSession:
         assert not wait_icon or self.tray_icon_window(10), "no tray icon\n" + self.program_log()
         return self.program
 
+    def adopt_tray(self, timeout=10):
+        """Makes the one running tray process, however it started, `self.program`."""
+        trays = wait_until(lambda: self.program_processes("tray"), timeout)
+        assert trays and len(trays) == 1, f"trays: {trays}\n" + self.program_log()
+        self.program = Adopted(trays[0])
+        return self.program
+
     def program_log(self):
         """What every appVTR started here wrote, for failure messages."""
         return "\n".join(f"--- {log.name}\n{log.read_text(errors='replace')}"
@@ -192,13 +244,18 @@ class VtrSession:
         except subprocess.TimeoutExpired:
             return None
 
-    def program_processes(self):
-        """Pids of running processes whose executable is this session's appVTR."""
+    def program_processes(self, role=None):
+        """Pids of running processes of this session's appVTR, or only those of one role:
+        "tray" (no argument), "guard" (--lock-supervisor) or "client" (--lock)."""
         def runs_program(entry):
             try:
-                return os.readlink(f"/proc/{entry}/exe") == self.program_path
+                exe = os.readlink(f"/proc/{entry}/exe")
+                with open(f"/proc/{entry}/cmdline", "rb") as cmdline:
+                    args = cmdline.read().split(b"\0")[1:-1]
             except OSError:
                 return False
+            return exe in (self.program_path, self.program_path + " (deleted)") and (
+                role is None or args == ROLES[role])
         return [int(pid) for pid in os.listdir("/proc") if pid.isdigit() and runs_program(pid)]
 
     def dos_attributes(self, name=PASSWORD_FILE):
@@ -314,6 +371,29 @@ class VtrSession:
         """Key names as xdotool knows them: "Return", "Escape", "Tab", "ctrl+a"."""
         self._run(["xdotool", "key", "--delay", "30", *keys])
 
+    def press_codes(self, *keys):
+        """Presses keys by their codes, as the keyboard does under the layout set now:
+        "108+26" holds 108 while 26 goes down and up. (xdotool looks keysyms up in the
+        map and may switch the group or change the map to reach them.)"""
+        if not self._xtest:
+            x11, xtst = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXtst.so.6")
+            x11.XOpenDisplay.restype = ctypes.c_void_p
+            x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+            x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+            x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+            xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
+                                               ctypes.c_ulong]
+            display = x11.XOpenDisplay(self.env["DISPLAY"].encode())
+            assert display, "no display for XTEST"
+            self._xtest = (x11, xtst, display)
+        x11, xtst, display = self._xtest
+        for key in keys:
+            codes = [int(code) for code in key.split("+")]
+            for code, down in [(c, 1) for c in codes] + [(c, 0) for c in reversed(codes)]:
+                xtst.XTestFakeKeyEvent(display, code, down, 0)
+                x11.XSync(display, 0)
+                time.sleep(0.01)
+
     def open_tray_menu(self):
         """Right-clicks the icon and waits for the pop-up; its (window, x, y, width, height)."""
         self.click_icon(button=3)
@@ -330,7 +410,8 @@ class VtrSession:
     # ----- the lock -----------------------------------------------------------------
 
     def store_password(self, password=PASSWORD):
-        subprocess.run([WRITE_PASSWORD, self.program_folder, password], check=True)
+        subprocess.run([WRITE_PASSWORD, self.program_folder, password.encode("cp1252")],
+                       check=True)
 
     def try_grab(self, what):
         return self._run([X_PROBE, "grab", what]).strip()

@@ -113,14 +113,14 @@ PSID currentUser(std::vector<char>& buffer) {
 // Makes %LOCALAPPDATA%\Veltrane or checks the one there; empty when it is fit.
 std::string perUserFolderProblem(const std::string& folder, PSID user) {
     if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-        return "that folder could not be made";
+        return folder + " cannot be made";
     const DWORD attributes = GetFileAttributesA(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return "that is not a folder";
+        return folder + " is not a folder";
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        return "that is a link to another place, not a folder of your own";
+        return folder + " is a link to another place";
     if (!usersOwnFolder(folder, user))
-        return "that folder belongs to another user, or others can change it";
+        return folder + " belongs to another user, or other users can change it";
     return {};
 }
 
@@ -142,10 +142,10 @@ DataFolderChoice chooseDataFolder() {
         return {};
     const std::string base = shellFolder(CSIDL_LOCAL_APPDATA);
     if (base.empty() || !user)
-        return {false, dataFolderRefusal("%LOCALAPPDATA%", "that folder is not known")};
+        return {false, dataFolderRefusal("%LOCALAPPDATA% is not known")};
     const std::string folder = base + "\\Veltrane";
     if (const std::string problem = perUserFolderProblem(folder, user); !problem.empty())
-        return {false, dataFolderRefusal(folder, problem)};
+        return {false, dataFolderRefusal(problem)};
     setDataFolder(folder);
     return {true, {}};
 }

@@ -2,6 +2,7 @@
 // on POSIX.
 
 #include "platform/program_folder.h"
+#include "platform/x11/instance_files.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -55,24 +56,6 @@ bool onlyUserCanChange(const std::string& folder) {
     return true;
 }
 
-// Makes the per-user folder, or checks the one that is there; empty when it is fit.
-std::string perUserFolderProblem(const std::string& folder) {
-    if (!makeFolders(folder))
-        return "that folder could not be made";
-    struct stat info;
-    if (::lstat(folder.c_str(), &info) != 0)
-        return "that folder could not be read";
-    if (S_ISLNK(info.st_mode))
-        return "that is a symbolic link to another place, not a folder of your own";
-    if (!S_ISDIR(info.st_mode))
-        return "that is not a folder";
-    if (info.st_uid != ::geteuid())
-        return "that folder belongs to another user";
-    if ((info.st_mode & 07777) != 0700 && ::chmod(folder.c_str(), 0700) != 0)
-        return "others can open that folder and its access could not be limited to you";
-    return {};
-}
-
 } // namespace
 
 std::string installationFilePath(const std::string& name) {
@@ -96,9 +79,14 @@ DataFolderChoice chooseDataFolder() {
     }
     const std::string folder = perUserDataFolder(std::getenv("XDG_DATA_HOME"), home);
     if (folder.empty())
-        return {false, dataFolderRefusal("your home folder", "no home folder is known")};
-    if (const std::string problem = perUserFolderProblem(folder); !problem.empty())
-        return {false, dataFolderRefusal(folder, problem)};
+        return {false, dataFolderRefusal("no home folder is known")};
+    // The folders above it are made private too where missing; the one that holds the
+    // files must be a private folder of the user's own, as it is checked now.
+    if (const std::string problem = makeFolders(folder)
+                                        ? platform::makePrivateFolder(folder, ::geteuid())
+                                        : folder + " cannot be made";
+        !problem.empty())
+        return {false, dataFolderRefusal(problem)};
     setDataFolder(folder);
     return {true, {}};
 }
