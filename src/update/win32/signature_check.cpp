@@ -35,12 +35,10 @@ bool fileDigest(const std::string& path, unsigned char (&digest)[32]) {
                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     bool hashed = file != INVALID_HANDLE_VALUE;
     std::vector<unsigned char> block(1 << 16);
-    DWORD got = 0;
-    while (
-        hashed &&
-        (hashed = ReadFile(file, block.data(), static_cast<DWORD>(block.size()), &got, nullptr)) &&
-        got > 0)
-        hashed = succeeded(BCryptHashData(hash, block.data(), got, 0));
+    for (DWORD got = 1; hashed && got > 0;) {
+        hashed = ReadFile(file, block.data(), static_cast<DWORD>(block.size()), &got, nullptr) &&
+                 succeeded(BCryptHashData(hash, block.data(), got, 0));
+    }
     if (file != INVALID_HANDLE_VALUE)
         CloseHandle(file);
     hashed = succeeded(BCryptFinishHash(hash, digest, sizeof digest, 0)) && hashed;
