@@ -74,9 +74,10 @@ int main(int argc, char* argv[]) {
     platform::setForms(&forms);
     updateSettings().baseUrl = args.at(2);
     setProgramFolder(QFile::encodeName(args.at(3)).toStdString());
-    // The download is timed without the window's opening pause; Cancel keeps its pause.
+    // The window paints during its opening pause, as in the program, and the clock starts
+    // at the request after it, so a shorter pause does; Cancel keeps its pause.
     if (!cancel) {
-        updateSettings().pauseMs = 0;
+        updateSettings().pauseMs = 200;
         updateSettings().publicKey = args.at(4).toStdString();
     }
     const QString local = args.at(3) + QLatin1Char('/') + QLatin1String(kPortableUpgradeFileName);
