@@ -16,6 +16,8 @@ constexpr Option kOptions[] = {
      "      desktop is locked, as swayidle's before-sleep wants"},
     {"--help", StartMode::Help, "show this text and exit"},
     {"--version", StartMode::Version, "show the version and exit"},
+    // The start at every login (the autostart entry).
+    {"--autostart", StartMode::Login, nullptr},
 };
 
 } // namespace

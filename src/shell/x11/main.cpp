@@ -9,6 +9,7 @@
 #include "platform/application.h"
 #include "platform/program_folder.h"
 #include "platform/x11/forms.h"
+#include "platform/x11/forms_services.h"
 #include "platform/x11/on_error.h"
 #include "platform/x11/x11_session.h"
 #include "shell/menu_commands.h"
@@ -18,6 +19,7 @@
 #include "shell/x11/session_check.h"
 
 #include <QApplication>
+#include <QFile>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -73,7 +75,16 @@ bool openDisplay() {
 int main(int argc, char* argv[]) {
     if (argc > 1 && std::strcmp(argv[1], lockguard::kArgument) == 0)
         return LockSupervisor::run(argc, argv);
-    const CommandLine command = parseCommandLine(argc, argv);
+    CommandLine command = parseCommandLine(argc, argv);
+    if (command.mode == StartMode::Login) {
+        // A box at every login that says what cannot be changed helps nobody: the
+        // journal (stderr) says it once.
+        if (const auto refusal = sessionLockRefusal()) {
+            std::fprintf(stderr, "appVTR: not started at login: %s\n", refusal->c_str());
+            return 0;
+        }
+        command.mode = StartMode::Run;
+    }
     if (command.mode == StartMode::Lock)
         return lockFromCommandLine(command.daemonize);
     if (command.mode != StartMode::Run)
@@ -94,8 +105,14 @@ int main(int argc, char* argv[]) {
     // The program lives in the notification area, not in its windows.
     QApplication::setQuitOnLastWindowClosed(false);
     setProgramFolder(executableFolder());
+    const DataFolderChoice data = chooseDataFolder();
+    if (!data.refusal.empty()) {
+        platform::forms().msgBox(QFile::decodeName(data.refusal.c_str()), platform::vbCritical,
+                                 QStringLiteral("Veltrane"));
+        return 1;
+    }
     // The per-user folder is private, and so is every file written there.
-    if (usePerUserDataWhereNeeded())
+    if (data.perUser)
         umask(077);
 
     platform::formSlot<frmMain>().get().Form_Load();

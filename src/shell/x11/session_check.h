@@ -6,9 +6,9 @@
 #include <string>
 
 // Why a lock could not hold this session, or nothing when it can be locked: the one
-// place that decides it, asked by the lock command and by `appVTR --lock`. An X11
-// session can be locked; a Wayland session only where the compositor offers its session
-// lock to other programs (asked once, with a time-out).
+// place that decides it, asked by the lock command, by `appVTR --lock` and by the start
+// at login. An X11 session can be locked; a Wayland session only where the compositor
+// offers its session lock to other programs (asked once, with a time-out).
 std::optional<std::string> sessionLockRefusal();
 // What a box says for that refusal.
 QString sessionRefusalText(const std::string& why);
