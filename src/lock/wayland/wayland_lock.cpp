@@ -3,6 +3,7 @@
 #include "lock/linux/lock_protocol.h"
 #include "lock/linux/lock_screen.h"
 #include "lock/linux/lock_state.h"
+#include "lock/lock_blur.h"
 #include "lock/wayland/lock_keys.h"
 #include "lock/wayland/output_capture.h"
 #include "lock/wayland/output_face.h"
@@ -202,6 +203,17 @@ void startWaylandLock(LockStart start) {
     std::map<uint32_t, QImage> pictures;
     if (start == LockStart::Command)
         pictures = waylock::captureOutputs(*connection, kCaptureMs);
+    // As on X11: no text of the desktop can be read at the lock.
+    for (const auto& output : connection->outputs()) {
+        const auto picture = pictures.find(output->globalName);
+        if (picture == pictures.end())
+            continue;
+        if (picture->second.depth() != 32)
+            picture->second = picture->second.convertToFormat(QImage::Format_RGB32);
+        blurLockPicture(reinterpret_cast<uint32_t*>(picture->second.bits()),
+                        picture->second.width(), picture->second.height(),
+                        picture->second.bytesPerLine() / 4, output->scale);
+    }
     current = new WaylandLock(std::move(connection), start, std::move(pictures));
     current->lock();
 }
