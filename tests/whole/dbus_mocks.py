@@ -7,6 +7,7 @@ A session `s` gives them `_spawn(name, argv, pass_fds=...)`, `_run(argv, check)`
 
 import os
 import pwd
+import re
 import select
 
 from vtr_harness import wait_until
@@ -94,3 +95,20 @@ class StatusNotifierWatcher:
     def registrations(self):
         """How many times an icon registered itself."""
         return self.call("org.freedesktop.DBus.Mock.GetCalls").count("RegisterStatusNotifierItem")
+
+    def choose(self, label):
+        """Chooses the entry `label` of the menu the last registered icon exports, as a
+        panel that draws the menu itself does; the labels of every entry shown."""
+        item = re.findall(r"<'(:[0-9.]+)'>", self.call("org.freedesktop.DBus.Mock.GetCalls"))[-1]
+        menu = re.search(r"objectpath '([^']+)'", self.s._run(
+            ["gdbus", "call", "--session", "--dest", item, "--object-path", "/StatusNotifierItem",
+             "--method", "org.freedesktop.DBus.Properties.Get", "org.kde.StatusNotifierItem",
+             "Menu"])).group(1)
+        where = ["gdbus", "call", "--session", "--dest", item, "--object-path", menu, "--method"]
+        layout = self.s._run(where + ["com.canonical.dbusmenu.GetLayout", "--", "0", "-1",
+                                      "@as []"])
+        entry = re.search(r"\((\d+), \{[^}]*'label': <'%s'>" % re.escape(label), layout)
+        assert entry, f"no {label!r} in the menu: {layout}"
+        self.s._run(where + ["com.canonical.dbusmenu.Event", "--", entry.group(1), "clicked",
+                             "<0>", "0"])
+        return re.findall(r"'label': <'([^']*)'>", layout)
