@@ -164,7 +164,7 @@ class WaylandProgramTest(unittest.TestCase):
 
     def test_lock_command_says_why_it_did_not_lock(self):
         with WaylandSession("1.10") as s:
-            s.start_program(password=None)
+            s.start_program(password=None, args=["--autostart"])  # a lock can hold here
             self.assertRefused(s.lock_command(), "no password")
             # Another locker holds the session: the compositor refuses, and it is said.
             subprocess.run([WRITE_PASSWORD, os.path.dirname(s.program_path),
@@ -200,6 +200,10 @@ class WaylandProgramTest(unittest.TestCase):
             tray = StatusNotifierWatcher(s)
             s.start_program()
             self.assertRefused(s.lock_command(), "loginctl lock-session")
+            # Where no lock can hold, the start at login ends quietly.
+            login = s.spawn("appVTR-login", [s.program_path, "--autostart"])
+            self.assertEqual(login.wait(10), 0)
+            self.assertIn("loginctl lock-session", login.stderr())
             self.assertTrue(wait_until(tray.registrations, 10))
             self.assertIn("Lock Desktop", tray.choose("Lock Desktop"))
             self.assertTrue(wait_until(lambda: "Veltrane" in s.windows(), 10),

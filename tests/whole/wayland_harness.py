@@ -266,16 +266,16 @@ class WaylandSession(StartedSession):
 
     # ----- the program ----------------------------------------------------------------
 
-    def start_program(self, password=PASSWORD):
+    def start_program(self, password=PASSWORD, args=()):
         """appVTR copied into a program folder of its own, with `password` stored (none when
-        None), started as the tray; its process once it answers on its socket."""
+        None), started with `args` as the tray; its process once it answers on its socket."""
         folder = os.path.join(self.folder, "program")
         os.makedirs(folder, exist_ok=True)
         self.program_path = os.path.join(folder, "appVTR")
         shutil.copy2(APP, self.program_path)
         if password is not None:
             subprocess.run([WRITE_PASSWORD, folder, password.encode("cp1252")], check=True)
-        program = self.spawn("appVTR", [self.program_path])
+        program = self.spawn("appVTR", [self.program_path, *args])
         socket = os.path.join(self.env["XDG_RUNTIME_DIR"], "*.socket")
         assert wait_until(lambda: glob.glob(socket), 10), "no instance:\n" + program.stderr()
         return program
