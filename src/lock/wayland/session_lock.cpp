@@ -60,6 +60,18 @@ bool SessionLock::lock() {
 }
 
 bool SessionLock::unlock(int timeoutMs) {
+    // Asked for and not answered yet: the answer may be on its way, and a lock that came
+    // is to be given back like any other; one still not come is called off.
+    if (state_ == State::Requested && connection_.roundtrip(timeoutMs) &&
+        state_ == State::Requested) {
+        keyboards_.clear();
+        pointers_.clear();
+        surfaces_.clear();
+        ext_session_lock_v1_destroy(lock_);
+        lock_ = nullptr;
+        state_ = State::Unlocked;
+        return connection_.roundtrip(timeoutMs);
+    }
     if (state_ != State::Locked)
         return false;
     ext_session_lock_v1_unlock_and_destroy(lock_);

@@ -44,9 +44,9 @@ public:
     // Asks the compositor to lock, with a surface on every output (and on outputs that
     // appear later); false when it offers no session lock or the request cannot be made.
     bool lock();
-    // Gives the session back and waits (at most `timeoutMs`) until the compositor has
-    // handled it; false when the session was not locked by this lock or the compositor
-    // did not confirm in time.
+    // Gives the session back (or calls off a lock not yet granted) and waits (at most
+    // `timeoutMs`) until the compositor has handled it; false when the session was not
+    // locked by this lock or the compositor did not confirm in time.
     bool unlock(int timeoutMs);
     // Draws every output's picture again.
     void update();

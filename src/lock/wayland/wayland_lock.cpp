@@ -167,7 +167,8 @@ void WaylandLock::finished() {
 
 void WaylandLock::fail(const QString& why, const char* box) {
     Timer1->stop();
-    current = nullptr;
+    if (current == this)
+        current = nullptr;
     deleteLater();
     if (start_ == LockStart::Guard) {
         // The session stays with the compositor meanwhile; a lock that holds is all that
@@ -182,7 +183,8 @@ void WaylandLock::fail(const QString& why, const char* box) {
 void WaylandLock::giveBack() {
     Timer1->stop();
     session_.unlock(kUnlockMs);
-    current = nullptr;
+    if (current == this)
+        current = nullptr;
     deleteLater();
 }
 
