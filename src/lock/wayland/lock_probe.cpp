@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <poll.h>
 #include <wayland-client.h>
@@ -61,10 +62,20 @@ void waitForAnswer(wl_display* display, const Probe& probe, int timeoutMs) {
     }
 }
 
+// Whether libwayland can find the socket at all: where it cannot, it says so on stderr
+// itself, and the caller's one line says it better.
+bool socketNamed(const char* displayName) {
+    if (std::getenv("WAYLAND_SOCKET"))
+        return true;
+    const char* name = displayName ? displayName : std::getenv("WAYLAND_DISPLAY");
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return (name && name[0] == '/') || (runtime && *runtime);
+}
+
 } // namespace
 
 LockSupport probeSessionLock(const char* displayName, int timeoutMs) {
-    wl_display* display = wl_display_connect(displayName);
+    wl_display* display = socketNamed(displayName) ? wl_display_connect(displayName) : nullptr;
     if (!display)
         return LockSupport::NoCompositor;
     Probe probe;
