@@ -89,16 +89,20 @@ WaylandLock::WaylandLock(std::unique_ptr<Connection> connection, LockStart start
         if (face != faces_.end() && !face->second->panel().contains(at.toPoint()))
             QTimer::singleShot(0, &screen_, &LockScreen::click);
     };
-    connect(&session_, &SessionLock::locked, this, [this] {
-        Timer1->start();
-        reportHeld();
-        // An output that shows nothing (turned off) draws no frame: it covers nothing
-        // either, and the compositor holds the input already.
-        QTimer::singleShot(kShownWaitMs, &screen_, &LockScreen::held);
-    });
+    // From the event loop, as is all that the compositor's events lead to: its dispatch is
+    // not to be waited in (a box, an unlock).
+    connect(
+        &session_, &SessionLock::locked, this,
+        [this] {
+            Timer1->start();
+            reportHeld();
+            // An output that shows nothing (turned off) draws no frame: it covers nothing
+            // either, and the compositor holds the input already.
+            QTimer::singleShot(kShownWaitMs, &screen_, &LockScreen::held);
+        },
+        Qt::QueuedConnection);
     connect(&session_, &SessionLock::surfaceShown, this, &WaylandLock::reportHeld,
             Qt::QueuedConnection);
-    // From the event loop: the compositor's dispatch is not to be waited in (a box).
     connect(&session_, &SessionLock::finished, this, &WaylandLock::finished, Qt::QueuedConnection);
     connect(&session_, &SessionLock::connectionLost, this, &WaylandLock::finished,
             Qt::QueuedConnection);
