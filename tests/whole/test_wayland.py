@@ -23,8 +23,9 @@ from wayland_harness import (WINDOW_PROBE, WaylandSession, count_pixels, panel_a
                              shot_pixel)
 
 GREEN, WHITE = (0, 255, 0), (255, 255, 255)
-# At 1280 x 720: the panel's line for a wrong password.
+# At 1280 x 720: the panel's lines for a wrong password (left) and Caps Lock (right).
 WRONG_LINE = (511, 374, 128, 26)
+CAPS_LINE = (639, 374, 128, 26)
 
 
 def greenish(pixel):
@@ -48,6 +49,11 @@ def shows_panel(shot, scale=1):
 def wrong_ink(pixel):
     r, _, b = pixel
     return r > 180 and r > b + 40
+
+
+def caps_ink(pixel):
+    r, g, b = pixel
+    return r > 180 and g > 150 and g > b + 40
 
 
 def x_display(s):
@@ -107,6 +113,11 @@ class WaylandProgramTest(unittest.TestCase):
             keyboard.type("Return")
             self.assertTrue(wait_until(lambda: count_pixels(s.screenshot("HEADLESS-1"),
                                                             WRONG_LINE, wrong_ink) > 20, 3))
+            # Caps Lock on is shown, and off is not.
+            for locked, shown in ((2, True), (0, False)):
+                keyboard.mods(0, 0, locked)
+                self.assertTrue(wait_until(lambda: (count_pixels(
+                    s.screenshot("HEADLESS-1"), CAPS_LINE, caps_ink) > 20) == shown, 3))
             # A held key repeats: one Backspace leaves more x between the password's parts.
             keyboard.type("a", "b", "EuroSign")
             keyboard.hold("x", 1.5)
