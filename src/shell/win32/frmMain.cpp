@@ -64,7 +64,10 @@ LRESULT CALLBACK mainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         }
         break;
     case WM_CLOSE:
-        return 0; // the program ends by Quit only
+        // Another program asking this one to end (the installer before it replaces the
+        // files, taskkill): as Quit, so never while locked.
+        mExit_Click();
+        return 0;
     case WM_ENDSESSION:
         if (wParam)
             objTray.RemoveIcon(hwnd);
