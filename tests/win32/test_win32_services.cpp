@@ -2,7 +2,7 @@
 // directory-search test (the search must see the attributes set), the password file's
 // save, the lock's swallowed keys. The whole program under Wine proves the rest.
 
-#include "lock/win32/lock_window.h"
+#include "lock/win32/lock_keys.h"
 #include "password/password_save.h"
 #include "platform/file_attributes.h"
 #include "platform/program_folder.h"

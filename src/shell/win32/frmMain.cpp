@@ -1,5 +1,6 @@
 #include "shell/win32/frmMain.h"
 
+#include "lock/win32/lock_supervisor.h"
 #include "lock/win32/lock_window.h"
 #include "shell/mdlKeyCode.h"
 #include "shell/menu_commands.h"
@@ -114,6 +115,7 @@ HWND mainWindow() {
 void mExit_Click() {
     if (lockShown())
         return;
+    LockSupervisor::standDown();
     if (window)
         DestroyWindow(window);
     std::exit(0);
