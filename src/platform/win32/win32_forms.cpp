@@ -281,55 +281,33 @@ int msgBox(const std::string& text, int style, const std::string& title) {
                        static_cast<UINT>(style) | MB_SETFOREGROUND);
 }
 
+namespace {
+
+BOOL CALLBACK findOpenWindow(HWND window, LPARAM found) {
+    if (!IsWindowVisible(window) || !IsWindowEnabled(window))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+} // namespace
+
+bool bringOpenWindowForward() {
+    // The thread's windows from the front: the first one that takes input is the box in
+    // front (a modal run disables the windows behind it).
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), findOpenWindow, reinterpret_cast<LPARAM>(&found));
+    if (!found)
+        return false;
+    SetForegroundWindow(found);
+    return true;
+}
+
 std::string windowText(HWND window) {
     const int length = GetWindowTextLengthA(window);
     std::string text(static_cast<size_t>(length) + 1, '\0');
     text.resize(static_cast<size_t>(GetWindowTextA(window, &text[0], length + 1)));
     return text;
-}
-
-namespace {
-
-class InputBox : public Window {
-public:
-    std::string typed;
-    bool show(const std::string& prompt, const std::string& title, int x, int y) {
-        if (!create("VeltraneInputBox", title.c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                    WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_CONTROLPARENT, x, y, 360, 130))
-            return false;
-        addControl("STATIC", prompt.c_str(), SS_LEFT | SS_NOPREFIX, 0, 10, 10, 250, 70);
-        // Created first of the three, so that it has the focus when the box opens.
-        edit_ = addControl("EDIT", "", ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP, 3, 10, 96, 340, 22,
-                           WS_EX_CLIENTEDGE);
-        addControl("BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, 270, 10, 80, 24);
-        addControl("BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, 270, 40, 80, 24);
-        return true;
-    }
-
-protected:
-    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
-            if (LOWORD(wParam) == IDOK)
-                typed = windowText(edit_);
-            close();
-            return 0;
-        }
-        return Window::onMessage(message, wParam, lParam);
-    }
-
-private:
-    HWND edit_ = nullptr;
-};
-
-} // namespace
-
-std::string inputBox(const std::string& prompt, const std::string& title, double leftTwips,
-                     double topTwips) {
-    InputBox box;
-    if (!box.show(prompt, title, pixelsX(leftTwips), pixelsY(topTwips)))
-        return std::string();
-    box.runModal();
-    return box.typed;
 }
 
 } // namespace win32

@@ -59,9 +59,15 @@ private:
 int msgBox(const std::string& text, int style, const std::string& title);
 
 // A modal prompt with one clear-text field, OK and Cancel, its top-left corner at the
-// given screen position in twips. The typed text, or empty text on Cancel or close.
+// given screen position in twips. It grows to show the whole prompt (wrapped), up to the
+// screen's size, and stays on the screen. The typed text, or empty text on Cancel or
+// close.
 std::string inputBox(const std::string& prompt, const std::string& title, double leftTwips,
                      double topTwips);
+
+// Brings the program's window that is open in front (a modal box, with the windows
+// behind it disabled) to the foreground; false when there is none.
+bool bringOpenWindowForward();
 
 // The text of a window or control.
 std::string windowText(HWND window);
