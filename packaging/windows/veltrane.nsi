@@ -76,10 +76,28 @@ Var upgrading
 ; lock supervisor ends with it). It refuses while it locks the desktop: then the user is
 ; asked to unlock; a silent run gives up.
 !macro STOP_VELTRANE un
+; A process of the program that is still ending (a supervisor standing down) holds the
+; file a moment longer: wait until it can be written, 10 s at most.
+Function ${un}WaitForProgramFile
+    StrCpy $4 0
+    ${DoWhile} ${FileExists} "$INSTDIR\appVTR.exe"
+        ClearErrors
+        FileOpen $5 "$INSTDIR\appVTR.exe" a
+        ${IfNot} ${Errors}
+            FileClose $5
+            ${Break}
+        ${EndIf}
+        IntOp $4 $4 + 1
+        ${IfThen} $4 > 50 ${|} ${Break} ${|}
+        Sleep 200
+    ${Loop}
+FunctionEnd
+
 Function ${un}StopVeltrane
     retry:
     FindWindow $0 "${MAIN_WINDOW_CLASS}"
     ${If} $0 = 0
+        Call ${un}WaitForProgramFile
         Return
     ${EndIf}
     System::Call "user32::GetWindowThreadProcessId(p r0, *i .r1) i"
