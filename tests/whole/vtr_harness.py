@@ -60,11 +60,38 @@ def wait_until(predicate, timeout, interval=0.02):
         time.sleep(interval)
 
 
+def end_process(proc, grace=3.0):
+    """Ends a process this test started, by its pid: SIGTERM, then SIGKILL after `grace`."""
+    if proc.poll() is None:
+        proc.send_signal(signal.SIGTERM)
+        try:
+            proc.wait(timeout=grace)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait(timeout=grace)
+
+
 def read_text(path):
     return pathlib.Path(path).read_text(errors="replace")
 
 
-class VtrSession:
+class StartedSession:
+    """A context manager that starts with `_start()` and ends with `close()`, which also
+    runs when starting fails halfway."""
+
+    def __enter__(self):
+        try:
+            self._start()
+        except BaseException:
+            self.close()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+
+class VtrSession(StartedSession):
     def __init__(self, app_path=None, screen="1024x768x24", tray=True, window_manager=True):
         self.app_path = app_path or os.environ.get("VTR_APP", "build/appVTR")
         self.screen, self.want_tray, self.want_wm = screen, tray, window_manager
@@ -77,16 +104,8 @@ class VtrSession:
         self.env = self.trayer = self.program = None
         self._processes, self._separators = [], {}
 
-    def __enter__(self):
-        try:
-            self._start_desktop()
-        except BaseException:
-            self.close()
-            raise
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
+    def _start(self):
+        self._start_desktop()
 
     def _start_desktop(self):
         read_end, write_end = os.pipe()
@@ -120,15 +139,7 @@ class VtrSession:
         self._processes.clear()
         shutil.rmtree(self.root, ignore_errors=True)
 
-    @staticmethod
-    def _end(proc, grace=3.0):
-        if proc.poll() is None:
-            proc.send_signal(signal.SIGTERM)
-            try:
-                proc.wait(timeout=grace)
-            except subprocess.TimeoutExpired:
-                proc.kill()
-                proc.wait(timeout=grace)
+    _end = staticmethod(end_process)
 
     def _spawn(self, name, argv, env=None, pass_fds=(), cwd=None):
         """Starts a process in the session's folder; its output goes to proc.log."""

@@ -1,0 +1,108 @@
+#include "lock/wayland/lock_surface.h"
+
+#include "lock/wayland/wayland_connection.h"
+
+#include "ext-session-lock-v1-client-protocol.h"
+
+#include <climits>
+#include <wayland-client.h>
+
+namespace waylock {
+
+static const ext_session_lock_surface_v1_listener lockSurfaceListener = {LockSurface::onConfigure};
+static const wl_callback_listener frameListener = {LockSurface::onFrame};
+
+LockSurface::LockSurface(Connection& connection, ext_session_lock_v1* lock, Output& output,
+                         DrawLock draw, std::function<void(LockSurface&)> shown)
+    : connection_(connection), output_(output), draw_(std::move(draw)),
+      shownCallback_(std::move(shown)) {
+    surface_ = wl_compositor_create_surface(connection_.compositor());
+    lockSurface_ = ext_session_lock_v1_get_lock_surface(lock, surface_, output_.proxy);
+    ext_session_lock_surface_v1_add_listener(lockSurface_, &lockSurfaceListener, this);
+    // Opaque: the compositor need not draw anything under it.
+    wl_region* everything = wl_compositor_create_region(connection_.compositor());
+    wl_region_add(everything, 0, 0, INT32_MAX, INT32_MAX);
+    wl_surface_set_opaque_region(surface_, everything);
+    wl_region_destroy(everything);
+}
+
+LockSurface::~LockSurface() {
+    if (frame_)
+        wl_callback_destroy(frame_);
+    ext_session_lock_surface_v1_destroy(lockSurface_);
+    wl_surface_destroy(surface_);
+}
+
+void LockSurface::onConfigure(void* data, ext_session_lock_surface_v1* lockSurface, uint32_t serial,
+                              uint32_t width, uint32_t height) {
+    auto* self = static_cast<LockSurface*>(data);
+    ext_session_lock_surface_v1_ack_configure(lockSurface, serial);
+    self->size_ = QSize(int(width), int(height));
+    // The first picture at a new size goes out at once: the compositor waits for it
+    // before it reports the session locked.
+    self->dirty_ = true;
+    self->paint();
+}
+
+void LockSurface::onFrame(void* data, wl_callback* callback, uint32_t) {
+    auto* self = static_cast<LockSurface*>(data);
+    wl_callback_destroy(callback);
+    self->frame_ = nullptr;
+    // The compositor has put the first picture at this size on screen (and given the
+    // surface the focus, if it is to have it).
+    const bool first = self->shownSize_ != self->committedSize_;
+    self->shownSize_ = self->committedSize_;
+    if (first && self->shownCallback_)
+        self->shownCallback_(*self);
+    if (self->dirty_)
+        self->paint();
+}
+
+void LockSurface::update() {
+    dirty_ = true;
+    if (!frame_)
+        paint();
+}
+
+ShmBuffer* LockSurface::freeBuffer(QSize pixels) {
+    for (auto& buffer : buffers_) {
+        if (buffer && buffer->busy())
+            continue;
+        if (!buffer || buffer->size() != pixels)
+            buffer = ShmBuffer::create(connection_.shm(), pixels, WL_SHM_FORMAT_XRGB8888);
+        return buffer.get();
+    }
+    return nullptr;
+}
+
+void LockSurface::paint() {
+    if (size_.isEmpty() || connection_.broken())
+        return; // nothing may be committed before the first configure is acknowledged
+    const int scale = connection_.compositorVersion() >= 3 ? output_.scale : 1;
+    ShmBuffer* buffer = freeBuffer(size_ * scale);
+    if (!buffer)
+        return; // all are with the compositor: the next frame tries again
+    dirty_ = false;
+    QImage& image = buffer->image();
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::white);
+    draw_(image, output_);
+    wl_surface_attach(surface_, buffer->buffer(), 0, 0);
+    if (connection_.compositorVersion() >= 3)
+        wl_surface_set_buffer_scale(surface_, scale);
+    if (connection_.compositorVersion() >= 4)
+        wl_surface_damage_buffer(surface_, 0, 0, INT32_MAX, INT32_MAX);
+    else
+        wl_surface_damage(surface_, 0, 0, INT32_MAX, INT32_MAX);
+    if (!frame_) {
+        frame_ = wl_surface_frame(surface_);
+        wl_callback_add_listener(frame_, &frameListener, this);
+    }
+    wl_surface_commit(surface_);
+    buffer->setBusy();
+    committedSize_ = size_;
+    pixelSize_ = buffer->size();
+    connection_.flush();
+}
+
+} // namespace waylock
