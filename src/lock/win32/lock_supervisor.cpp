@@ -165,8 +165,10 @@ int runWatch(const char* handles) {
     const char* rest = handles;
     HANDLE pipe = handleArgument(rest);
     CloseHandle(handleArgument(rest)); // the program, which only the middle process needed
+    // The program's data folder, where the password the lock accepts is kept.
     setProgramFolder(executableFolder());
-    usePerUserDataWhereNeeded();
+    if (*rest == ' ' && rest[1] != '\0')
+        setDataFolder(rest + 1);
     bool locked = false, havePassword = false;
     std::string password;
     char news[64];
@@ -216,9 +218,10 @@ void start() {
     DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
                     PROCESS_DUP_HANDLE | SYNCHRONIZE, TRUE, 0);
     PROCESS_INFORMATION middle{};
-    const bool started = self && startProcess(std::string(kMiddleArgument) + " " +
-                                                  handleText(readEnd) + " " + handleText(self),
-                                              middle);
+    const bool started =
+        self && startProcess(std::string(kMiddleArgument) + " " + handleText(readEnd) + " " +
+                                 handleText(self) + " " + dataFolder(),
+                             middle);
     CloseHandle(readEnd);
     if (self)
         CloseHandle(self);

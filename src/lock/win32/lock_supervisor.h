@@ -12,8 +12,9 @@
 
 namespace LockSupervisor {
 
-// The first argument of the middle process and of the supervisor; the program's entry
-// runs run() instead of itself when given one of them.
+// The first argument of the middle process and of the supervisor, followed by the
+// handles they inherit and the program's data folder; the program's entry runs run()
+// instead of itself when given one of them.
 bool isSupervisorCommand(const char* commandLine);
 int run(const char* commandLine);
 
