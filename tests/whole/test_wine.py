@@ -304,7 +304,8 @@ class WineTest(unittest.TestCase):
         self.assertTrue(wait_until(lambda: s.tray_icon_windows() not in ([], icon), 10))
         self.choose("Quit")
         self.assertIsNotNone(s.wait_for_exit(20), "Quit did not end the program")
-        self.assertTrue(wait_until(lambda: not s.tray_icon_windows(), 10))
+        self.assertTrue(wait_until(lambda: not s.tray_icon_windows() and not self.supervisors(),
+                                   10), "the icon or the lock's supervisor stayed")
 
     # ----- the update check ----------------------------------------------------------------
 
@@ -435,8 +436,10 @@ class WineTest(unittest.TestCase):
         for message in (WM_PASTE, EM_UNDO):
             self.post(lock.control(cls="Edit")["hwnd"], message)
         s.key("Return")
+        # Asked to quit (as the installer asks), it refuses while locked.
+        self.post("VeltraneMain", WM_CLOSE)
         self.assertFalse(wait_until(lambda: not self.window(cls="VeltraneLock", timeout=0), 2),
-                         "a pasted password unlocked")
+                         "a pasted password unlocked, or the program quit")
         picture = s.pixel(20, 20, s.screenshot())
 
         # A larger screen is covered at once.
