@@ -3,14 +3,16 @@
 # packaging) needs, only when missing.
 set -euo pipefail
 want=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
-    libwayland-dev wayland-protocols)
+    libxkbcommon-dev libxkbcommon-x11-dev libxcb-xkb-dev libwayland-dev wayland-protocols)
 if [ "${1:-}" = test ]; then
     # The fonts keep text metrics in widget tests the same on every machine.
     want+=(xvfb xauth xdotool x11-utils x11-xserver-utils openbox trayer wmctrl imagemagick attr
         python3 fonts-dejavu-core fonts-urw-base35
+        # The lock's keys under other layouts (setxkbmap) and pastes it must refuse (xclip).
+        x11-xkb-utils xclip
         # Wayland: Debian 12's sway 1.7 (no session lock), mmdebstrap for a Debian 13 root
-        # with sway 1.10, grim for pixels, xkbcommon for the test keyboard's keymap.
-        sway grim mmdebstrap libxkbcommon-dev
+        # with sway 1.10, grim for pixels.
+        sway grim mmdebstrap
         # The Windows program: both mingw-w64 compilers, and 64-bit Wine to run its tests;
         # NSIS builds its installer, which 7-Zip lists; pefile reads its resources back.
         g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine

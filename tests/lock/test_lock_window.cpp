@@ -1,11 +1,16 @@
 // The lock window on two screens side by side (1024 x 768 each), with the grabs and the
-// window order faked: what unlocks, no context menu, no lock without the grabs, a box
-// kept back until the unlock, the second screen's cover, the masked box, grab retries
-// and focus taken back. tests/whole/test_lock.py holds the lock against keys, close
-// requests and other programs for real, and compares the locked screen with the desktop.
+// window order faked: what unlocks, no context menu, nothing but typed keys in the box,
+// the answer to a wrong password and Caps Lock, no lock without the grabs, a box kept
+// back until the unlock, the second screen's cover, the masked box, the banner's
+// outline, grab retries and focus taken back. tests/whole/test_lock.py holds the lock
+// against keys, close requests and other programs for real, and compares the locked
+// screen with the desktop; tests/whole/test_lock_input.py types under other layouts.
 
+#include "lock/linux/lock_text_box.h"
+#include "lock/linux/panel_lines.h"
 #include "lock/x11/Form1.h"
 #include "lock/x11/lock_cover.h"
+#include "lock/x11/lock_picture.h"
 #include "platform/x11/forms.h"
 #include "platform/x11/qt_forms_services.h"
 #include "shell/menu_commands.h"
@@ -17,10 +22,11 @@
 #include "support/scratch_folder.h"
 
 #include <QApplication>
-#include <QLineEdit>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QMimeData>
 #include <QPainter>
 #include <QSignalSpy>
-#include <QStyleHints>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -29,6 +35,19 @@ namespace {
 
 Form1* lockWindow() {
     return platform::formSlot<Form1>().loaded();
+}
+
+// A key going down and up at the widget, as the root window's keys reach it.
+void press(QWidget* widget, int key, const QString& text = {}, Qt::KeyboardModifiers mods = {}) {
+    QKeyEvent down(QEvent::KeyPress, key, mods, text);
+    QCoreApplication::sendEvent(widget, &down);
+    QKeyEvent up(QEvent::KeyRelease, key, mods, text);
+    QCoreApplication::sendEvent(widget, &up);
+}
+
+void type(QWidget* widget, const QString& text) {
+    for (const QChar character : text)
+        press(widget, Qt::Key_unknown, character);
 }
 
 void unloadAll() {
@@ -81,16 +100,17 @@ private Q_SLOTS:
             {" pw ", " pw ", true},
             // "?" stands for any character without a code; it must not match one.
             {"?", QString(QChar(0x4e2d)), false},
+            {"\x80\xe9", QStringLiteral("\u20ac\u00e9"), true},
         };
         for (const auto& row : rows) {
             Form1* form = lockWith(row.stored);
-            form->Text1->setText(row.typed);
+            type(form->Text1, row.typed);
             QTest::keyClick(form->Text1, Qt::Key_Return);
             QVERIFY2(!lockWindow() == row.unlocks, row.stored);
             unloadAll();
         }
         // A click on the picture checks too.
-        lockWith("pw")->Text1->setText(QStringLiteral("pw"));
+        type(lockWith("pw")->Text1, QStringLiteral("pw"));
         QTest::mouseClick(lockWindow()->windowHandle(), Qt::LeftButton, {}, QPoint(5, 5));
         QVERIFY(!lockWindow());
         // A context menu in the box would take the grabs with it when it closed.
@@ -121,7 +141,7 @@ private Q_SLOTS:
         QWidget* boxShownLocked = nullptr;
         QTimer::singleShot(50, form, [&] {
             boxShownLocked = QApplication::activeModalWidget();
-            form->Text1->setText(QStringLiteral("pw"));
+            type(form->Text1, QStringLiteral("pw"));
             QTest::keyClick(form->Text1, Qt::Key_Return);
         });
         QTimer closer;
@@ -141,11 +161,9 @@ private Q_SLOTS:
         QImage& desktop = f->capture.desktop.picture;
         desktop = QImage(2048, 768, QImage::Format_RGB32);
         QPainter(&desktop).fillRect(1024, 0, 1024, 768, Qt::yellow);
-        const int flashTime = QGuiApplication::styleHints()->cursorFlashTime();
         QSignalSpy shown(&platform::formSlot<Form1>().get(), &Form1::shownOnScreen);
         Form1* form = lockWith("pw");
         QTRY_COMPARE(shown.count(), 1); // the supervisor waits for it
-        QCOMPARE(QGuiApplication::styleHints()->cursorFlashTime(), 0); // a caret that stands still
         QCOMPARE(form->covers().size(), 1);
         LockCover* cover = form->covers().first();
         QCOMPARE(cover->geometry(), QRect(1024, 0, 1024, 768));
@@ -156,11 +174,96 @@ private Q_SLOTS:
         QVERIFY(!form->close() && !cover->close());
         QTest::keyClicks(form->Text1, QStringLiteral("xyz"));
         QCOMPARE(form->Text1->displayText(), QStringLiteral("***"));
-        form->Text1->setText(QString(300, QLatin1Char('k')));
-        QCOMPARE(form->Text1->text().size(), 255); // as many as a password file holds
-        unloadAll();
-        QVERIFY(flashTime > 0);
-        QCOMPARE(QGuiApplication::styleHints()->cursorFlashTime(), flashTime);
+        type(form->Text1, QString(300, QLatin1Char('k')));
+        QCOMPARE(form->Text1->displayText().size(), 255); // as many as a password file holds
+    }
+
+    // Only typed keys reach the box: no paste by key or middle button (from the
+    // clipboard or the selection), no drop, no input method's text, no undo or redo. Each
+    // is followed by a key, whose check would unlock if the password had gone in.
+    void nothingButTypedKeysEntersTheBox() {
+        Form1* form = lockWith("pw");
+        QWidget* box = form->Text1;
+        QGuiApplication::clipboard()->setText(QStringLiteral("pw"));
+        QGuiApplication::clipboard()->setText(QStringLiteral("pw"), QClipboard::Selection);
+        auto mime = std::make_unique<QMimeData>();
+        mime->setText(QStringLiteral("pw"));
+        const QList<std::function<void()>> attempts = {
+            [&] { press(box, Qt::Key_V, QStringLiteral("\x16"), Qt::ControlModifier); },
+            [&] { press(box, Qt::Key_Insert, {}, Qt::ShiftModifier); },
+            [&] { QTest::mouseClick(box, Qt::MiddleButton, {}, QPoint(5, 5)); },
+            [&] {
+                QInputMethodEvent commit;
+                commit.setCommitString(QStringLiteral("pw"));
+                QCoreApplication::sendEvent(box, &commit);
+            },
+            [&] {
+                QDropEvent drop(QPointF(5, 5), Qt::CopyAction, mime.get(), Qt::LeftButton, {});
+                QCoreApplication::sendEvent(box, &drop);
+            },
+            [&] {
+                type(box, QStringLiteral("xy"));
+                press(box, Qt::Key_Escape);
+                press(box, Qt::Key_Z, QStringLiteral("\x1a"), Qt::ControlModifier);
+            },
+        };
+        for (int i = 0; i < attempts.size(); ++i) {
+            attempts[i]();
+            press(box, Qt::Key_Shift);
+            QVERIFY2(lockWindow(), qPrintable(QString::number(i)));
+            QCOMPARE(form->Text1->displayText(), QString());
+        }
+        type(box, QStringLiteral("pw"));
+        press(box, Qt::Key_Enter);
+        QVERIFY(!lockWindow());
+    }
+
+    // Enter (either) with a wrong text empties the box and says so for a while; Caps
+    // Lock on is shown; the wrong tries are told once the desktop is back.
+    void aWrongPasswordIsAnswered() {
+        Form1* form = lockWith("pw");
+        QVERIFY(!form->lines()->showsWrongPassword() && !form->lines()->showsCapsLock());
+        press(form->Text1, Qt::Key_Return); // nothing typed: no try
+        QVERIFY(!form->lines()->showsWrongPassword());
+        type(form->Text1, QStringLiteral("px"));
+        press(form->Text1, Qt::Key_Return);
+        QVERIFY(form->lines()->showsWrongPassword());
+        QCOMPARE(form->Text1->displayText(), QString());
+        type(form->Text1, QStringLiteral("p"));
+        press(form->Text1, Qt::Key_Enter);
+        f->order.capsLock = true;
+        press(form->Text1, Qt::Key_CapsLock);
+        QVERIFY(form->lines()->showsCapsLock());
+        type(form->Text1, QStringLiteral("pw"));
+        press(form->Text1, Qt::Key_Return);
+        QVERIFY(!lockWindow());
+        QTRY_COMPARE(f->forms.boxes.size(), 1);
+        QVERIFY2(f->forms.boxes[0].text.contains(QLatin1String(" 2 times")),
+                 qPrintable(f->forms.shown()));
+        QCOMPARE(f->forms.boxes[0].style, 64);
+        // A lock with no wrong try tells nothing.
+        f->forms.boxes.clear();
+        type(lockWith("pw")->Text1, QStringLiteral("pw"));
+        press(lockWindow()->Text1, Qt::Key_Return);
+        QTest::qWait(20);
+        QCOMPARE(f->forms.boxes.size(), 0);
+    }
+
+    // The banner keeps its navy ink and gains a light outline, so it reads on any
+    // desktop.
+    void theBannerIsOutlined() {
+        Form1* form = lockWith("pw");
+        const QImage caption = static_cast<LockBanner*>(form->Label1)->caption();
+        int ink = 0, light = 0;
+        for (int y = 0; y < caption.height(); ++y) {
+            for (int x = 0; x < caption.width(); ++x) {
+                const QColor c = caption.pixelColor(x, y).toRgb();
+                ink += c.alpha() == 255 && c.blue() >= 100 && c.red() < 40 && c.green() < 40;
+                light += c.alpha() >= 128 && c.red() > 200 && c.green() > 200 && c.blue() > 200;
+            }
+        }
+        QVERIFY2(ink > 100 && light > 100, qPrintable(QStringLiteral("%1 %2").arg(ink).arg(light)));
+        QCOMPARE(form->Label1->font().family(), QStringLiteral("Verdana"));
     }
 
     void grabsAreRetriedUntilHeldAndKeptInFront() {

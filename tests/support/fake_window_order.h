@@ -29,6 +29,7 @@ public:
             pointer = grant("grabPointer", window, pointerRefusals);
     }
     void releaseGrabs(QWidget* window) override { record("releaseGrabs", window); }
+    bool capsLockOn() override { return capsLock; }
 
     // Another program unmapping the watched window.
     void unmap(QWidget* window) { watched.value(window)(window, Loss::Unmapped); }
@@ -36,6 +37,7 @@ public:
     QStringList calls;
     QHash<QWidget*, LossHandler> watched;
     bool onTop = true;
+    bool capsLock = false;
     int keyboardRefusals = 0; // grabs refused before one succeeds
     int pointerRefusals = 0;
 

@@ -10,6 +10,7 @@
 #         s.find_window("Password"); s.type_text("secret"); s.key("Tab")
 
 import collections
+import ctypes
 import os
 import pathlib
 import re
@@ -101,7 +102,7 @@ class VtrSession(StartedSession):
         os.makedirs(os.path.join(self.root, "runtime"), mode=0o700)
         self.program_path = os.path.join(self.program_folder, "appVTR")
         shutil.copy2(self.app_path, self.program_path)
-        self.env = self.trayer = self.program = None
+        self.env = self.trayer = self.program = self._xtest = None
         self._processes, self._separators = [], {}
 
     def _start(self):
@@ -134,6 +135,9 @@ class VtrSession(StartedSession):
 
     def close(self):
         """Ends every process this session started, by pid, newest first."""
+        if self._xtest:
+            self._xtest[0].XCloseDisplay(self._xtest[2])
+            self._xtest = None
         for proc in reversed(self._processes):
             self._end(proc)
         self._processes.clear()
@@ -297,6 +301,29 @@ class VtrSession(StartedSession):
         """Key names as xdotool knows them: "Return", "Escape", "Tab", "ctrl+a"."""
         self._run(["xdotool", "key", "--delay", "30", *keys])
 
+    def press_codes(self, *keys):
+        """Presses keys by their codes, as the keyboard does under the layout set now:
+        "108+26" holds 108 while 26 goes down and up. (xdotool looks keysyms up in the
+        map and may switch the group or change the map to reach them.)"""
+        if not self._xtest:
+            x11, xtst = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXtst.so.6")
+            x11.XOpenDisplay.restype = ctypes.c_void_p
+            x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+            x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+            x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+            xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
+                                               ctypes.c_ulong]
+            display = x11.XOpenDisplay(self.env["DISPLAY"].encode())
+            assert display, "no display for XTEST"
+            self._xtest = (x11, xtst, display)
+        x11, xtst, display = self._xtest
+        for key in keys:
+            codes = [int(code) for code in key.split("+")]
+            for code, down in [(c, 1) for c in codes] + [(c, 0) for c in reversed(codes)]:
+                xtst.XTestFakeKeyEvent(display, code, down, 0)
+                x11.XSync(display, 0)
+                time.sleep(0.01)
+
     def open_tray_menu(self):
         """Right-clicks the icon and waits for the pop-up; its (window, x, y, width, height)."""
         self.click_icon(button=3)
@@ -313,7 +340,8 @@ class VtrSession(StartedSession):
     # ----- the lock -----------------------------------------------------------------
 
     def store_password(self, password=PASSWORD):
-        subprocess.run([WRITE_PASSWORD, self.program_folder, password], check=True)
+        subprocess.run([WRITE_PASSWORD, self.program_folder, password.encode("cp1252")],
+                       check=True)
 
     def try_grab(self, what):
         return self._run([X_PROBE, "grab", what]).strip()

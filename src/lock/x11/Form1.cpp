@@ -1,7 +1,8 @@
 #include "lock/x11/Form1.h"
 
+#include "lock/linux/lock_text_box.h"
+#include "lock/linux/panel_lines.h"
 #include "lock/lock_geometry.h"
-#include "lock/x11/asterisk_echo_style.h"
 #include "lock/x11/lock_cover.h"
 #include "lock/x11/lock_picture.h"
 #include "lock/x11/lock_window_flags.h"
@@ -12,7 +13,6 @@
 #include "platform/x11/forms_services.h"
 #include "platform/x11/twips_geometry.h"
 #include "store/mdlGlobal.h"
-#include "store/password_file.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -20,9 +20,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QScreen>
-#include <QStyleHints>
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
@@ -31,6 +29,8 @@ namespace {
 
 constexpr double kLabelWidth = 8895, kLabelHeight = 495;
 constexpr double kTextLeft = 200, kTextTop = 430, kTextWidth = 3855, kTextHeight = 285;
+// The panel's lines sit under the rule of its artwork, in the box's column.
+constexpr int kLinesTop = 58, kLinesBottomMargin = 4;
 constexpr int kBannerInterval = 75;
 // Stay in front is a backstop to the covered-window reports, so it can be unhurried: it
 // rides on every other banner step, which spares it a wake-up of its own.
@@ -52,7 +52,7 @@ constexpr int kMenuDepth = 8; // a menu and its open submenus
 
 } // namespace
 
-Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
+Form1::Form1() : QWidget(nullptr, lockWindowFlags()), box_(mdlGlobal::strLockPassword) {
     setObjectName(QStringLiteral("Form1"));
     const platform::ScreenTwips screen = platform::forms().screen();
 
@@ -74,20 +74,13 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()) {
     Label1->resize(pixelsX(kLabelWidth), pixelsY(kLabelHeight));
     Label1->hide();
     Picture2 = new LockPanel(this, picture);
-    Text1 = new QLineEdit(Picture2);
-    Text1->setObjectName(QStringLiteral("Text1"));
+    // The panel's artwork draws the box's frame.
+    Text1 = new LockTextBox(Picture2, box_);
     Text1->setGeometry(pixelsX(kTextLeft), pixelsY(kTextTop), pixelsX(kTextWidth),
                        pixelsY(kTextHeight));
-    auto* echo = new AsteriskEchoStyle;
-    echo->setParent(Text1);
-    Text1->setStyle(echo);
-    Text1->setEchoMode(QLineEdit::Password);
-    Text1->setMaxLength(static_cast<int>(kMaxPasswordLength));
-    // A context menu would take the grabs with it when it closes.
-    Text1->setContextMenuPolicy(Qt::NoContextMenu);
-    // The panel's artwork draws its frame: a frame of the style's own would be stroked,
-    // and stroking is the slowest of everything the first paint draws.
-    Text1->setFrame(false);
+    lines_ = new PanelLines(Picture2);
+    lines_->setGeometry(Text1->x(), kLinesTop, Text1->width(),
+                        Picture2->height() - kLinesTop - kLinesBottomMargin);
     Timer1 = new QTimer(this);
     Timer1->setInterval(kBannerInterval);
     connect(Timer1, &QTimer::timeout, this, [this] {
@@ -201,11 +194,8 @@ void Form1::startLock() {
         followScreen(screen);
     connect(qGuiApp, &QGuiApplication::screenAdded, this, &Form1::followScreen);
     connect(qGuiApp, &QGuiApplication::screenRemoved, this, &Form1::removeCover);
-    // The caret stands still while locked: each blink would cost a repaint and a round
-    // trip to the X server, more than all the banner's steps together.
-    flashTimeBefore_ = QGuiApplication::styleHints()->cursorFlashTime();
-    QGuiApplication::styleHints()->setCursorFlashTime(0);
     activateWindow();
+    showCapsLock();
     watch(this);
 }
 
@@ -284,7 +274,6 @@ void Form1::endLock() {
         return;
     locked_ = false;
     Timer1->stop();
-    QGuiApplication::styleHints()->setCursorFlashTime(flashTimeBefore_);
     grabRetry_->stop();
     disconnect(qGuiApp, &QGuiApplication::screenAdded, this, &Form1::followScreen);
     for (QScreen* screen : QGuiApplication::screens())
@@ -310,15 +299,39 @@ QList<QWidget*> Form1::lockWindows() const {
 }
 
 void Form1::Form_Click() {
-    const QString typed = Text1->text();
-    if (!platform::hasAnsiCodes(typed) || platform::toAnsi(typed) != mdlGlobal::strLockPassword)
+    if (box_.matches())
+        unlock();
+}
+
+void Form1::Form_KeyDown(const QKeyEvent& event) {
+    const LockBox::Answer answer = box_.keyDown(lockBoxKey(event), event.text().toStdString());
+    if (answer == LockBox::Answer::Unlock) {
+        unlock();
         return;
+    }
+    if (answer == LockBox::Answer::WrongPassword)
+        lines_->showWrongPassword();
+    Text1->update();
+    showCapsLock();
+}
+
+void Form1::unlock() {
+    const std::string tries = wrongTriesText(box_.wrongTries());
     endLock();
     Q_EMIT unlocked();
     if (platform::formSlot<Form1>().loaded() == this)
         platform::formSlot<Form1>().unload();
     else
         platform::unloadForm(this);
+    // Told once the desktop is back: someone may have tried while the user was away.
+    if (!tries.empty())
+        QTimer::singleShot(0, qApp, [text = platform::fromAnsi(tries)] {
+            platform::forms().msgBox(text, platform::vbInformation, QStringLiteral("Veltrane"));
+        });
+}
+
+void Form1::showCapsLock() {
+    lines_->setCapsLock(locked_ && platform::windowOrder().capsLockOn());
 }
 
 void Form1::Label1_Click() {
@@ -326,6 +339,7 @@ void Form1::Label1_Click() {
 }
 
 void Form1::Timer1_Timer() {
+    showCapsLock(); // should it change without a key reaching the lock
     const platform::ScreenTwips screen = platform::forms().screen();
     const lockgeo::BannerState next = lockgeo::bannerStep(
         {Label1->text().toStdString(), bannerLeft_}, Label1->width() * screen.twipsPerPixelX,
@@ -340,7 +354,7 @@ void Form1::placeBanner() {
     // Moved by the X server where it can: the program then repaints nothing at a step.
     if (Label1->isHidden() &&
         picture_->showOver(banner_->caption(), banner_->palette().color(banner_->foregroundRole()),
-                           Label1->geometry().translated(-Image1->pos())))
+                           LockBanner::kOutline, Label1->geometry().translated(-Image1->pos())))
         return;
     Label1->show();
 }
@@ -377,9 +391,14 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         QMetaObject::invokeMethod(
             this, [this] { Q_EMIT shownOnScreen(); }, Qt::QueuedConnection);
     }
+    // Key preview: the form sees each key first; what it does to the box is the form's.
     if (watched == Text1 && event->type() == QEvent::KeyPress) {
-        Form_Click(); // before the key's character reaches the box
-        return false;
+        Form_KeyDown(*static_cast<QKeyEvent*>(event));
+        return true;
+    }
+    if (watched == Text1 && event->type() == QEvent::KeyRelease) {
+        showCapsLock(); // X reports a Caps Lock change after the key's press
+        return true;
     }
     if (watched == Label1) {
         if (event->type() == QEvent::MouseButtonPress ||
@@ -394,10 +413,14 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form1::keyPressEvent(QKeyEvent* event) {
-    // Keys the box had first were checked on their way to it.
-    if (!Text1->hasFocus())
-        Form_Click();
+    // Keys the box had first were handled on their way to it.
     event->accept();
+    Form_KeyDown(*event);
+}
+
+void Form1::keyReleaseEvent(QKeyEvent* event) {
+    event->accept();
+    showCapsLock();
 }
 
 void Form1::mouseReleaseEvent(QMouseEvent* event) {

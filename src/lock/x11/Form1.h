@@ -5,6 +5,7 @@
 // keyboard and the pointer; while it is loaded it refuses to close, keeps both, follows
 // every screen's geometry and stays above every other window.
 
+#include "lock/lock_box.h"
 #include "lock/x11/screen_capture.h"
 
 #include <QHash>
@@ -12,12 +13,13 @@
 #include <QWidget>
 
 class QLabel;
-class QLineEdit;
 class QScreen;
 class QTimer;
 class LockCover;
 class FrozenPicture;
 class LockBanner;
+class LockTextBox;
+class PanelLines;
 
 class Form1 : public QWidget {
     Q_OBJECT
@@ -25,16 +27,18 @@ public:
     Form1();
     ~Form1() override;
 
-    QWidget* Image1;   // the snapshot; clicks on it reach the form
-    QWidget* Picture2; // the panel artwork; clicks on it check nothing
-    QLineEdit* Text1;  // the password box, a child of the panel
-    QLabel* Label1;    // the travelling banner
+    QWidget* Image1;    // the snapshot; clicks on it reach the form
+    QWidget* Picture2;  // the panel artwork; clicks on it check nothing
+    LockTextBox* Text1; // the password box, a child of the panel
+    QLabel* Label1;     // the travelling banner
     // One banner step every 75 ms, while shown; every other step also runs Timer2_Timer,
     // which keeps the window in front, active and holding the grabs.
     QTimer* Timer1;
 
     // The password check: unloads the form when Text1 holds exactly strLockPassword.
     void Form_Click();
+    // A key went down: the check, then what the key does to the box.
+    void Form_KeyDown(const QKeyEvent& event);
     void Label1_Click();
     void Timer1_Timer();
     void Timer2_Timer();
@@ -49,6 +53,8 @@ public:
     // set-up waited for them: the window was never shown and must be unloaded.
     bool isLocked() const { return locked_; }
     bool keyboardRefused() const { return !keyboardHeld_; }
+    // The panel's lines: a wrong password, Caps Lock on.
+    const PanelLines* lines() const { return lines_; }
 
 Q_SIGNALS:
     // The right password ended the lock.
@@ -59,6 +65,7 @@ Q_SIGNALS:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -77,11 +84,16 @@ private:
     void retakeGrabs();
     void placeBanner();
     void endLock();
+    void unlock();
+    void showCapsLock();
     QList<QWidget*> lockWindows() const;
+
+    LockBox box_;
 
     std::shared_ptr<const platform::DesktopSnapshot> snapshot_;
     FrozenPicture* picture_;
     LockBanner* banner_;
+    PanelLines* lines_;
     QPointer<QScreen> homeScreen_; // the screen this window covers; the others get covers
     QTimer* grabRetry_;
     QHash<QScreen*, LockCover*> covers_;
@@ -91,7 +103,6 @@ private:
     bool renewing_ = false;
     int ticksSinceGrabCheck_ = 0;
     int stepsSinceStayInFront_ = 0;
-    int flashTimeBefore_ = 0;
     int grabAttempts_ = 0;
     bool keyboardHeld_ = false;
     bool pointerHeld_ = false;

@@ -6,6 +6,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
+#include <algorithm>
+#include <vector>
 
 // A window of its own over the lock window, whose background the window system draws
 // from the snapshot. The program never paints it: its own pixels would hide those.
@@ -166,7 +168,8 @@ void FrozenPicture::paintPart(QPainter& painter, const QRect& area) const {
                              QSizeF(area.size()) * ratio));
 }
 
-bool FrozenPicture::showOver(const QImage& caption, const QColor& ink, const QRect& place) {
+bool FrozenPicture::showOver(const QImage& caption, const QColor& ink, const QColor& outline,
+                             const QRect& place) {
     platform::ServerOverlay* overlay = drawnByWindowSystem() ? shown_->overlay() : nullptr;
     if (!overlay)
         return false;
@@ -174,17 +177,51 @@ bool FrozenPicture::showOver(const QImage& caption, const QColor& ink, const QRe
     const qreal ratio = devicePixelRatioF();
     const QRect row(0, place.y(), width(), place.height());
     if (rowArea_ != row || shown_->overlayIsNew()) {
-        overlay->setRow(qRound(row.y() * ratio), snapshot_->pictureUnder(this, row), ink);
+        overlay->setRow(qRound(row.y() * ratio), snapshot_->pictureUnder(this, row));
         rowArea_ = row;
         captionKey_ = 0;
     }
     if (captionKey_ != caption.cacheKey()) {
-        overlay->setCaption(caption);
+        overlay->setCaption(caption, ink, outline);
         captionKey_ = caption.cacheKey();
     }
     overlay->moveTo(qRound(place.x() * ratio));
     return true;
 }
+
+namespace {
+
+// `text` with `outline` under it, reaching `width` device pixels beyond each of its
+// pixels (a square's widest coverage: across and then down).
+QImage outlined(const QImage& text, const QColor& outline, int width) {
+    const QImage alpha = text.convertToFormat(QImage::Format_Alpha8);
+    const int w = alpha.width(), h = alpha.height();
+    std::vector<uchar> across(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    for (int y = 0; y < h; ++y) {
+        const uchar* line = alpha.constScanLine(y);
+        for (int x = 0; x < w; ++x)
+            across[static_cast<std::size_t>(y * w + x)] =
+                *std::max_element(line + std::max(0, x - width), line + std::min(w, x + width + 1));
+    }
+    QImage result(text.size(), QImage::Format_ARGB32_Premultiplied);
+    result.setDevicePixelRatio(text.devicePixelRatio());
+    for (int y = 0; y < h; ++y) {
+        auto* out = reinterpret_cast<QRgb*>(result.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            int cover = 0;
+            for (int k = std::max(0, y - width); k <= std::min(h - 1, y + width); ++k)
+                cover = std::max<int>(cover, across[static_cast<std::size_t>(k * w + x)]);
+            out[x] = qPremultiply(qRgba(outline.red(), outline.green(), outline.blue(),
+                                        cover * outline.alpha() / 255));
+        }
+    }
+    QPainter(&result).drawImage(QPoint(), text);
+    return result;
+}
+
+} // namespace
+
+const QColor LockBanner::kOutline(240, 244, 255);
 
 LockBanner::LockBanner(QWidget* parent) : QLabel(parent) {
     setObjectName(QStringLiteral("Label1"));
@@ -214,6 +251,8 @@ const QImage& LockBanner::caption() {
         style()->drawItemText(&painter, contentsRect(),
                               QStyle::visualAlignment(layoutDirection(), alignment()), palette(),
                               isEnabled(), text(), foregroundRole());
+        painter.end();
+        caption_ = outlined(caption_, kOutline, std::max(1, qRound(ratio)));
         drawnText_ = text();
     }
     return caption_;

@@ -6,6 +6,7 @@
 // banner in a window of its own over the picture.
 
 #include "lock/x11/screen_capture.h"
+#include "lock/x11/server_overlay.h"
 
 #include <QLabel>
 #include <QPixmap>
@@ -23,10 +24,12 @@ public:
     void setSnapshot(std::shared_ptr<const platform::DesktopSnapshot> snapshot);
     // Paints the snapshot's part under `area` (this widget's coordinates) at (0, 0).
     void paintPart(QPainter& painter, const QRect& area) const;
-    // Shows `caption` over the picture at `place` (this widget's coordinates) in a window
-    // the X server moves, clipped where the program paints; false where the window
-    // system does not show the picture, and the caller paints the caption itself.
-    bool showOver(const QImage& caption, const QColor& ink, const QRect& place);
+    // Shows `caption` (drawn in `ink` with an `outline`) over the picture at `place`
+    // (this widget's coordinates) in a window the X server moves, clipped where the
+    // program paints; false where the window system does not show the picture, and the
+    // caller paints the caption itself.
+    bool showOver(const QImage& caption, const QColor& ink, const QColor& outline,
+                  const QRect& place);
 
 protected:
     bool event(QEvent* event) override;
@@ -48,12 +51,13 @@ private:
 };
 
 // The travelling banner: a label that lays out and draws its caption once, then copies
-// it at every step.
+// it at every step. A thin light outline keeps it readable on any desktop.
 class LockBanner : public QLabel {
 public:
     explicit LockBanner(QWidget* parent);
-    // The caption as the label draws it, on a transparent ground, device pixels.
+    // The caption as the label draws it, outlined, on a transparent ground, device pixels.
     const QImage& caption();
+    static const QColor kOutline;
 
 protected:
     void changeEvent(QEvent* event) override;

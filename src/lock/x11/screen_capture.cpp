@@ -1,4 +1,5 @@
 #include "lock/x11/screen_capture.h"
+#include "lock/x11/x11_connection.h"
 #include "platform/service_slot.h"
 
 #include <QGuiApplication>
@@ -17,11 +18,6 @@ namespace {
 template <class Reply> using XReply = std::unique_ptr<Reply, decltype(&std::free)>;
 template <class Reply> XReply<Reply> owned(Reply* reply) {
     return XReply<Reply>(reply, &std::free);
-}
-
-xcb_connection_t* x11Connection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
 }
 
 QImage whiteImage(const QSize& size) {
@@ -203,140 +199,6 @@ public:
 };
 
 } // namespace
-
-namespace {
-// Coverages the caption's edges are blended at: eight are as smooth as the eye sees.
-constexpr int kCoverages = 8;
-} // namespace
-
-std::unique_ptr<ServerOverlay> ServerOverlay::create(QWidget* parent) {
-    xcb_connection_t* c = x11Connection();
-    const auto parentWindow = static_cast<xcb_window_t>(parent ? parent->internalWinId() : 0);
-    if (!c || !parentWindow)
-        return nullptr;
-    // A window along the row that never moves, and the caption's window inside it that
-    // does: what the caption uncovers is the row window's, which nobody is told of, so
-    // the server alone redraws it. Both show the parent's background where something
-    // uncovers them (the caption comes back at the next step), and take no input:
-    // clicks fall through to the parent.
-    const uint32_t values[] = {XCB_BACK_PIXMAP_PARENT_RELATIVE, 0};
-    const xcb_window_t row = xcb_generate_id(c);
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, row, parentWindow, -1, -1, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
-                      XCB_CW_BACK_PIXMAP | XCB_CW_EVENT_MASK, values);
-    const xcb_window_t caption = xcb_generate_id(c);
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, caption, row, -1, 0, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
-                      XCB_CW_BACK_PIXMAP | XCB_CW_EVENT_MASK, values);
-    xcb_map_window(c, caption);
-    return std::unique_ptr<ServerOverlay>(new ServerOverlay(c, row, caption));
-}
-
-ServerOverlay::~ServerOverlay() {
-    auto* c = static_cast<xcb_connection_t*>(c_);
-    if (x11Connection() != c)
-        return; // the connection is gone, and everything made on it
-    freeRow();
-    for (const xcb_gcontext_t gc : clips_)
-        xcb_free_gc(c, gc);
-    if (window_)
-        xcb_destroy_window(c, window_);
-    xcb_flush(c);
-}
-
-void ServerOverlay::freeRow() {
-    for (const xcb_pixmap_t pixmap : blends_)
-        xcb_free_pixmap(static_cast<xcb_connection_t*>(c_), pixmap);
-    blends_.clear();
-}
-
-void ServerOverlay::setRow(int top, const QImage& row, const QColor& ink) {
-    auto* c = static_cast<xcb_connection_t*>(c_);
-    freeRow();
-    const uint32_t place[] = {0, static_cast<uint32_t>(top), static_cast<uint32_t>(row.width()),
-                              static_cast<uint32_t>(row.height())};
-    if (window_ && !row.isNull())
-        xcb_configure_window(c, window_,
-                             XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
-                                 XCB_CONFIG_WINDOW_HEIGHT,
-                             place);
-    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    const uint32_t noExposures = 0;
-    const xcb_gcontext_t gc = xcb_generate_id(c);
-    xcb_create_gc(c, gc, screen->root, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
-    // A scanline a request keeps each one well under the request size limit.
-    for (int level = 0; level <= kCoverages; ++level) {
-        QImage blend = row.convertToFormat(QImage::Format_RGB32);
-        blend.setDevicePixelRatio(1);
-        QColor over = ink;
-        over.setAlpha(255 * level / kCoverages);
-        QPainter(&blend).fillRect(blend.rect(), over);
-        const xcb_pixmap_t pixmap = xcb_generate_id(c);
-        xcb_create_pixmap(c, screen->root_depth, pixmap, screen->root,
-                          static_cast<uint16_t>(std::max(1, blend.width())),
-                          static_cast<uint16_t>(std::max(1, blend.height())));
-        for (int y = 0; y < blend.height(); ++y)
-            xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc,
-                          static_cast<uint16_t>(blend.width()), 1, 0, static_cast<int16_t>(y), 0,
-                          screen->root_depth, static_cast<uint32_t>(blend.bytesPerLine()),
-                          blend.constScanLine(y));
-        blends_.push_back(pixmap);
-    }
-    xcb_free_gc(c, gc);
-    if (window_)
-        xcb_map_window(c, window_);
-}
-
-void ServerOverlay::setCaption(const QImage& caption) {
-    auto* c = static_cast<xcb_connection_t*>(c_);
-    size_ = caption.size();
-    const uint32_t size[] = {static_cast<uint32_t>(std::max(1, size_.width())),
-                             static_cast<uint32_t>(std::max(1, size_.height()))};
-    if (window_)
-        xcb_configure_window(c, caption_, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
-    const QImage alpha = caption.convertToFormat(QImage::Format_ARGB32);
-    // Runs of pixels of one coverage, as clip rectangles of that coverage's GC.
-    std::vector<std::vector<xcb_rectangle_t>> runs(kCoverages + 1);
-    for (int y = 0; y < alpha.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(alpha.constScanLine(y));
-        for (int x = 0; x < alpha.width();) {
-            const int level = (qAlpha(line[x]) * kCoverages + 127) / 255;
-            int end = x + 1;
-            while (end < alpha.width() && (qAlpha(line[end]) * kCoverages + 127) / 255 == level)
-                ++end;
-            if (level > 0)
-                runs[static_cast<size_t>(level)].push_back({static_cast<int16_t>(x),
-                                                            static_cast<int16_t>(y),
-                                                            static_cast<uint16_t>(end - x), 1});
-            x = end;
-        }
-    }
-    const uint32_t noExposures = 0;
-    for (size_t level = 0; level < runs.size(); ++level) {
-        if (clips_.size() <= level) {
-            clips_.push_back(xcb_generate_id(c));
-            xcb_create_gc(c, clips_.back(), caption_, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
-        }
-        // Level 0 is the bare row, over the whole window.
-        if (level > 0)
-            xcb_set_clip_rectangles(c, XCB_CLIP_ORDERING_UNSORTED, clips_[level], 0, 0,
-                                    static_cast<uint32_t>(runs[level].size()), runs[level].data());
-    }
-}
-
-void ServerOverlay::moveTo(int left) {
-    auto* c = static_cast<xcb_connection_t*>(c_);
-    if (!window_ || size_.isEmpty() || blends_.empty() || clips_.empty())
-        return;
-    const uint32_t x = static_cast<uint32_t>(left);
-    xcb_configure_window(c, caption_, XCB_CONFIG_WINDOW_X, &x);
-    // The bare row under it, then each coverage of the caption blended over that.
-    for (size_t level = 0; level < blends_.size() && level < clips_.size(); ++level)
-        xcb_copy_area(c, blends_[level], caption_, clips_[level], static_cast<int16_t>(left), 0, 0,
-                      0, static_cast<uint16_t>(size_.width()),
-                      static_cast<uint16_t>(size_.height()));
-    xcb_flush(c);
-}
 
 QImage ImageSnapshot::part(const QRect& area) const {
     QImage result = whiteImage(area.size());

@@ -5,13 +5,10 @@
 // windows show it as their background; elsewhere it is an image the windows paint.
 // Tests install a fake that hands out a prepared picture.
 
-#include <QColor>
 #include <QImage>
 #include <QPoint>
 #include <QRect>
-#include <cstdint>
 #include <memory>
-#include <vector>
 
 class QWidget;
 
@@ -44,38 +41,6 @@ public:
 
     QImage picture;
     QPoint origin;
-};
-
-// A caption the X server draws in a window of its own inside a native widget's window,
-// travelling along one row of it. The program sends the row's picture and the caption
-// once; each step then costs a few small requests and no pixels: the server moves the
-// caption, redraws the row where it was and blends the caption from pictures it holds.
-class ServerOverlay {
-public:
-    // Null where there is no X server or the widget has no native window.
-    static std::unique_ptr<ServerOverlay> create(QWidget* parent);
-    ~ServerOverlay();
-    ServerOverlay(const ServerOverlay&) = delete;
-    ServerOverlay& operator=(const ServerOverlay&) = delete;
-    // The picture along the row (the parent's whole width, device pixels) at `top`.
-    void setRow(int top, const QImage& row, const QColor& ink);
-    // The caption's coverage: its pixels' alpha, in device pixels.
-    void setCaption(const QImage& caption);
-    // Draws the caption with its left edge at `left` (the parent's device pixels).
-    void moveTo(int left);
-    // The parent's window is gone, and this window with it.
-    void forget() { window_ = 0; }
-
-private:
-    ServerOverlay(void* connection, uint32_t row, uint32_t caption)
-        : c_(connection), window_(row), caption_(caption) {}
-    void freeRow();
-    void* c_;
-    uint32_t window_;  // along the row; holds the caption's
-    uint32_t caption_; // the caption's own, moved at each step
-    QSize size_;
-    std::vector<uint32_t> blends_; // the row with the ink over it, one pixmap a coverage
-    std::vector<uint32_t> clips_;  // where the caption has that coverage, one GC each
 };
 
 class ScreenCapture {

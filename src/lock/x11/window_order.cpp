@@ -1,4 +1,6 @@
 #include "lock/x11/window_order.h"
+#include "lock/x11/root_keyboard.h"
+#include "lock/x11/x11_connection.h"
 #include "platform/service_slot.h"
 
 #include <QAbstractNativeEventFilter>
@@ -12,114 +14,17 @@
 #include <QWidget>
 #include <QWindow>
 #include <memory>
-#include <vector>
 #include <xcb/xcb.h>
 
 namespace platform {
 
 namespace {
 
-xcb_connection_t* x11Connection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
 // The native window now behind the widget: a renewed one is created (not yet mapped) here.
 xcb_window_t windowId(QWidget* window) {
     QWindow* handle = window->windowHandle();
     return static_cast<xcb_window_t>(handle ? handle->winId() : window->winId());
 }
-
-// The keyboard as the core protocol maps it: enough to type a password while the keys
-// come to the root window, where Qt does not look for them.
-class KeyMap {
-public:
-    void load(xcb_connection_t* c) { take(c, request(c)); }
-    // Asked for first, taken when the answer is needed.
-    static xcb_get_keyboard_mapping_cookie_t request(xcb_connection_t* c) {
-        const xcb_setup_t* setup = xcb_get_setup(c);
-        return xcb_get_keyboard_mapping(
-            c, setup->min_keycode,
-            static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1));
-    }
-    void take(xcb_connection_t* c, xcb_get_keyboard_mapping_cookie_t cookie) {
-        first_ = xcb_get_setup(c)->min_keycode;
-        std::unique_ptr<xcb_get_keyboard_mapping_reply_t, decltype(&free)> map(
-            xcb_get_keyboard_mapping_reply(c, cookie, nullptr), &free);
-        perCode_ = map ? map->keysyms_per_keycode : 0;
-        syms_.clear();
-        if (map)
-            syms_.assign(xcb_get_keyboard_mapping_keysyms(map.get()),
-                         xcb_get_keyboard_mapping_keysyms(map.get()) +
-                             xcb_get_keyboard_mapping_keysyms_length(map.get()));
-    }
-
-    // The key event Qt would have made of it.
-    QKeyEvent event(bool press, uint8_t code, uint16_t state) const {
-        // Columns: 0 and 1 the first group, 2 and 3 the second, 4 and 5 the first group's
-        // third level (AltGr, usually Mod5).
-        const int column = (state >> 13) & 3 ? 2 : state & XCB_MOD_MASK_5 ? 4 : 0;
-        const uint32_t plain = sym(code, column) ? sym(code, column) : sym(code, 0);
-        const uint32_t shifted = sym(code, column + 1) ? sym(code, column + 1) : plain;
-        const bool caps = (state & XCB_MOD_MASK_LOCK) && plain >= 'a' && plain <= 'z';
-        // Num Lock (Mod2) turns the keypad's second column on as Shift does.
-        const bool numbers = (state & XCB_MOD_MASK_2) && isKeypadCharacter(shifted);
-        uint32_t keysym =
-            ((state & XCB_MOD_MASK_SHIFT) != 0) != (caps || numbers) ? shifted : plain;
-        if (isKeypadCharacter(keysym))
-            keysym -= kKeypadOffset; // the keypad's digits and signs are the ASCII ones
-        Qt::KeyboardModifiers modifiers;
-        if (state & XCB_MOD_MASK_SHIFT)
-            modifiers |= Qt::ShiftModifier;
-        if (state & XCB_MOD_MASK_CONTROL)
-            modifiers |= Qt::ControlModifier;
-        if (state & XCB_MOD_MASK_1)
-            modifiers |= Qt::AltModifier;
-        QString text;
-        int key = special(keysym);
-        if (!key) {
-            const char32_t unicode = keysym < 0x100 ? keysym
-                                     : keysym >= 0x1000100 && keysym <= 0x110ffff
-                                         ? keysym - 0x1000000
-                                         : 0;
-            if (unicode >= 0x20 && unicode != 0x7f) {
-                text = QString::fromUcs4(&unicode, 1);
-                key = static_cast<int>(QChar::toUpper(unicode));
-            } else {
-                key = Qt::Key_unknown;
-            }
-        }
-        return QKeyEvent(press ? QEvent::KeyPress : QEvent::KeyRelease, key, modifiers, code,
-                         keysym, state, text);
-    }
-
-private:
-    static constexpr uint32_t kKeypadOffset = 0xff80;
-    static bool isKeypadCharacter(uint32_t keysym) {
-        return keysym >= 0xffaa && keysym <= 0xffb9; // KP_Multiply .. KP_9
-    }
-
-    uint32_t sym(uint8_t code, int column) const {
-        const std::size_t at = static_cast<std::size_t>(code - first_) * perCode_ + column;
-        return code >= first_ && column < perCode_ && at < syms_.size() ? syms_[at] : 0;
-    }
-
-    static int special(uint32_t keysym) {
-        static const QHash<uint32_t, int> keys{
-            {0xff08, Qt::Key_Backspace}, {0xff09, Qt::Key_Tab},     {0xff0d, Qt::Key_Return},
-            {0xff1b, Qt::Key_Escape},    {0xffff, Qt::Key_Delete},  {0xff50, Qt::Key_Home},
-            {0xff51, Qt::Key_Left},      {0xff52, Qt::Key_Up},      {0xff53, Qt::Key_Right},
-            {0xff54, Qt::Key_Down},      {0xff57, Qt::Key_End},     {0xff8d, Qt::Key_Enter},
-            {0xffe1, Qt::Key_Shift},     {0xffe2, Qt::Key_Shift},   {0xffe3, Qt::Key_Control},
-            {0xffe4, Qt::Key_Control},   {0xffe9, Qt::Key_Alt},     {0xffea, Qt::Key_Alt},
-            {0xffe5, Qt::Key_CapsLock},  {0xff7f, Qt::Key_NumLock}, {0xffeb, Qt::Key_Super_L}};
-        return keys.value(keysym, 0);
-    }
-
-    uint8_t first_ = 0;
-    uint8_t perCode_ = 0;
-    std::vector<uint32_t> syms_;
-};
 
 // The X11 service. It watches by a native event filter, since Qt neither selects
 // visibility changes nor reports another program's unmapping as a hide.
@@ -201,13 +106,10 @@ public:
         const bool wantKeyboard = !keyboard, wantPointer = !pointer;
         const bool newTarget = wantKeyboard && keyTarget_ != window;
         xcb_grab_keyboard_cookie_t keys{};
-        xcb_get_keyboard_mapping_cookie_t map{};
         xcb_grab_pointer_cookie_t buttons{};
         if (wantKeyboard)
             keys = xcb_grab_keyboard(c, 0, rootOf(c), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
                                      XCB_GRAB_MODE_ASYNC);
-        if (newTarget)
-            map = KeyMap::request(c);
         // Owner events: clicks on this program's windows go to them as usual; the lock
         // covers the screens, so those are the lock's.
         const uint16_t events = XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
@@ -219,15 +121,22 @@ public:
         if (wantKeyboard)
             keyboard = granted(xcb_grab_keyboard_reply(c, keys, nullptr));
         if (newTarget && keyboard) {
-            keys_.take(c, map);
-            keyTarget_ = window;
-            filter(true);
-        } else if (newTarget) {
-            xcb_discard_reply(c, map.sequence);
+            if (keys_.load(c)) {
+                keyTarget_ = window;
+                filter(true);
+            } else {
+                // Keys nobody could type at would lock the user out: not held.
+                xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
+                keyboard = false;
+            }
         }
         if (wantPointer)
             pointer = granted(xcb_grab_pointer_reply(c, buttons, nullptr));
 #endif
+    }
+
+    bool capsLockOn() override {
+        return keyTarget_ && keys_.capsLockOn();
     }
 
     void releaseGrabs(QWidget*) override {
@@ -245,6 +154,8 @@ public:
         if (eventType != "xcb_generic_event_t")
             return false;
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if (keyTarget_ && keys_.follow(x11Connection(), event))
+            return false;
         if (followingStack_ && isRootChildChange(event)) {
             stackChanged_ = true;
             // Not for Qt, which takes any configure report from the root for a change of
@@ -260,16 +171,11 @@ public:
                 return false;
             QWidget* target =
                 keyTarget_->focusWidget() ? keyTarget_->focusWidget() : keyTarget_.data();
-            QKeyEvent typed = keys_.event((event->response_type & 0x7f) == XCB_KEY_PRESS,
-                                          key->detail, key->state);
+            QKeyEvent typed = keys_.event(*key, (event->response_type & 0x7f) == XCB_KEY_PRESS);
             // Straight to the widget: a modal box of the program must not hold it back.
             QCoreApplication::sendEvent(target, &typed);
             return true;
         }
-        case XCB_MAPPING_NOTIFY:
-            if (keyTarget_ && x11Connection())
-                keys_.load(x11Connection());
-            break;
         case XCB_VISIBILITY_NOTIFY: {
             const auto* seen = reinterpret_cast<const xcb_visibility_notify_event_t*>(event);
             if (seen->state != XCB_VISIBILITY_UNOBSCURED && watched_.contains(seen->window)) {
@@ -474,7 +380,7 @@ private:
     static constexpr int kRaisesPerBurst = 8;
     QHash<xcb_window_t, Watch> watched_;
     QPointer<QWidget> keyTarget_; // while the keyboard is held: where its keys go
-    KeyMap keys_;
+    RootKeyboard keys_;
     QElapsedTimer burstClock_;
     int burstRaises_ = 0;
     bool filtering_ = false;

@@ -38,6 +38,8 @@ public:
     // window of the program is open or modal. Left false while another program holds it.
     virtual void grabInput(QWidget* window, bool& keyboard, bool& pointer) = 0;
     virtual void releaseGrabs(QWidget* window) = 0;
+    // While the keyboard is held: whether Caps Lock is on.
+    virtual bool capsLockOn() = 0;
 };
 
 WindowOrder& windowOrder();
