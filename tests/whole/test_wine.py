@@ -230,6 +230,7 @@ class WineTest(unittest.TestCase):
         s = self.s
         self.post("VeltraneMain", WM_COMMAND, M_NEW)
         dialog = self.admin()  # the first question chosen, no own question, OK refusing blanks
+        WineTest.admin_size = dialog.rect[2:]  # at the usual 96 dots per inch
         self.assertEqual((dialog.control(OPTION)["checked"], dialog.control(TXT_OTHER)["enabled"],
                           dialog.focused()), ("1", "0", TXT_NEW))
         self.press(dialog, CMD_OK)
@@ -403,13 +404,26 @@ class WineTest(unittest.TestCase):
         question = question[:999] + "?"
         subprocess.run([X11_WRITE, s.program_folder, "xyz", question + " = elm", "3"],
                        check=True, timeout=30)
-        # In a virtual desktop of 800 x 600, which win_probe can make larger.
+        # At 144 dots per inch, in a virtual desktop of 800 x 600 that win_probe can make
+        # larger.
+        desktop_key = "HKCU\\Control Panel\\Desktop"
+        self.install("reg", "add", desktop_key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", "144",
+                     "/f")
+        self.addCleanup(self.install, "reg", "delete", desktop_key, "/v", "LogPixels", "/f")
         desktop = s._spawn("desktop", [WINE, "explorer", "/desktop=vtr,800x600",
                                        s.program_path])
         WineTest.desktop = "vtr"
         self.addCleanup(lambda: (setattr(WineTest, "desktop", None), s._end(desktop)))
         first = wait_until(self.supervisors, 30)
         self.assertEqual(len(first or ()), 1, "no supervisor\n" + s.program_log())
+
+        # The forms' twips are laid out at the screen's resolution.
+        self.post("VeltraneMain", WM_COMMAND, M_NEW)
+        dialog = self.admin()
+        for now, usual in zip(dialog.rect[2:], self.admin_size):
+            self.assertAlmostEqual(now / usual, 1.5, delta=0.03)
+        self.press(dialog, 201)
+        self.window("Password", "VeltraneAdmin", gone=True)
 
         # The longest own question shows whole, in one box however often Forgot is chosen.
         for _ in range(2):
