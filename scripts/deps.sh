@@ -13,6 +13,9 @@ if [ "${1:-}" = test ]; then
         # Wayland: Debian 12's sway 1.7 (no session lock), mmdebstrap for a Debian 13 root
         # with sway 1.10, grim for pixels.
         sway grim mmdebstrap
+        # Locking from outside the menu: xss-lock, and logind played by python3-dbusmock on
+        # a private bus (dbus-daemon), driven with gdbus.
+        xss-lock python3-dbusmock dbus-daemon libglib2.0-bin
         # The Windows program: both mingw-w64 compilers, and 64-bit Wine to run its tests;
         # NSIS builds its installer, which 7-Zip lists; pefile reads its resources back.
         g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine

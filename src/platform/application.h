@@ -1,10 +1,10 @@
 #pragma once
 // The application object's process services: whether another instance of the program
 // runs for this user on this display, and ending this process at once.
-// The instance check holds a lock file in the user's runtime folder for the life of the
-// process; a lock whose owner is gone counts as free, so a crash blocks nothing.
+// The instance check holds a lock for the life of the process (on Linux in the user's
+// private runtime folder, platform/x11/instance_files.h); the system lets go of it when
+// the process ends, so a crash blocks nothing.
 
-#include <functional>
 #include <string>
 
 namespace platform {
@@ -23,13 +23,6 @@ public:
 // for its lock file and its request socket. Screens of one display share it; a
 // character that cannot be in a file name becomes "_".
 std::string instanceName(unsigned uid, const std::string& display);
-
-// The running instance's door for `appVTR --lock`: a socket beside the lock file, in
-// the user's own runtime folder. `onLock` runs from the event loop for each request.
-// False when the socket cannot be opened (the program then runs without it).
-bool listenForLockRequests(std::function<void()> onLock);
-// Asks the running instance to lock; true when it took the request within `timeoutMs`.
-bool askRunningInstanceToLock(int timeoutMs);
 
 Application& application();
 // Installs a replacement; nullptr restores the real service.

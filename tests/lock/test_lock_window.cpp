@@ -162,8 +162,12 @@ private Q_SLOTS:
         desktop = QImage(2048, 768, QImage::Format_RGB32);
         QPainter(&desktop).fillRect(1024, 0, 1024, 768, Qt::yellow);
         QSignalSpy shown(&platform::formSlot<Form1>().get(), &Form1::shownOnScreen);
+        QSignalSpy held(&platform::formSlot<Form1>().get(), &Form1::lockHeld);
         Form1* form = lockWith("pw");
-        QTRY_COMPARE(shown.count(), 1); // the supervisor waits for it
+        QTRY_COMPARE(shown.count(), 1);
+        QTRY_COMPARE(held.count(), 1); // what --lock, the sleep descriptor and logind wait for
+        QVERIFY(f->order.calls.lastIndexOf(QStringLiteral("grabKeyboard Form1")) >
+                f->order.calls.indexOf(QStringLiteral("watch Form1"))); // asked again once shown
         QCOMPARE(form->covers().size(), 1);
         LockCover* cover = form->covers().first();
         QCOMPARE(cover->geometry(), QRect(1024, 0, 1024, 768));

@@ -1,14 +1,16 @@
 // What start-up decides before any window: the command line, the instance's name per
-// user and display, and where the program's files live. tests/whole/test_install.py runs
-// the installed program with --version, --help and a wrong option; the other whole-program
-// tests run a portable copy, its files beside it.
+// user and display and its private folder, and where the program's files live.
+// tests/whole/test_install.py runs the installed program with --version, --help and a wrong option;
+// the other whole-program tests run a portable copy, its files beside it.
 
 #include "platform/application.h"
 #include "platform/program_folder.h"
+#include "platform/x11/instance_files.h"
 #include "shell/x11/command_line.h"
 #include "support/check.h"
 #include "support/temp_dir.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
@@ -43,6 +45,75 @@ void testInstanceName() {
     CHECK(instanceName(1000, "/tmp/launch.x/org:0").find('/') == std::string::npos);
 }
 
+// Only a folder of this user's, closed to others and not a link, is the instance's; a
+// fallback made by another user first is refused, never used. (The rows with another
+// owner need root, as CI has.)
+void testInstanceFolder() {
+    using platform::privateFolderProblem;
+    TempDir dir;
+    const unsigned me = ::getuid();
+    const bool root = me == 0;
+    const auto folder = [&](const char* name, mode_t mode, uid_t owner) {
+        const std::string path = dir.file(name);
+        ::mkdir(path.c_str(), mode);
+        ::chmod(path.c_str(), mode);
+        if (owner != me && ::chown(path.c_str(), owner, owner) != 0)
+            return std::string();
+        return path;
+    };
+    const struct {
+        std::string path;
+        const char* problem; // "" when private
+    } rows[] = {
+        {folder("private", 0700, me), ""},
+        {folder("open", 0755, me), "open to other users"},
+        {folder("others", 0700, root ? 65534 : me), root ? "belongs to another user" : ""},
+        {dir.file("absent"), "cannot be read"},
+    };
+    for (const auto& row : rows)
+        CHECK(privateFolderProblem(row.path, me).find(row.problem) != std::string::npos &&
+              (*row.problem != 0 || privateFolderProblem(row.path, me).empty()));
+    std::filesystem::create_directory_symlink(dir.file("private"), dir.file("link"));
+    CHECK(privateFolderProblem(dir.file("link"), me).find("symbolic link") != std::string::npos);
+    std::ofstream(dir.file("file")) << "x";
+    CHECK(privateFolderProblem(dir.file("file"), me).find("not a folder") != std::string::npos);
+    // In a folder others may write (not sticky), it could be swapped for another.
+    const std::string shared = folder("shared", 0777, root ? 65534 : me);
+    const std::string inside = shared + "/mine";
+    ::mkdir(inside.c_str(), 0700);
+    CHECK(!root ||
+          privateFolderProblem(inside, me).find("other users can change") != std::string::npos);
+
+    // $XDG_RUNTIME_DIR when private; else veltrane-<uid> in $TMPDIR, made private, or
+    // closed again when it is this user's; refused when it is another's.
+    setenv("XDG_RUNTIME_DIR", dir.file("private").c_str(), 1);
+    setenv("DISPLAY", ":5.0", 1);
+    CHECK_EQ(platform::instanceFile(".socket").path,
+             dir.file("private/veltrane-" + std::to_string(me) + "-:5.socket"));
+    setenv("XDG_RUNTIME_DIR", dir.file("open").c_str(), 1);
+    setenv("TMPDIR", dir.path().c_str(), 1);
+    const std::string fallback = dir.file("veltrane-" + std::to_string(me));
+    CHECK_EQ(platform::instanceFolder().path, fallback);
+    CHECK(privateFolderProblem(fallback, me).empty());
+    ::chmod(fallback.c_str(), 0777);
+    CHECK_EQ(platform::instanceFolder().path, fallback);
+    CHECK(privateFolderProblem(fallback, me).empty());
+    if (root) {
+        CHECK(::chown(fallback.c_str(), 65534, 65534) == 0);
+        const platform::InstancePath squatted = platform::instanceFolder();
+        CHECK(squatted.path.empty() &&
+              squatted.error.find("belongs to another user") != std::string::npos);
+        CHECK(platform::holdInstanceLock() == platform::InstanceLock::Unavailable);
+    }
+    // Too long for a socket's address: refused with the reason, not cut short.
+    const std::string deep = dir.file(std::string(120, 'd'));
+    ::mkdir(deep.c_str(), 0700);
+    setenv("XDG_RUNTIME_DIR", deep.c_str(), 1);
+    CHECK(platform::instanceFile(".socket").error.find("too long") != std::string::npos);
+    unsetenv("XDG_RUNTIME_DIR");
+    unsetenv("TMPDIR");
+}
+
 void testDataFolders() {
     CHECK_EQ(perUserDataFolder("/data", "/home/u"), std::string("/data/veltrane"));
     for (const char* unusable : {static_cast<const char*>(nullptr), "", "relative/data"})
@@ -68,6 +139,7 @@ void testDataFolders() {
 int main() {
     testCommandLine();
     testInstanceName();
+    testInstanceFolder();
     testDataFolders();
     return checkSummary("test_start_up");
 }

@@ -10,7 +10,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from vtr_harness import (ALREADY_GRABBED, MENU_KEYS, PASSWORD, X_PROBE, VtrSession,  # noqa: E402
                          read_text, wait_until)
 
-MAGENTA, GREEN, CYAN, ORANGE = "ff00ff", "00ff00", "00ffff", "ff8000"
+MAGENTA, GREEN, CYAN, ORANGE, YELLOW = "ff00ff", "00ff00", "00ffff", "ff8000", "ffff00"
 
 
 def probe_window(s, kind, x, y, width, height, colour):
@@ -103,6 +103,17 @@ class LockTest(unittest.TestCase):
                 self.assertTrue(wait_until(lambda: s.lock_windows() and
                                            s.try_grab("keyboard") == ALREADY_GRABBED, 1), kind)
                 self.assertEqual(read_text(keylog), taken, kind + ": a key leaked")
+            # Another program destroys each new lock window the moment it exists, before it
+            # can be shown: once it stops, the screen is covered within a second.
+            snipe = s._spawn("x_probe", [X_PROBE, "snipe", "1500"])
+            wait_until(lambda: "ready" in read_text(snipe.log), 5)
+            s._spawn("x_probe", [X_PROBE, "attack", "destroy", "1", "0"]).wait(10)
+            probe_window(s, "overlay", 700, 500, 200, 150, YELLOW)  # shown meanwhile
+            snipe.wait(10)
+            self.assertGreater(int(read_text(snipe.log).split()[-1]), 1, "nothing renewed")
+            self.assertTrue(wait_until(lambda: s.lock_windows() and
+                                       s.count_colour(YELLOW) == 0, 1), "the desktop shows")
+            self.assertLocked(s, "after the windows were destroyed as they came")
             (window, *_), = s.lock_windows()
             s.key("Escape")
 
@@ -172,18 +183,21 @@ class LockTest(unittest.TestCase):
                                        [(0, 1400)], 3), "not resized")
             self.assertEqual(s.count_colour(ORANGE), 200 * 200, "the strip shows")
 
-            # Killed while locked: locked again at once by the supervisor, which the stored
+            # Killed while locked: locked again at once by the guard, which the stored
             # password unlocks.
             probe = s._spawn("x_probe", [X_PROBE, "regrab", "5000"])
             wait_until(lambda: read_text(probe.log), 5)  # it watches the grab now
             s.program.send_signal(signal.SIGKILL)
             probe.wait(10)
             relocked_ms = float(read_text(probe.log).split()[1])
+            print(f"relocked {relocked_ms} ms after the kill", file=sys.stderr)
             self.assertLess(relocked_ms, 200)
             self.assertTrue(wait_until(s.lock_windows, 2), "no cover after the kill")
             self.assertLocked(s, f"killed, locked again in {relocked_ms} ms")
             self.assertTrue(s.unlock())
-            self.assertTrue(wait_until(lambda: not s.program_processes(), 3), "supervisor left")
+            # The guard became the tray program.
+            s.adopt_tray()
+            self.assertTrue(s.tray_icon_window(10), "no icon after the guard's unlock")
 
 
 if __name__ == "__main__":

@@ -44,6 +44,8 @@ PASSWORD_MENU = ["New", "Modify", "Forgot"]
 SUBMENUS = {"Password": PASSWORD_MENU,
             "Help": ["Contents...", "-", "Check for update...", "-", "About Veltrane..."]}
 MenuWindow = collections.namedtuple("MenuWindow", "window x y width height")
+# The arguments of each kind of appVTR process.
+ROLES = {"tray": [], "guard": [b"--lock-supervisor"], "client": [b"--lock"]}
 
 
 def row(structure, caption):
@@ -70,6 +72,20 @@ def end_process(proc, grace=3.0):
         except subprocess.TimeoutExpired:
             proc.kill()
             proc.wait(timeout=grace)
+
+
+class Adopted:
+    """A program process this session did not start itself (a tray started by --lock, a
+    guard that became the tray), as the harness uses `session.program`."""
+
+    def __init__(self, pid):
+        self.pid = pid
+
+    def poll(self):
+        return None if os.path.exists(f"/proc/{self.pid}/exe") else 0
+
+    def send_signal(self, sig):
+        os.kill(self.pid, sig)
 
 
 def read_text(path):
@@ -134,14 +150,28 @@ class VtrSession(StartedSession):
         assert wait_until(lambda: self.windows_of(self.trayer.pid, False), 10), "no trayer window"
 
     def close(self):
-        """Ends every process this session started, by pid, newest first."""
+        """Ends every process this session started, by pid, newest first, and then the
+        program's processes that the program started itself (its guard; a tray started by
+        --lock), found by their executable in this session's folder."""
         if self._xtest:
             self._xtest[0].XCloseDisplay(self._xtest[2])
             self._xtest = None
         for proc in reversed(self._processes):
             self._end(proc)
         self._processes.clear()
+        if self.program_path.startswith(self.root + os.sep):
+            for pid in self.program_processes():
+                self._end_pid(pid)
         shutil.rmtree(self.root, ignore_errors=True)
+
+    @staticmethod
+    def _end_pid(pid, grace=3.0):
+        try:
+            os.kill(pid, signal.SIGTERM)
+            if not wait_until(lambda: not os.path.exists(f"/proc/{pid}/exe"), grace):
+                os.kill(pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
 
     _end = staticmethod(end_process)
 
@@ -167,6 +197,13 @@ class VtrSession(StartedSession):
         assert not wait_icon or self.tray_icon_window(10), "no tray icon\n" + self.program_log()
         return self.program
 
+    def adopt_tray(self, timeout=10):
+        """Makes the one running tray process, however it started, `self.program`."""
+        trays = wait_until(lambda: self.program_processes("tray"), timeout)
+        assert trays and len(trays) == 1, f"trays: {trays}\n" + self.program_log()
+        self.program = Adopted(trays[0])
+        return self.program
+
     def program_log(self):
         """What every appVTR started here wrote, for failure messages."""
         return "\n".join(f"--- {log.name}\n{log.read_text(errors='replace')}"
@@ -179,13 +216,18 @@ class VtrSession(StartedSession):
         except subprocess.TimeoutExpired:
             return None
 
-    def program_processes(self):
-        """Pids of running processes whose executable is this session's appVTR."""
+    def program_processes(self, role=None):
+        """Pids of running processes of this session's appVTR, or only those of one role:
+        "tray" (no argument), "guard" (--lock-supervisor) or "client" (--lock)."""
         def runs_program(entry):
             try:
-                return os.readlink(f"/proc/{entry}/exe") == self.program_path
+                exe = os.readlink(f"/proc/{entry}/exe")
+                with open(f"/proc/{entry}/cmdline", "rb") as cmdline:
+                    args = cmdline.read().split(b"\0")[1:-1]
             except OSError:
                 return False
+            return exe in (self.program_path, self.program_path + " (deleted)") and (
+                role is None or args == ROLES[role])
         return [int(pid) for pid in os.listdir("/proc") if pid.isdigit() and runs_program(pid)]
 
     def dos_attributes(self, name=PASSWORD_FILE):

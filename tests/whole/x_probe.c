@@ -11,6 +11,9 @@
  *                                     window at least 640 wide (the lock's); between
  *                                     times it tries both grabs every 0.5 ms and prints
  *                                     "free F": the checks that found a grab free
+ *   x_probe snipe MS                  for MS ms destroys every new override-redirect window
+ *                                     at least 640 wide the moment it is created, before
+ *                                     it can be mapped; prints "destroyed N" at the end
  *   x_probe regrab MS                 prints "ready", waits (up to MS) for the keyboard
  *                                     grab to be free, then prints the ms until another
  *                                     client holds it again, or "timeout" */
@@ -126,6 +129,33 @@ static int attack(const char* kind, int times, double gap) {
     return 0;
 }
 
+static int snipe(double for_ms) {
+    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, s->root, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(c);
+    printf("ready\n");
+    fflush(stdout);
+    int destroyed = 0;
+    for (const double until = now_ms() + for_ms; now_ms() < until;) {
+        xcb_generic_event_t* e = xcb_poll_for_event(c);
+        if (!e) {
+            nanosleep(&(struct timespec){0, 100000}, NULL);
+            continue;
+        }
+        if ((e->response_type & 0x7f) == XCB_CREATE_NOTIFY) {
+            const xcb_create_notify_event_t* made = (xcb_create_notify_event_t*)e;
+            if (made->override_redirect && made->width >= 640) {
+                xcb_destroy_window(c, made->window);
+                xcb_flush(c);
+                ++destroyed;
+            }
+        }
+        free(e);
+    }
+    printf("destroyed %d\n", destroyed);
+    return 0;
+}
+
 static int regrab(double within_ms) {
     const double deadline = now_ms() + within_ms;
     double freed = 0;
@@ -159,6 +189,8 @@ int main(int argc, char** argv) {
         return window(argv, strcmp(mode, "overlay") == 0);
     if (argc == 5 && strcmp(mode, "attack") == 0)
         return attack(argv[2], atoi(argv[3]), atof(argv[4]));
+    if (argc == 3 && strcmp(mode, "snipe") == 0)
+        return snipe(atof(argv[2]));
     if (argc == 3 && strcmp(mode, "regrab") == 0)
         return regrab(atof(argv[2]));
     fprintf(stderr, "usage: see the head of x_probe.c\n");

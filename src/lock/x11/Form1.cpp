@@ -201,10 +201,19 @@ void Form1::startLock() {
 
 void Form1::takeGrabs() {
     platform::windowOrder().grabInput(this, keyboardHeld_, pointerHeld_);
-    if (holdsGrabs())
+    if (holdsGrabs()) {
         grabRetry_->stop();
-    else if (++grabAttempts_ == kGrabRetriesBeforeSlowing)
+        reportHeld();
+    } else if (++grabAttempts_ == kGrabRetriesBeforeSlowing) {
         grabRetry_->setInterval(kGrabRetrySlowInterval);
+    }
+}
+
+void Form1::reportHeld() {
+    if (heldReported_ || !locked_ || !painted_ || !holdsGrabs())
+        return;
+    heldReported_ = true;
+    Q_EMIT lockHeld();
 }
 
 void Form1::addCover(QScreen* screen) {
@@ -387,9 +396,15 @@ void Form1::Timer2_Timer() {
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Picture2 && event->type() == QEvent::Paint && !painted_) {
         painted_ = true;
-        // Once this paint has reached the screen.
+        // Once this paint has reached the screen. Both grabs are asked for again: held
+        // now, after a round trip that had the X server draw everything sent before.
         QMetaObject::invokeMethod(
-            this, [this] { Q_EMIT shownOnScreen(); }, Qt::QueuedConnection);
+            this,
+            [this] {
+                Q_EMIT shownOnScreen();
+                retakeGrabs();
+            },
+            Qt::QueuedConnection);
     }
     // Key preview: the form sees each key first; what it does to the box is the form's.
     if (watched == Text1 && event->type() == QEvent::KeyPress) {

@@ -61,6 +61,8 @@ Q_SIGNALS:
     void unlocked();
     // The lock is on screen: its panel has been painted for the first time.
     void shownOnScreen();
+    // The lock is on screen and holds the keyboard and the pointer: once per lock.
+    void lockHeld();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -82,6 +84,7 @@ private:
     void watch(QWidget* window);
     void renewWindow(QWidget* window);
     void retakeGrabs();
+    void reportHeld();
     void placeBanner();
     void endLock();
     void unlock();
@@ -107,4 +110,5 @@ private:
     bool keyboardHeld_ = false;
     bool pointerHeld_ = false;
     bool painted_ = false;
+    bool heldReported_ = false;
 };

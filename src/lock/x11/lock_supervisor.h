@@ -1,23 +1,14 @@
 #pragma once
-// Failing closed: while the desktop is locked a second process of the same program
-// watches the locked one through a pipe. If the locked program ends without the right
-// password (killed, crashed), X takes its windows and grabs away; the supervisor then
-// covers every screen and takes the keyboard and the pointer again at once, and lets go
-// only for the stored password. The right password or the lock's refusal ends it quietly.
-//
-// Protocol on the supervisor's standard input: "L" locked, "U" unlocked (it ends); the
-// end of the input while locked means the program died.
-
-class Form1;
+// The guard's own program (lock/linux/lock_guard.h), which main() runs when given
+// lockguard::kArgument. It waits without a toolkit. When the program died in the middle
+// of a lock it locks again at once: the panel and the banner over a white screen (it
+// never saw the desktop), on every screen, holding the keyboard and the pointer, open
+// only to the stored password. Meanwhile it has a guard of its own and serves
+// `appVTR --lock` on the instance's socket, so that the dead program's clients wait for
+// this lock. After the unlock it becomes the tray program.
 
 namespace LockSupervisor {
 
-// Starts a supervisor for this lock; it ends when the lock's right password is typed.
-void watchOver(Form1& lock);
-
-// The supervisor's first argument, and its main: the program's main runs it instead of
-// itself when given that argument.
-extern const char* const kArgument; // "--lock-supervisor"
 int run(int argc, char* argv[]);
 
 } // namespace LockSupervisor

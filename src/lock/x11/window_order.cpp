@@ -38,8 +38,11 @@ public:
         // Qt's own selection must stay; visibility changes are added to it.
         std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&free)> attributes(
             xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id), nullptr), &free);
-        if (!attributes)
+        if (!attributes) {
+            // Destroyed already, the moment it was made: to be made anew like any other.
+            report({window, std::move(lost), {}}, Loss::Destroyed);
             return;
+        }
         const uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_VISIBILITY_CHANGE |
                               XCB_EVENT_MASK_STRUCTURE_NOTIFY;
         xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &mask);
@@ -158,6 +161,11 @@ public:
             return false;
         if (followingStack_ && isRootChildChange(event)) {
             stackChanged_ = true;
+            // A window destroyed before its own reports were asked for is told of here.
+            const auto* gone = reinterpret_cast<const xcb_destroy_notify_event_t*>(event);
+            if ((event->response_type & 0x7f) == XCB_DESTROY_NOTIFY &&
+                watched_.contains(gone->window))
+                report(watched_.take(gone->window), Loss::Destroyed);
             // Not for Qt, which takes any configure report from the root for a change of
             // the screens; the others it has no use for.
             return true;

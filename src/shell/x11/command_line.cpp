@@ -10,7 +10,9 @@ struct Option {
 
 constexpr Option kOptions[] = {
     {"--lock", StartMode::Lock,
-     "lock the desktop now: asks the running Veltrane to lock, or starts one that locks"},
+     "lock the desktop now (starting Veltrane if it is not running) and return once it is\n"
+     "      unlocked again, as xss-lock and xautolock expect; exit status 1, with the\n"
+     "      reason, when it cannot be locked"},
     {"--help", StartMode::Help, "show this text and exit"},
     {"--version", StartMode::Version, "show the version and exit"},
 };

@@ -1,5 +1,10 @@
 // appVTR: Veltrane, a notification-area program that locks the desktop behind a password.
 
+#include "lock/linux/lock_client.h"
+#include "lock/linux/lock_guard.h"
+#include "lock/linux/lock_protocol.h"
+#include "lock/linux/lock_requests.h"
+#include "lock/linux/logind_lock.h"
 #include "lock/x11/lock_supervisor.h"
 #include "platform/application.h"
 #include "platform/program_folder.h"
@@ -13,7 +18,6 @@
 #include "shell/x11/session_check.h"
 
 #include <QApplication>
-#include <QTimer>
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
@@ -21,7 +25,6 @@
 namespace {
 
 constexpr int kTrayWaitMs = 10000;
-constexpr int kLockRequestMs = 5000;
 
 // The answers that need no display.
 int printOnly(const CommandLine& command) {
@@ -39,13 +42,26 @@ int printOnly(const CommandLine& command) {
     }
 }
 
+// --lock: waits for the unlock, with no toolkit of its own.
+int lockFromCommandLine() {
+    if (platform::waylandSession())
+        return lockRefused(lockproto::kWaylandRefusal);
+    if (!platform::openX11Display())
+        return lockRefused("Veltrane needs a graphical X11 session, and no X display could be "
+                           "opened (is DISPLAY set?)");
+    platform::closeX11Probe();
+    return requestLock();
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (argc > 1 && std::strcmp(argv[1], LockSupervisor::kArgument) == 0)
+    if (argc > 1 && std::strcmp(argv[1], lockguard::kArgument) == 0)
         return LockSupervisor::run(argc, argv);
     const CommandLine command = parseCommandLine(argc, argv);
-    if (command.mode != StartMode::Run && command.mode != StartMode::Lock)
+    if (command.mode == StartMode::Lock)
+        return lockFromCommandLine();
+    if (command.mode != StartMode::Run)
         return printOnly(command);
     if (!platform::openX11Display()) {
         std::fputs("appVTR: Veltrane needs a graphical X11 session, and no X display could be "
@@ -65,23 +81,13 @@ int main(int argc, char* argv[]) {
     if (usePerUserDataWhereNeeded())
         umask(077);
 
-    if (command.mode == StartMode::Lock) {
-        bool another = false;
-        platform::continueOnError([&] { another = platform::application().prevInstance(); });
-        if (another) {
-            if (platform::askRunningInstanceToLock(kLockRequestMs))
-                return 0;
-            std::fputs("appVTR: the running Veltrane did not answer the lock request\n", stderr);
-            return 1;
-        }
-    }
-
     platform::formSlot<frmMain>().get().Form_Load();
+    // Only the running instance gets here.
     const auto lockNow = [] { platform::continueOnError(mnuShowMe_Click); };
-    platform::listenForLockRequests(lockNow);
+    lockguard::keep();
+    lockrequests::serve(lockNow);
+    logind::follow(lockNow);
     warnWhenNoNotificationArea(kTrayWaitMs);
-    if (command.mode == StartMode::Lock)
-        QTimer::singleShot(0, lockNow);
     const int code = QApplication::exec();
 
     // Terminate: whatever is still loaded unloads, so the unload handling (the icon's
