@@ -3,11 +3,14 @@
 # packaging) needs, only when missing.
 set -euo pipefail
 want=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
-    libxkbcommon-dev libxkbcommon-x11-dev libxcb-xkb-dev libwayland-dev wayland-protocols)
+    libxcb-shm0-dev libxkbcommon-dev libxkbcommon-x11-dev libxcb-xkb-dev libwayland-dev
+    wayland-protocols)
 if [ "${1:-}" = test ]; then
     # The fonts keep text metrics in widget tests the same on every machine.
     want+=(xvfb xauth xdotool x11-utils x11-xserver-utils openbox trayer wmctrl imagemagick attr
         python3 fonts-dejavu-core fonts-urw-base35
+        # A panel that hosts icons as status-notifier items, on a session bus of the test's.
+        xfce4-panel dbus-daemon libglib2.0-bin
         # The lock's keys under other layouts (setxkbmap) and pastes it must refuse (xclip).
         x11-xkb-utils xclip
         # Wayland: Debian 12's sway 1.7 (no session lock), mmdebstrap for a Debian 13 root

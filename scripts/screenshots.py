@@ -66,6 +66,11 @@ def main():
         icon = s.geometry(s.tray_icon_window(5))
         s.keep("tray-menu.png", around(menu[1:], sub[1:], icon))
         s.key("Escape", "Escape")
+        # A window of text under the lock, which shows it blurred.
+        s._spawn("xmessage", ["xmessage", "-geometry", "+60+60", "-fn", "fixed", "\n".join(
+            f"{n:02}  notes.txt: meeting at ten, call back the bank, pick up the keys"
+            for n in range(20))])
+        s.find_window("xmessage")
         s.lock_from_tray()
         time.sleep(1.5)  # the banner well on its way
         s.keep("lock-screen.png", (0, 0, 1024, 768), scale=50)

@@ -1,5 +1,7 @@
 #include "help/help_layout.h"
 
+#include <algorithm>
+
 WindowPlacement helpWindowPlacement(double screenWidth) {
     return {screenWidth - kHelpWindowWidth, 0, kHelpWindowWidth, kHelpWindowHeight};
 }
@@ -22,5 +24,16 @@ HelpLayout helpLayout(double windowWidth, double windowHeight, double browserWid
     const double height = layout.browserHeight.value_or(browserHeight);
     layout.closeLeft = width - (closeWidth + 100);
     layout.closeTop = height + 100;
+    return layout;
+}
+
+HelpLayout helpLayoutInside(double clientWidth, double clientHeight, double closeWidth,
+                            double closeHeight) {
+    constexpr double kMargin = 100;
+    HelpLayout layout;
+    layout.browserWidth = std::max(0.0, clientWidth - kMargin);
+    layout.browserHeight = std::max(0.0, clientHeight - closeHeight - 2 * kMargin);
+    layout.closeLeft = std::max(0.0, *layout.browserWidth - (closeWidth + kMargin));
+    layout.closeTop = *layout.browserHeight + kMargin;
     return layout;
 }

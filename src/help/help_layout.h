@@ -33,3 +33,11 @@ struct HelpLayout {
 // browser's. `browserWidth`/`browserHeight` are the browser's present size.
 HelpLayout helpLayout(double windowWidth, double windowHeight, double browserWidth,
                       double browserHeight, double closeWidth);
+
+// The same arrangement measured inside the window's frame, for window managers whose
+// title bars and borders vary: the button keeps its margins inside the window at every
+// size down to kHelpMinimumWidth x kHelpMinimumHeight, and the browser takes what is left.
+constexpr double kHelpMinimumWidth = 3000;
+constexpr double kHelpMinimumHeight = 2000;
+HelpLayout helpLayoutInside(double clientWidth, double clientHeight, double closeWidth,
+                            double closeHeight);

@@ -88,6 +88,26 @@ private Q_SLOTS:
         QCOMPARE(scrolled, 0);
     }
 
+    // At every size the window can take, the Close button is whole inside it, under the
+    // browser; smaller sizes are refused.
+    void closeButtonStaysInsideAtEverySize() {
+        FakeFormsServices forms;
+        frmHelp& form = platform::formSlot<frmHelp>().get();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        for (const QSize size :
+             {QSize(5, 5), QSize(200, 133), QSize(230, 90), QSize(555, 524), QSize(1400, 300)}) {
+            form.resize(size);
+            const QRect close = form.cmdClose->geometry();
+            QVERIFY2(form.rect().contains(close) &&
+                         close.top() > form.WBHelp->geometry().bottom() &&
+                         form.width() >= size.width() && form.height() >= size.height() - 1,
+                     qPrintable(QStringLiteral("%1 x %2").arg(form.width()).arg(form.height())));
+        }
+        QCOMPARE(form.size(), QSize(1400, 300));
+        platform::formSlot<frmHelp>().unload();
+    }
+
     void linksWithinThePageStayOthersGoToTheShell() {
         FakeFormsServices forms;
         FakeShell shell;

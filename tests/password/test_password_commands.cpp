@@ -16,6 +16,8 @@
 #include "support/fake_forms_services.h"
 #include "support/scratch_folder.h"
 
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -123,12 +125,55 @@ private Q_SLOTS:
             QCOMPARE(fixture.boxes() + " " + (focus ? focus->objectName() : "?") + " " +
                          (focus ? focus->selectedText() : ""),
                      QString(row.title) + " | 16 " + row.focus + " " + row.selected);
-            // Escape does nothing; Cancel (or closing) unloads the dialog without a word.
-            QTest::keyClick(form.txtNew, Qt::Key_Escape);
-            QVERIFY(loaded());
-            &row == rows ? (void)form.close() : QTest::mouseClick(form.cmdCancel, Qt::LeftButton);
+            // Escape, closing or Cancel unloads the dialog without a word.
+            if (&row == rows)
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            else
+                &row == rows + 1 ? (void)form.close()
+                                 : QTest::mouseClick(form.cmdCancel, Qt::LeftButton);
             QVERIFY(!loaded() && fixture.forms.boxes.size() == 1);
         }
+    }
+
+    // The passwords show dots until "Show" is ticked; the options lie inside their frame,
+    // below its caption; Tab goes in the screen's order and into the options at the
+    // chosen one; Enter in a text box goes along the text boxes to OK.
+    void keyboardAndLayout() {
+        Fixture fixture;
+        frmAdmin& form = fixture.show();
+        form.optRemindQuestion[2]->setChecked(true);
+        for (const bool shown : {false, true, false}) {
+            form.chkShow->setChecked(shown);
+            const auto mode = shown ? QLineEdit::Normal : QLineEdit::Password;
+            QVERIFY(form.txtNew->echoMode() == mode && form.txtConfirm->echoMode() == mode);
+        }
+        QVERIFY(form.txtNew->geometry().right() < form.chkShow->x());
+        const QRect inside = form.frmQuestion->contentsRect();
+        for (QRadioButton* option : form.optRemindQuestion)
+            QVERIFY2(option->parentWidget() == form.frmQuestion &&
+                         inside.contains(option->geometry()) &&
+                         option->geometry().bottom() < form.txtOther->y(),
+                     qPrintable(option->objectName()));
+
+        const auto walk = [&](int key, QWidget* from, int steps) {
+            from->setFocus();
+            QStringList names;
+            for (int i = 0; i < steps; ++i) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+                if (key == Qt::Key_Return) // the Tab the forms run time would inject
+                    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                names << QApplication::focusWidget()->objectName();
+            }
+            return names.join(' ');
+        };
+        QCOMPARE(walk(Qt::Key_Tab, form.txtNew, 7),
+                 "txtConfirm chkShow optRemindQuestion2 txtAnswer cmdCancel cmdOK txtNew");
+        form.optRemindQuestion[3]->setChecked(true);
+        QCOMPARE(walk(Qt::Key_Tab, form.chkShow, 3), "optRemindQuestion3 txtOther txtAnswer");
+        QCOMPARE(walk(Qt::Key_Return, form.txtNew, 4), "txtConfirm txtOther txtAnswer cmdOK");
+        form.optRemindQuestion[0]->setChecked(true);
+        QCOMPARE(walk(Qt::Key_Return, form.txtConfirm, 1), "txtAnswer");
+        QVERIFY(loaded() && fixture.forms.boxes.isEmpty());
     }
 
     // Modify's password and Forgot's answer are compared trimmed and in their case; the
@@ -162,6 +207,8 @@ private Q_SLOTS:
                 form = prepareModifyPassword();
             QCOMPARE(form ? QStringLiteral("open") : fixture.boxes(), QString(row.boxes));
             QCOMPARE(loaded(), form != nullptr);
+            // Modify asks for the password masked; Forgot for the answer in clear.
+            QCOMPARE(fixture.forms.inputBoxes[0].masked, !row.forgot);
             if (row.forgot) {
                 QCOMPARE(fixture.forms.inputBoxes[0].prompt, QStringLiteral("Street?"));
                 if (!fixture.forms.boxes.isEmpty() && fixture.forms.boxes[0].style == 64)

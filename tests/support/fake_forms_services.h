@@ -18,6 +18,7 @@ struct RecordedBox {
 
 struct RecordedInputBox {
     QString prompt, title;
+    bool masked = false;
 };
 
 class FakeFormsServices : public platform::FormsServices {
@@ -26,8 +27,9 @@ public:
     ~FakeFormsServices() override { platform::setForms(nullptr); }
 
     int msgBox(const QString& text, int style, const QString& title) override;
-    QString inputBox(const QString& prompt, const QString& title, double, double) override {
-        inputBoxes.append({prompt, title});
+    QString inputBox(const QString& prompt, const QString& title, double, double,
+                     bool masked) override {
+        inputBoxes.append({prompt, title, masked});
         return inputAnswers.isEmpty() ? QString() : inputAnswers.dequeue();
     }
     void sendKeys(const QString&) override {}

@@ -66,21 +66,22 @@ class ShellTest(unittest.TestCase):
             self.assertEqual(sorted(os.listdir(s.program_folder)), before, "second start")
             self.assertEqual(os.stat(password_file).st_mtime_ns, stamp)
 
-            # Nothing opens: each is watched for half a second (a menu shows within 0.1 s).
-            for button, repeat in ((1, 1), (1, 2), (2, 1)):
-                s.click_icon(button=button, repeat=repeat)
-                self.assertIsNone(wait_until(s.popup_windows, 0.5), f"button {button} x{repeat}")
-            # The right button opens the menu at its release over the icon only.
-            for away in (True, False):
+            # The middle button opens nothing: watched for half a second (a menu shows
+            # within 0.1 s).
+            s.click_icon(button=2)
+            self.assertIsNone(wait_until(s.popup_windows, 0.5), "middle button")
+            # The right and the left button open the menu at their release over the icon
+            # only.
+            for button, away in ((3, True), (3, False), (1, True), (1, False)):
                 s.move_mouse(*s.icon_centre())
-                s._run(["xdotool", "mousedown", "3"])
+                s._run(["xdotool", "mousedown", str(button)])
                 self.assertIsNone(wait_until(s.menu_windows, 0.5), "the menu opened at the press")
                 if away:
                     s.move_mouse(500, 300)
-                s._run(["xdotool", "mouseup", "3"])
+                s._run(["xdotool", "mouseup", str(button)])
                 self.assertEqual(bool(wait_until(s.menu_windows, 0.5 if away else 3)), not away)
-            s.click(20, 20)
-            self.assertTrue(wait_until(lambda: not s.menu_windows(), 3), "an outside click")
+                s.click(20, 20)
+                self.assertTrue(wait_until(lambda: not s.menu_windows(), 3), "an outside click")
             self.assertIsNone(s.wait_for_exit(0.2), "a command ran")
 
             # A password saved: Modify comes first; deleted, an empty hidden file and New.
@@ -104,7 +105,11 @@ class ShellTest(unittest.TestCase):
             self.assertEqual(s.program_processes("tray"), [s.program.pid], "start after a crash")
             s.choose_menu_entry("About Veltrane...")
             self.assertTrue(s.find_window("About Veltrane"))
-            s.choose_menu_entry("Quit")
+            # A right-click in the moment after a window came up may open nothing (as after
+            # Help in the lock scenario); a user clicks again, as this test does.
+            self.assertTrue(wait_until(lambda: s.click_icon(button=3) or
+                                       wait_until(s.menu_windows, 1), 6), "no menu over About")
+            s.key(*MENU_KEYS["Quit"].split(), "Return")
             self.assertEqual(s.wait_for_exit(5), 0)
             self.assertEqual(s.tray_icon_windows(), [])
             self.assertTrue(wait_until(lambda: not s.program_processes(), 3), "its guard stays")

@@ -14,8 +14,7 @@
 
 namespace {
 
-// The Close button's design size, in twips: low enough to stay clear of the bottom edge
-// under a usual title bar, since the layout measures from the outer height.
+// The Close button's design size, in twips.
 constexpr double kCloseWidth = 1215;
 constexpr double kCloseHeight = 300;
 
@@ -51,21 +50,20 @@ frmHelp::frmHelp() {
     move(pixelsX(place.left), pixelsY(place.top));
     resize(pixelsX(place.width), pixelsY(place.height));
     cmdClose->resize(pixelsX(kCloseWidth), pixelsY(kCloseHeight));
+    setMinimumSize(pixelsX(kHelpMinimumWidth), pixelsY(kHelpMinimumHeight));
 
     WBHelp->setSource(helpPage());
     applyLayout();
 }
 
 void frmHelp::applyLayout() {
-    const QRect outer = frameGeometry();
-    const HelpLayout layout = helpLayout(twipsX(outer.width()), twipsY(outer.height()),
-                                         browserWidth_, browserHeight_, kCloseWidth);
-    browserWidth_ = layout.browserWidth.value_or(browserWidth_);
-    browserHeight_ = layout.browserHeight.value_or(browserHeight_);
-    closeLeft_ = layout.closeLeft.value_or(closeLeft_);
-    closeTop_ = layout.closeTop.value_or(closeTop_);
-    WBHelp->setGeometry(pixelRect(0, 0, browserWidth_, browserHeight_));
-    cmdClose->setGeometry(pixelRect(closeLeft_, closeTop_, kCloseWidth, kCloseHeight));
+    // Measured inside the frame: title bars differ from one window manager to the next,
+    // and the button must stay inside under every one.
+    const HelpLayout layout =
+        helpLayoutInside(twipsX(width()), twipsY(height()), kCloseWidth, kCloseHeight);
+    WBHelp->setGeometry(pixelRect(0, 0, *layout.browserWidth, *layout.browserHeight));
+    cmdClose->setGeometry(
+        pixelRect(*layout.closeLeft, *layout.closeTop, kCloseWidth, kCloseHeight));
 }
 
 // Qt sizes a window without its frame; once the window manager has framed the window,

@@ -1,6 +1,7 @@
 #pragma once
 // The help window: the program's HTML help page in a browser with a Close button under
-// it, opened in the top right corner of the screen. Links within the page and to other
+// it, opened in the top right corner of the screen; the button stays inside the window at
+// every size the window can take. Links within the page and to other
 // local files are followed in place; any other address goes to the desktop shell.
 
 #include <QDialog>
@@ -28,11 +29,6 @@ private:
     void cmdClose_Click();
     void WBHelp_anchorClicked(const QUrl& link);
 
-    // The controls' geometry as last set, in twips: a skipped layout step keeps these.
-    double browserWidth_ = 0;
-    double browserHeight_ = 0;
-    double closeLeft_ = 0;
-    double closeTop_ = 0;
     // The window manager adds its frame after the first showing; the outer size is made
     // right once then.
     bool outerSizeFitted_ = false;

@@ -1,4 +1,6 @@
 #include "lock/x11/screen_capture.h"
+#include "lock/lock_blur.h"
+#include "lock/x11/shared_picture.h"
 #include "lock/x11/x11_connection.h"
 #include "platform/service_slot.h"
 
@@ -56,15 +58,7 @@ public:
             snapshot->pixmap_ = XCB_NONE;
             return nullptr;
         }
-        // The windows on screen, not the root's own background: include inferiors.
-        const xcb_gcontext_t gc = xcb_generate_id(c);
-        const uint32_t values[] = {XCB_SUBWINDOW_MODE_INCLUDE_INFERIORS, 0};
-        xcb_create_gc(c, gc, screen->root, XCB_GC_SUBWINDOW_MODE | XCB_GC_GRAPHICS_EXPOSURES,
-                      values);
-        xcb_copy_area(c, screen->root, snapshot->pixmap_, gc, 0, 0, 0, 0, screen->width_in_pixels,
-                      screen->height_in_pixels);
-        xcb_free_gc(c, gc);
-        xcb_flush(c);
+        snapshot->fillBlurred();
         return snapshot;
     }
 
@@ -146,6 +140,51 @@ public:
     }
 
 private:
+    // The screen as it is now, with the windows on it, blurred into the pixmap (through
+    // shared memory where the server offers it); white where the screen cannot be read as
+    // 32-bit pixels: the desktop's text never shows.
+    void fillBlurred() {
+        const int width = size_.width(), height = size_.height();
+        const xcb_gcontext_t gc = xcb_generate_id(c_);
+        const uint32_t values[] = {white_, 0};
+        xcb_create_gc(c_, gc, pixmap_, XCB_GC_FOREGROUND | XCB_GC_GRAPHICS_EXPOSURES, values);
+        const qreal ratio = qGuiApp->devicePixelRatio();
+        const auto blur = [&](uint32_t* pixels) {
+            blurLockPicture(pixels, width, height, width, ratio);
+        };
+        if (changeScreenThroughSharedMemory(c_, root_, pixmap_, gc, depth_, width, height, blur)) {
+            xcb_free_gc(c_, gc);
+            return;
+        }
+        auto image = owned(xcb_get_image_reply(c_,
+                                               xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_,
+                                                             0, 0, static_cast<uint16_t>(width),
+                                                             static_cast<uint16_t>(height), ~0u),
+                                               nullptr));
+        const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
+        if (!image || static_cast<size_t>(xcb_get_image_data_length(image.get())) != bytes) {
+            const xcb_rectangle_t all = {0, 0, static_cast<uint16_t>(width),
+                                         static_cast<uint16_t>(height)};
+            xcb_poly_fill_rectangle(c_, pixmap_, gc, 1, &all);
+        } else {
+            auto* pixels = reinterpret_cast<uint32_t*>(xcb_get_image_data(image.get()));
+            blur(pixels);
+            // As many rows a request as the server takes.
+            const size_t room = xcb_get_maximum_request_length(c_) * size_t{4} - 64;
+            const int rows = std::max(1, static_cast<int>(room / (size_t(width) * 4)));
+            for (int top = 0; top < height; top += rows) {
+                const int count = std::min(rows, height - top);
+                xcb_put_image(
+                    c_, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap_, gc, static_cast<uint16_t>(width),
+                    static_cast<uint16_t>(count), 0, static_cast<int16_t>(top), 0, depth_,
+                    static_cast<uint32_t>(count) * static_cast<uint32_t>(width) * 4,
+                    reinterpret_cast<const uint8_t*>(pixels + size_t(top) * size_t(width)));
+            }
+        }
+        xcb_free_gc(c_, gc);
+        xcb_flush(c_);
+    }
+
     // The window's place on the root window, device pixels; null when it is gone.
     QRect onRoot(xcb_window_t window) const {
         // Both asked before either answer is awaited.
@@ -194,6 +233,10 @@ public:
             shown.setDevicePixelRatio(1);
             painter.drawPixmap(devicePlace(screen).topLeft() - snapshot->origin, shown);
         }
+        painter.end();
+        QImage& picture = snapshot->picture;
+        blurLockPicture(reinterpret_cast<uint32_t*>(picture.bits()), picture.width(),
+                        picture.height(), picture.bytesPerLine() / 4, qGuiApp->devicePixelRatio());
         return snapshot;
     }
 };

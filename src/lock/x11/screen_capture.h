@@ -1,8 +1,9 @@
 #pragma once
-// Pictures of the desktop as it is on screen now: every screen's contents at its place
-// on the virtual desktop, in the screens' own device pixels. On X11 the copy stays on
-// the X server (one copy of the root window, never sent to this program) and the lock
-// windows show it as their background; elsewhere it is an image the windows paint.
+// Pictures of the desktop as it is on screen now, blurred and dimmed as the lock shows
+// them (no text on them can be read): every screen's contents at its place on the
+// virtual desktop, in the screens' own device pixels. On X11 the root window is read
+// once, blurred and kept on the X server, and the lock windows show it as their
+// background; elsewhere it is an image the windows paint.
 // Tests install a fake that hands out a prepared picture.
 
 #include <QImage>

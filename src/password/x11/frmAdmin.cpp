@@ -14,6 +14,7 @@
 #include "store/password_file.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -22,6 +23,8 @@
 #include <QRadioButton>
 #include <algorithm>
 #include <initializer_list>
+#include <iterator>
+#include <utility>
 #include <vector>
 
 using platform::FileError;
@@ -77,6 +80,11 @@ frmAdmin::frmAdmin() {
     txtNew = textBox(this, "txtNew", 255);
     lblConfirm = label(this, "lblConfirm", "Confirm Password:");
     txtConfirm = textBox(this, "txtConfirm", 255);
+    // Passwords are not shown to whoever stands behind the user, unless asked for.
+    txtNew->setEchoMode(QLineEdit::Password);
+    txtConfirm->setEchoMode(QLineEdit::Password);
+    chkShow = new QCheckBox(QStringLiteral("Show"), this);
+    chkShow->setObjectName(QStringLiteral("chkShow"));
     frmQuestion = new QGroupBox(QStringLiteral("Reminder Question?"), this);
     frmQuestion->setObjectName(QStringLiteral("frmQuestion"));
     txtOther = textBox(frmQuestion, "txtOther", 1000);
@@ -84,13 +92,12 @@ frmAdmin::frmAdmin() {
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setPixmap(padlockIcon());
     Image1->setAlignment(Qt::AlignCenter);
-    // The options belong to the form and lie over the frame, drawn above it.
+    // The options sit inside the frame, one group of mutually exclusive choices.
     options_ = new QButtonGroup(this);
     options_->setExclusive(true);
     for (int i = 0; i < 4; ++i) {
-        optRemindQuestion[i] = new QRadioButton(QLatin1String(kQuestionCaptions[i]), this);
+        optRemindQuestion[i] = new QRadioButton(QLatin1String(kQuestionCaptions[i]), frmQuestion);
         optRemindQuestion[i]->setObjectName(QStringLiteral("optRemindQuestion%1").arg(i));
-        optRemindQuestion[i]->raise();
         options_->addButton(optRemindQuestion[i], i);
     }
     Label1 = label(this, "Label1", "Answer:");
@@ -107,6 +114,11 @@ frmAdmin::frmAdmin() {
     connect(options_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked)
             optRemindQuestion_Click(id);
+        letTabReachChosenOption();
+    });
+    connect(chkShow, &QCheckBox::toggled, this, [this](bool shown) {
+        for (QLineEdit* password : {txtNew, txtConfirm})
+            password->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
     });
     for (QWidget* control :
          std::initializer_list<QWidget*>{txtNew, txtConfirm, txtOther, txtAnswer, cmdOK, cmdCancel})
@@ -125,7 +137,6 @@ void frmAdmin::placeControls() {
     setFixedSize(pixelsX(adminLayout::kClientWidth), pixelsY(adminLayout::kClientHeight));
 
     const QRect frame = placeOf(*adminLayout::find("frmQuestion"));
-    std::vector<const adminLayout::ControlTwips*> tabOrder;
     for (const adminLayout::ControlTwips& control : adminLayout::kControls) {
         auto* widget = findChild<QWidget*>(QLatin1String(control.name));
         if (!widget)
@@ -136,15 +147,71 @@ void frmAdmin::placeControls() {
             place.translate(-frame.topLeft());
         widget->setGeometry(place);
         widget->setFont(font);
-        if (control.tabIndex >= 0 && widget->focusPolicy() != Qt::NoFocus)
-            tabOrder.push_back(&control);
     }
-    std::sort(tabOrder.begin(), tabOrder.end(),
-              [](const auto* a, const auto* b) { return a->tabIndex < b->tabIndex; });
-    for (size_t i = 1; i < tabOrder.size(); ++i) {
-        setTabOrder(findChild<QWidget*>(QLatin1String(tabOrder[i - 1]->name)),
-                    findChild<QWidget*>(QLatin1String(tabOrder[i]->name)));
-    }
+    // "Show" takes the right end of the password boxes' column, between the two rows.
+    chkShow->setFont(font);
+    const int showWidth = chkShow->sizeHint().width();
+    const QRect first = txtNew->geometry(), second = txtConfirm->geometry();
+    for (QLineEdit* password : {txtNew, txtConfirm})
+        password->setFixedWidth(first.width() - showWidth - first.height() / 2);
+    chkShow->setGeometry(first.right() - showWidth + 1,
+                         (first.top() + second.bottom()) / 2 - chkShow->sizeHint().height() / 2,
+                         showWidth, chkShow->sizeHint().height());
+    placeOptionsInFrame();
+    setTabOrderAsShown();
+}
+
+void frmAdmin::placeOptionsInFrame() {
+    // The design puts the first option on the frame's caption; the options go down below
+    // it, closer together where the own-question box leaves them less room.
+    frmQuestion->ensurePolished();
+    const int top = frmQuestion->contentsRect().top();
+    const QRect firstOption = optRemindQuestion[0]->geometry();
+    const int shift = std::max(0, top - firstOption.top());
+    const int designPitch = optRemindQuestion[1]->y() - firstOption.y();
+    const int room = txtOther->y() - 2 - (firstOption.top() + shift) - firstOption.height();
+    const int pitch = std::min(designPitch, room / 3);
+    for (int i = 0; i < 4; ++i)
+        optRemindQuestion[i]->move(optRemindQuestion[i]->x(),
+                                   firstOption.top() + shift + i * pitch);
+}
+
+void frmAdmin::setTabOrderAsShown() {
+    const QWidget* order[] = {txtNew,
+                              txtConfirm,
+                              chkShow,
+                              optRemindQuestion[0],
+                              optRemindQuestion[1],
+                              optRemindQuestion[2],
+                              optRemindQuestion[3],
+                              txtOther,
+                              txtAnswer,
+                              cmdCancel,
+                              cmdOK};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+    letTabReachChosenOption();
+}
+
+void frmAdmin::letTabReachChosenOption() {
+    for (QRadioButton* option : optRemindQuestion)
+        option->setFocusPolicy(option->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+bool frmAdmin::focusNextPrevChild(bool next) {
+    if (!std::exchange(enterMovesOn_, false) || !next)
+        return QDialog::focusNextPrevChild(next);
+    // Enter's way: the text boxes that can take text, then OK.
+    QWidget* const path[] = {txtNew, txtConfirm, txtOther, txtAnswer, cmdOK};
+    const auto from = std::find(std::begin(path), std::end(path), focusWidget());
+    if (from == std::end(path))
+        return QDialog::focusNextPrevChild(next);
+    const auto to = std::find_if(from + 1, std::end(path),
+                                 [](QWidget* control) { return control->isEnabled(); });
+    if (to == std::end(path))
+        return QDialog::focusNextPrevChild(next);
+    (*to)->setFocus(Qt::TabFocusReason);
+    return true;
 }
 
 void frmAdmin::optRemindQuestion_Click(int index) {
@@ -159,8 +226,10 @@ void frmAdmin::optRemindQuestion_Click(int index) {
 
 void frmAdmin::textBox_KeyPress(int keyAscii) {
     // The Enter itself goes on to the box; the injected Tab follows it.
-    if (keyAscii == kCarriageReturn)
+    if (keyAscii == kCarriageReturn) {
+        enterMovesOn_ = true;
         platform::continueOnError([] { platform::forms().sendKeys(QStringLiteral("{Tab}")); });
+    }
 }
 
 bool frmAdmin::eventFilter(QObject* watched, QEvent* event) {
@@ -180,13 +249,6 @@ bool frmAdmin::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void frmAdmin::keyPressEvent(QKeyEvent* event) {
-    // No button is bound to Escape, so it does not close the dialog.
-    if (event->key() == Qt::Key_Escape)
-        return;
-    QDialog::keyPressEvent(event);
 }
 
 QLineEdit* frmAdmin::box(AdminBox which) const {

@@ -3,6 +3,9 @@
 // fixed one or an own one) and its answer. OK checks the fields in a fixed order and
 // then creates the password file (New) or replaces it (Modify), as the mode flags in
 // mdlGlobal say. The New and Modify commands load it, preset it and show it modally.
+// The password boxes show dots unless "Show" is ticked; Escape cancels; Tab follows the
+// screen's order and enters the options at the chosen one, while Enter in a text box
+// moves along the text boxes to OK.
 
 #include "password/admin_checks.h"
 
@@ -10,6 +13,7 @@
 #include <cstdint>
 
 class QButtonGroup;
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -25,6 +29,7 @@ public:
     QLineEdit* txtNew;
     QLabel* lblConfirm;
     QLineEdit* txtConfirm;
+    QCheckBox* chkShow; // shows both password boxes in clear
     QGroupBox* frmQuestion;
     QRadioButton* optRemindQuestion[4];
     QLineEdit* txtOther;
@@ -56,12 +61,17 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     QLineEdit* box(AdminBox which) const;
     // Runs that save and tells the user how it went; true when the file was written.
     bool save(AdminSave kind);
     void placeControls();
+    void placeOptionsInFrame();
+    void setTabOrderAsShown();
+    // Tab reaches the chosen option only; the arrow keys move among them.
+    void letTabReachChosenOption();
     QButtonGroup* options_;
+    bool enterMovesOn_ = false; // the next Tab is the one an Enter injected
 };

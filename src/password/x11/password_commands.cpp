@@ -20,10 +20,12 @@ namespace {
 
 // The prompt box at one third of the screen, its answer judged against `stored`. A
 // character the file can not hold never matches what it holds.
-PromptAnswer ask(const QString& prompt, const QString& title, const std::string& stored) {
+// A password is asked for masked; a reminder's answer in clear.
+PromptAnswer ask(const QString& prompt, const QString& title, const std::string& stored,
+                 bool masked) {
     const platform::ScreenTwips screen = platform::forms().screen();
     const TwipsPoint at = promptPosition(screen.width, screen.height);
-    const QString typed = platform::forms().inputBox(prompt, title, at.left, at.top);
+    const QString typed = platform::forms().inputBox(prompt, title, at.left, at.top, masked);
     if (!platform::hasAnsiCodes(typed))
         return PromptAnswer::Wrong;
     return judgePromptAnswer(platform::toAnsi(typed), stored);
@@ -74,7 +76,7 @@ frmAdmin* prepareModifyPassword() {
     if (!readPasswordFile(kPasswordFileName))
         return nullptr;
     if (!promptAccepted(ask(platform::fromAnsi(kModifyPrompt), platform::fromAnsi(kModifyTitle),
-                            mdlGlobal::strPassword),
+                            mdlGlobal::strPassword, true),
                         modifyDeniedMessage(), tell))
         return nullptr;
     // There is no option button for any other number: the command ends here.
@@ -111,7 +113,7 @@ void mForgot_Click() {
         if (!readPasswordFile(kPasswordFileName))
             return;
         if (promptAccepted(ask(platform::fromAnsi(trimBlanks(mdlGlobal::strQuestion)),
-                               platform::fromAnsi(kForgotTitle), mdlGlobal::strAnswer),
+                               platform::fromAnsi(kForgotTitle), mdlGlobal::strAnswer, false),
                            forgotDeniedMessage(), tell))
             tell({forgotRevealText(mdlGlobal::strPassword).c_str(), platform::vbInformation,
                   kForgotTitle});

@@ -28,10 +28,11 @@ public:
     virtual ~FormsServices() = default;
     // Modal; returns vbOK, vbYes or vbNo. Line breaks may be CR LF, CR, LF or LF CR.
     virtual int msgBox(const QString& text, int style, const QString& title) = 0;
-    // Modal prompt with one clear-text field, OK and Cancel, its top-left corner at the
-    // given screen position in twips. The typed text, or empty text on Cancel or close.
+    // Modal prompt with one text field, OK and Cancel, its top-left corner at the given
+    // screen position in twips; the field shows dots for what is typed when `masked`.
+    // The typed text, or empty text on Cancel or close.
     virtual QString inputBox(const QString& prompt, const QString& title, double leftTwips,
-                             double topTwips) = 0;
+                             double topTwips, bool masked = false) = 0;
     // Queues the keys (only "{Tab}" is used) for the focused control; does not wait.
     virtual void sendKeys(const QString& keys) = 0;
     // Processes the window messages waiting now, once, and returns.

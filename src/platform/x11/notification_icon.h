@@ -4,10 +4,14 @@
 // window that gets the icon's mouse messages. Those messages come back to that window
 // as a NotifyIconCallbackEvent whose lParam carries the mouse message (0x205 = right
 // button released over the icon, 0x202 left click, 0x203 left double click, ...).
+// Panels that draw icon menus themselves (status-notifier hosts: xfce4-panel, KDE Plasma,
+// GNOME's AppIndicator extension) are given the record's menu instead and show it on a
+// right click; they send only left and middle clicks.
 // Tests install a recording fake (tests/support/fake_notification_icon.h).
 
 #include <QEvent>
 #include <QIcon>
+#include <QMenu>
 #include <QPointer>
 #include <QWidget>
 #include <array>
@@ -45,6 +49,9 @@ struct NOTIFYICONDATA {
     uint32_t uCallbackMessage = 0;
     QIcon hIcon;
     std::array<char, kTipSize> szTip{}; // Windows-1252, NUL-terminated
+    // What a panel that draws icon menus itself shows on a right click. Elsewhere the
+    // icon's window pops it up; it is never shown by both.
+    QPointer<QMenu> hMenu;
 
     // The tooltip text up to its NUL.
     std::string tip() const;

@@ -74,7 +74,7 @@ int QtFormsServices::msgBox(const QString& text, int style, const QString& title
 }
 
 QString QtFormsServices::inputBox(const QString& prompt, const QString& title, double leftTwips,
-                                  double topTwips) {
+                                  double topTwips, bool masked) {
     waitUntilUnlocked();
     QInputDialog box;
     box.setWindowTitle(title);
@@ -85,7 +85,7 @@ QString QtFormsServices::inputBox(const QString& prompt, const QString& title, d
     if (auto* label = box.findChild<QLabel*>())
         label->setTextFormat(Qt::PlainText);
     box.setInputMode(QInputDialog::TextInput);
-    box.setTextEchoMode(QLineEdit::Normal);
+    box.setTextEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     // Wide enough for the title too: window managers cut a title that does not fit
     // between the title bar's icon and buttons. Their title fonts are bold and often

@@ -8,8 +8,8 @@ namespace platform {
 class QtFormsServices : public FormsServices {
 public:
     int msgBox(const QString& text, int style, const QString& title) override;
-    QString inputBox(const QString& prompt, const QString& title, double leftTwips,
-                     double topTwips) override;
+    QString inputBox(const QString& prompt, const QString& title, double leftTwips, double topTwips,
+                     bool masked = false) override;
     void sendKeys(const QString& keys) override;
     void doEvents() override;
     ScreenTwips screen() const override;

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the program icon (a gold padlock on a blue tile) as veltrane-<size>.png, and
 gathers the four pictures into veltrane.ico for the Windows program.
+(veltrane.svg beside them is the same drawing, scalable; change both together.)
 
 The shapes are laid out on a 16-unit grid, drawn eight times larger than the target
 size with ImageMagick and averaged down, so edges stay crisp at 16 and 32 pixels.

@@ -3,6 +3,7 @@
 #include "platform/x11/ansi_text.h"
 #include "platform/x11/forms.h"
 #include "shell/x11/frmMain.h"
+#include "shell/x11/frmMenu.h"
 
 #include <algorithm>
 
@@ -31,6 +32,8 @@ void clsTray::ShowIcon(QWidget* sysTrayForm) {
     nid_.uCallbackMessage = platform::WM_MOUSEMOVE;
     nid_.hIcon = main.windowIcon();
     setTip(main.windowTitle());
+    // For panels that draw the icon's menu themselves.
+    nid_.hMenu = platform::formSlot<frmMenu>().get().mFile;
     platform::notificationIcon().shellNotifyIcon(platform::NIM_ADD, nid_);
     running_ = true;
 }

@@ -15,6 +15,8 @@ constexpr Option kOptions[] = {
      "      reason, when it cannot be locked"},
     {"--help", StartMode::Help, "show this text and exit"},
     {"--version", StartMode::Version, "show the version and exit"},
+    // The start at every login (the autostart entry).
+    {"--autostart", StartMode::Login, nullptr},
 };
 
 } // namespace

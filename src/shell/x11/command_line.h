@@ -9,6 +9,7 @@
 enum class StartMode {
     Run,     // no argument: start (or end silently beside a running instance)
     Lock,    // --lock: the running instance locks now, or this one starts locked
+    Login,   // --autostart (internal): as Run, but ends quietly where no lock can hold
     Help,    // --help
     Version, // --version
     Usage,   // anything else: usage line on stderr, exit status 2

@@ -49,6 +49,7 @@ void frmMain::Form_Load() {
         return;
     }
     continueOnError([this] { objTray().RemoveIcon(picTray); });
+    continueOnError([this] { watchTrayMenu(); });
     continueOnError([this] { objTray().ShowIcon(picTray); });
     continueOnError([this] { setKeyPreview(true); });
     continueOnError([] { refreshPasswordMenu(); });
@@ -58,14 +59,34 @@ void frmMain::Form_Load() {
 void frmMain::picTray_MouseMove(uint32_t lParam) {
     if (!objTray().bRunningInTray())
         return;
-    // While locked a menu would take the lock's grabs, and its commands (Quit) end it.
-    if ((lParam & 0xFFFF) != platform::WM_RBUTTONUP || desktopLocked())
+    // Panels that send only clicks (status-notifier hosts) send the left one: both open
+    // the menu. While locked a menu would take the lock's grabs, and its commands (Quit)
+    // end it.
+    const uint32_t message = lParam & 0xFFFF;
+    if ((message != platform::WM_RBUTTONUP && message != platform::WM_LBUTTONUP) || desktopLocked())
         return;
-    refreshPasswordMenu();
+    prepareTrayMenu();
     // Makes a click anywhere outside the menu close it.
     activateWindow();
     QMenu* popup = platform::formSlot<frmMenu>().get().mFile;
+    poppingUp_ = true;
     popup->exec(QCursor::pos());
+    poppingUp_ = false;
+}
+
+void frmMain::prepareTrayMenu() {
+    const bool locked = desktopLocked();
+    platform::formSlot<frmMenu>().get().setCommandsEnabled(!locked);
+    if (!locked)
+        refreshPasswordMenu();
+}
+
+void frmMain::watchTrayMenu() {
+    // A panel that draws the menu itself says when it is about to show it.
+    connect(platform::formSlot<frmMenu>().get().mFile, &QMenu::aboutToShow, this, [this] {
+        if (!poppingUp_)
+            continueOnError([this] { prepareTrayMenu(); });
+    });
 }
 
 void frmMain::setKeyPreview(bool on) {

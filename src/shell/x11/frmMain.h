@@ -21,10 +21,14 @@ public:
     // running instance; replace the tray icon; key preview on; refresh the password
     // commands; hide.
     void Form_Load();
-    // The icon's callback handler: on the right button's release over the icon it
-    // refreshes the password commands and pops the tray menu up at the mouse position,
+    // The icon's callback handler: on the right or left button's release over the icon
+    // it refreshes the password commands and pops the tray menu up at the mouse position,
     // returning when the menu closes. Every other mouse message does nothing.
     void picTray_MouseMove(uint32_t lParam);
+    // What comes before every showing of the tray menu, whoever shows it (this window
+    // or a panel that draws it itself): the password commands refreshed, or, while the
+    // desktop is locked, every command greyed.
+    void prepareTrayMenu();
 
     // The one tray object, created on first use.
     clsTray& objTray();
@@ -45,7 +49,9 @@ private:
     // True when the key was one the main window acts on.
     bool Form_KeyDown(int key);
     void removeTrayIcon() noexcept;
+    void watchTrayMenu();
 
     std::unique_ptr<clsTray> objTray_;
     bool keyPreview_ = false;
+    bool poppingUp_ = false; // this window is opening the menu, already prepared
 };

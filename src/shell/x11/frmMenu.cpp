@@ -53,3 +53,8 @@ frmMenu::frmMenu() {
     mFile->addSeparator();
     mExit = addCommand(mFile, "mExit", QStringLiteral("Quit"), mExit_Click);
 }
+
+void frmMenu::setCommandsEnabled(bool on) {
+    for (QAction* entry : {mnuShowMe, mPassword->menuAction(), mHelp->menuAction(), mExit})
+        entry->setEnabled(on);
+}

@@ -10,6 +10,9 @@ class frmMenu : public QWidget {
     Q_OBJECT
 public:
     frmMenu();
+    // Off while the desktop is locked: a panel that draws the menu itself then shows
+    // every command greyed (the commands refuse to run then in any case).
+    void setCommandsEnabled(bool on);
 
     QMenu* mFile;       // "Action": the pop-up
     QAction* mMenu;     // "Menu", a greyed title with no command

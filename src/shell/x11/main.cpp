@@ -58,7 +58,16 @@ int lockFromCommandLine() {
 int main(int argc, char* argv[]) {
     if (argc > 1 && std::strcmp(argv[1], lockguard::kArgument) == 0)
         return LockSupervisor::run(argc, argv);
-    const CommandLine command = parseCommandLine(argc, argv);
+    CommandLine command = parseCommandLine(argc, argv);
+    if (command.mode == StartMode::Login) {
+        // A box at every login that says what cannot be changed helps nobody: the
+        // journal (stderr) says it once.
+        if (const auto refusal = sessionLockRefusal()) {
+            std::fprintf(stderr, "appVTR: not started at login: %s\n", refusal->c_str());
+            return 0;
+        }
+        command.mode = StartMode::Run;
+    }
     if (command.mode == StartMode::Lock)
         return lockFromCommandLine();
     if (command.mode != StartMode::Run)

@@ -8,8 +8,16 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+std::optional<std::string> sessionLockRefusal() {
+    // X grabs hold the keyboard and mouse of X11 programs only.
+    if (platform::waylandSession())
+        return "this is a Wayland session, and Veltrane's lock holds the input of X11 "
+               "programs only (use the desktop's own lock, loginctl lock-session)";
+    return std::nullopt;
+}
+
 bool lockRefusedInThisSession() {
-    if (!platform::waylandSession())
+    if (!sessionLockRefusal())
         return false;
     platform::continueOnError([] {
         platform::forms().msgBox(
