@@ -1,25 +1,28 @@
 """The Windows program as a whole under wine64 in Xvfb, in one session and Wine prefix.
 
-Icon, menu and lock; the password dialogs; help and about; the update check against a
-local server; the lock's supervisor and a screen that grows while locked (in a Wine
-virtual desktop, whose size can change); the installer, its upgrade and its uninstaller.
-Wine draws controls inside one X window: win_probe reads and drives them from the Windows
-side. Wine docks the tray icon as a window of its explorer.exe.
+Icon, menu and lock; the password dialogs; help and about; the update check and the
+signed upgrade against a local server, and where the program keeps its files; the lock's
+supervisor and a screen that grows while locked (in a Wine virtual desktop, whose size can
+change); the installer, its upgrade and its uninstaller. Wine draws controls inside one X
+window: win_probe reads and drives them from the Windows side. Wine docks the tray icon as
+a window of its explorer.exe.
 """
 
 import getpass
+import glob
 import os
 import pathlib
 import re
 import signal
 import subprocess
 import sys
+import time
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from vtr_harness import (MAIN_MENU, PASSWORD_FILE, PASSWORD_MENU, VtrSession,  # noqa: E402
-                         row, wait_until)
+from vtr_harness import (MAIN_MENU, PASSWORD_FILE, PASSWORD_MENU, ReleaseSigner,  # noqa: E402
+                         VtrSession, row, wait_until)
 
 WINE = os.environ.get("VTR_WINE", "/usr/lib/wine/wine64")
 SETUP = os.environ.get("VTR_WIN_SETUP", "")
@@ -310,18 +313,26 @@ class WineTest(unittest.TestCase):
 
     # ----- the update check ----------------------------------------------------------------
 
-    def check_update(self, base):
+    def check_update(self, base, path=None):
         """Ends the program, points its built-in update address at `base` (NUL-padded to
-        the same length), starts it again and chooses the update check."""
+        the same length) and its key at the test's, puts it at `path` (default: its own),
+        starts it again and chooses the update check."""
         s = self.s
         if s.program.poll() is None:
             self.post("VeltraneMain", WM_COMMAND, M_EXIT)
             self.assertIsNotNone(s.wait_for_exit(20), "Quit did not end the program")
         self.assertEqual(self.original.count(BUILT_IN_UPDATE), 1)
+        s.program_path = path or self.own_path
+        os.makedirs(os.path.dirname(s.program_path), exist_ok=True)
         pathlib.Path(s.program_path).write_bytes(
             self.original.replace(BUILT_IN_UPDATE, base.ljust(len(BUILT_IN_UPDATE), b"\0")))
+        self.signer.put_into(s.program_path)
         s.start_program()
         self.post("VeltraneMain", WM_COMMAND, M_UPDATE)
+
+    def upgrade_status(self, text, timeout=60):
+        self.assertTrue(wait_until(lambda: self.window(cls="VeltraneUpdate").control(text=text),
+                                   timeout, 0.2), text)
 
     def test_4_update(self):
         s, served = self.s, pathlib.Path(self.s.root, "served")
@@ -329,42 +340,89 @@ class WineTest(unittest.TestCase):
         server = subprocess.Popen([sys.executable, SERVER, served], stdout=subprocess.PIPE)
         self.addCleanup(lambda: (server.kill(), server.wait(), server.stdout.close()))
         local = b"http://127.0.0.1:%d/" % int(server.stdout.readline())
-        upgrade = s.program_file("VTR_Upgrade.exe")
+        self.signer, self.own_path = ReleaseSigner(s.root), s.program_path
+        other = ReleaseSigner(s.root + "/served")
+        release, version = served / "VTR_Upgrade.exe", served / "vtrver.txt"
+        installer = bytes(i % 251 for i in range(3000))
 
-        # Another version: offered; Yes downloads the installer with progress (3000 bytes
-        # in three chunks), which is then started (not a program here: the window says so).
-        (served / "vtrver.txt").write_bytes(b"Version 1.0.1")
-        self.check_update(local + b"odd/slow/3000/")
-        self.answer("Veltrane Update",
-                    "There is a newer version available to download, do you wish to update?", 6)
-        box = self.window("Veltrane", "#32770", timeout=60)
-        self.assertEqual(box.message(), "The file VTR_Upgrade.exe\rhas been downloaded "
-                         "successfully\rclick OK to start install")
-        progress = self.window(cls="VeltraneUpdate")
-        self.assertEqual(progress.title, "Downloading: 100%")
-        self.assertTrue(progress.control(text="Download from: .... \\ VTR_Upgrade.exe"))  # six "/"
-        self.assertEqual(pathlib.Path(upgrade).read_bytes(), bytes(i % 251 for i in range(3000)))
-        self.post(box.hwnd, WM_COMMAND, 1)
+        # Installed under Program Files: the password file and the download go to the
+        # user's %LOCALAPPDATA%\Veltrane, nothing beside the program.
+        installed = os.path.join(s.env["WINEPREFIX"], "drive_c", "Program Files", "Veltrane",
+                                 "appVTR.exe")
+        data = lambda name: next(iter(glob.glob(os.path.join(  # noqa: E731
+            s.env["WINEPREFIX"], "drive_c", "users", "*", "AppData", "Local", "Veltrane", name))),
+            None)
+        upgrade = lambda: data("VTR_Upgrade.exe")  # noqa: E731
+        # A version text longer than 4 KB is not read: the server cannot be read.
+        version.write_bytes(b"Version 1.0.1\r\n".ljust(5000, b"n"))
+        self.check_update(local + b"odd/slow/3000/", installed)
+        self.answer("Internet access problem")
+        self.assertTrue(data("vtrpwd.sys"))
+        self.assertEqual(os.listdir(os.path.dirname(installed)), ["appVTR.exe"])
 
-        # A transfer that stops short of its announced length leaves nothing to start.
-        os.remove(upgrade)
-        self.check_update(local + b"odd/short/3000/")
+        # Another version, offered; Yes downloads the installer with progress (3000 bytes
+        # in three chunks). Only a signature by the program's key lets it start (not a
+        # program here: the window says so); any other deletes it. The window's close box
+        # leaves the program in the tray for the next row.
+        version.write_bytes(b"Version 1.0.1")
+        not_verified = "The upgrade file could not be verified."
+        for row, signed_by, signed in (("missing signature", None, installer),
+                                       ("wrong signature", other, installer),
+                                       ("signature of another file", self.signer, b"other"),
+                                       ("good signature", self.signer, installer)):
+            pathlib.Path(f"{release}.sig").unlink(missing_ok=True)
+            release.write_bytes(signed)
+            if signed_by:
+                signed_by.sign(release)
+            release.write_bytes(installer)
+            self.post("VeltraneMain", WM_COMMAND, M_UPDATE)
+            self.answer("Veltrane Update", "There is a newer version available to download, do "
+                        "you wish to update?", 6)
+            if row != "good signature":
+                self.upgrade_status(not_verified)
+                self.assertIsNone(upgrade(), row)
+                self.assertIsNone(self.window(cls="#32770", timeout=0), row)
+            else:
+                box = self.window("Veltrane", "#32770", timeout=60)
+                self.assertEqual(box.message(), "The file VTR_Upgrade.exe\rhas been downloaded "
+                                 "successfully\rclick OK to start install")
+                progress = self.window(cls="VeltraneUpdate")
+                self.assertEqual(progress.title, "Downloading: 100%")
+                self.assertTrue(progress.control(text="Download from: .... \\ VTR_Upgrade.exe"))
+                self.assertEqual(pathlib.Path(upgrade()).read_bytes(), installer)
+                self.post(box.hwnd, WM_COMMAND, 1)
+                self.upgrade_status("The upgrade file could not be started.")
+            self.post(self.window(cls="VeltraneUpdate").hwnd, WM_CLOSE)
+            self.window(cls="VeltraneUpdate", gone=True)
+            self.assertIsNone(s.wait_for_exit(0), "the program ended")
+        release.unlink()
+
+        # A folder every user may write to keeps nothing; a transfer that stops short of
+        # its announced length leaves nothing to start.
+        os.remove(upgrade())
+        shared = os.path.join(s.root, "shared")
+        os.makedirs(shared)
+        os.chmod(shared, 0o777)
+        self.check_update(local + b"odd/short/3000/", os.path.join(shared, "appVTR.exe"))
         self.answer("Veltrane Update", None, 6)
-        failed = "The upgrade file could not be downloaded. Please try again later."
-        self.assertTrue(wait_until(lambda: self.window(cls="VeltraneUpdate").control(
-            text=failed), 60, 0.2))
-        self.assertFalse(os.path.exists(upgrade))
+        self.upgrade_status("The upgrade file could not be downloaded. Please try again later.")
+        self.assertEqual(os.listdir(shared), ["appVTR.exe"])
+        self.assertIsNone(upgrade())
         self.assertIsNone(self.window(cls="#32770", timeout=0), "a message came")
         self.assertIsNone(s.wait_for_exit(0.5), "the program ended")
 
-        # Cancel in the middle of a transfer (300 kB at 50 kB/s) ends the program and
-        # leaves no partial file.
-        self.check_update(local + b"odd/slow/300000/")
+        # Cancel of a transfer that stopped sending ends the program within 2 s (the
+        # window's own pause of 1 s included) and leaves no partial file.
+        self.check_update(local + b"odd/stall/300000/20480/")
         self.answer("Veltrane Update", None, 6)
-        self.assertTrue(wait_until(lambda: os.path.exists(upgrade), 30, 0.2), "no transfer")
-        self.press(self.window(cls="VeltraneUpdate"), 200)
-        self.assertIsNotNone(s.wait_for_exit(20), "Cancel did not end the program")
-        self.assertFalse(os.path.exists(upgrade))
+        partial = s.program_file("VTR_Upgrade.exe")
+        self.assertTrue(wait_until(lambda: os.path.exists(partial), 30, 0.05), "no transfer")
+        window = self.window(cls="VeltraneUpdate")
+        clicked = time.monotonic()  # the click is posted a moment later (a process start)
+        self.press(window, 200)
+        self.assertIsNotNone(s.wait_for_exit(5), "Cancel did not end the program")
+        self.assertLess(time.monotonic() - clicked, 2.0)
+        self.assertFalse(os.path.exists(partial))
 
 
     # ----- the lock's supervisor, a growing screen, the box's size --------------------------

@@ -4,6 +4,7 @@
 #include "lock/win32/lock_supervisor.h"
 #include "platform/application.h"
 #include "platform/program_folder.h"
+#include "platform/win32/win32_forms.h"
 #include "shell/mdlKeyCode.h"
 #include "shell/win32/frmMain.h"
 
@@ -20,6 +21,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     // A second start ends quietly; the running instance keeps the icon.
     if (platform::application().prevInstance())
         return 0;
+    // Nowhere safe for the password: the user is told why, and nothing runs.
+    const DataFolderChoice data = chooseDataFolder();
+    if (!data.refusal.empty()) {
+        win32::msgBox(data.refusal, 16, "Veltrane");
+        return 1;
+    }
     if (!loadMainWindow(instance))
         return 1;
     refreshPasswordMenu();
