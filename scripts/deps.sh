@@ -24,8 +24,10 @@ if [ "${1:-}" = test ]; then
         # Locking from outside the menu: xss-lock, and logind played by python3-dbusmock on
         # a private bus (dbus-daemon), driven with gdbus.
         xss-lock python3-dbusmock dbus-daemon libglib2.0-bin
-        # The Windows program: both mingw-w64 compilers, and 64-bit Wine to run its tests.
-        g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine)
+        # The Windows program: both mingw-w64 compilers, and 64-bit Wine to run its tests;
+        # NSIS builds its installer, which 7-Zip lists; pefile reads its resources back.
+        g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine
+        nsis p7zip-full python3-pefile)
 fi
 # Building the Debian package: dpkg-shlibdeps (dpkg-dev) and file find its dependencies.
 # The tests build it too, and install it when run as root.

@@ -1,6 +1,7 @@
 // appVTR.exe: Veltrane on Windows, a notification-area program that locks the desktop
 // behind a password.
 
+#include "lock/win32/lock_supervisor.h"
 #include "platform/application.h"
 #include "platform/program_folder.h"
 #include "platform/win32/win32_forms.h"
@@ -11,7 +12,10 @@
 
 #include <commctrl.h>
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
+    // The lock's supervisor is this program too; it is no second instance.
+    if (LockSupervisor::isSupervisorCommand(arguments))
+        return LockSupervisor::run(arguments);
     InitCommonControls();
     setProgramFolder(executableFolder());
     // A second start ends quietly; the running instance keeps the icon.
@@ -26,6 +30,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (!loadMainWindow(instance))
         return 1;
     refreshPasswordMenu();
+    LockSupervisor::start();
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
