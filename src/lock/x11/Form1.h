@@ -1,6 +1,7 @@
 #pragma once
-// The lock screen: a frozen picture of the desktop over every screen, the password panel
-// and the travelling banner. Loading it (constructing) runs the whole set-up and shows it;
+// The X11 lock screen (the X11 side of lock/linux/screen_lock.h): a frozen picture of the
+// desktop over every screen, the password panel and the travelling banner, as its
+// LockScreen has them. Loading it (constructing) runs the whole set-up and shows it;
 // the stored password typed into Text1 unloads it. It shows only once it holds the
 // keyboard and the pointer; while it is loaded it refuses to close, keeps both, follows
 // every screen's geometry and stays above every other window.
