@@ -4,8 +4,10 @@
 # the first run makes the test bench's Debian 13 root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake --build build -j2 --target wl_lock_driver wl_keyboard_probe >/dev/null
+cmake --build build -j2 --target appVTR write_password_file wl_keyboard_probe wl_pixel_watch \
+    >/dev/null
 export VTR_APP="$PWD/build/appVTR"
-export VTR_WL_LOCK_DRIVER="$PWD/build/tests/whole/wl_lock_driver"
+export VTR_WRITE_PASSWORD="$PWD/build/tests/whole/write_password_file"
 export VTR_WL_KEYBOARD_PROBE="$PWD/build/tests/whole/wl_keyboard_probe"
+export VTR_WL_PIXEL_WATCH="$PWD/build/bench/wl_pixel_watch"
 exec python3 bench/wayland_lock_bench.py "$@"

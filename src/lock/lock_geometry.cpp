@@ -46,6 +46,24 @@ BannerState bannerStep(const BannerState& now, double W, double P, double Q, dou
     return next;
 }
 
+LockFace::LockFace(TwipsSize screen, double twipsPerPixelX, TwipsSize panel, TwipsSize banner)
+    : panelSize_(panel), bannerSize_(banner), twipsPerPixel_(twipsPerPixelX) {
+    banner_.caption = kBannerLocked;
+    fit(screen);
+    banner_.left = bannerStart(screen.width, screen.height, banner.height).left;
+}
+
+void LockFace::fit(TwipsSize screen) {
+    screen_ = screen;
+    panel_ = panelPosition(screen.width, screen.height, panelSize_.width, panelSize_.height);
+    bannerTop_ = bannerStart(screen.width, screen.height, bannerSize_.height).top;
+}
+
+void LockFace::step() {
+    banner_ = bannerStep(banner_, bannerSize_.width, panel_.left, panelSize_.width, screen_.width,
+                         twipsPerPixel_);
+}
+
 long captureExtent(double twips, double twipsPerPixel) {
     const long divisor = wholeOf(twipsPerPixel);
     const long extent = wholeOf(twips);

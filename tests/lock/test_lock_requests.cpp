@@ -120,13 +120,14 @@ private Q_SLOTS:
         QCOMPARE(starts, 1);
     }
 
-    // The client: 0 at the unlock, 1 when refused; the sleep descriptor (here a pipe's
-    // writing end) is closed when the lock holds, not before.
+    // The client: 0 at the unlock (daemonized: once the lock holds), 1 when refused; the
+    // sleep descriptor (here a pipe's writing end) is closed when the lock holds, not
+    // before.
     void theClientsStatusAndSleepDescriptor() {
         int sleep[2];
         QVERIFY(::pipe2(sleep, O_CLOEXEC) == 0);
         qputenv("XSS_SLEEP_LOCK_FD", QByteArray::number(sleep[1]));
-        auto status = std::async(std::launch::async, requestLock);
+        auto status = std::async(std::launch::async, requestLock, false);
         QTRY_COMPARE(lockState().phase(), LockState::Phase::SettingUp);
         QTest::qWait(100);
         QVERIFY(!closedWithin(sleep[0], 0));
@@ -138,8 +139,17 @@ private Q_SLOTS:
         QCOMPARE(status.get(), 0);
         ::close(sleep[0]);
 
+        status = std::async(std::launch::async, requestLock, true);
+        QTRY_COMPARE(lockState().phase(), LockState::Phase::SettingUp);
+        QTest::qWait(100);
+        QVERIFY(status.wait_for(std::chrono::milliseconds(0)) == std::future_status::timeout);
+        lockState().held();
+        QTRY_VERIFY(status.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready);
+        QCOMPARE(status.get(), 0);
+        lockState().end();
+
         lock = [] { lockState().refuse(QStringLiteral("another program is holding the mouse")); };
-        status = std::async(std::launch::async, requestLock);
+        status = std::async(std::launch::async, requestLock, false);
         QTRY_VERIFY(status.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready);
         QCOMPARE(status.get(), 1);
     }

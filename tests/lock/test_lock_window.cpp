@@ -6,11 +6,10 @@
 // against keys, close requests and other programs for real, and compares the locked
 // screen with the desktop; tests/whole/test_lock_input.py types under other layouts.
 
-#include "lock/linux/lock_text_box.h"
-#include "lock/linux/panel_lines.h"
 #include "lock/x11/Form1.h"
 #include "lock/x11/lock_cover.h"
 #include "lock/x11/lock_picture.h"
+#include "lock/x11/lock_text_box.h"
 #include "platform/x11/forms.h"
 #include "platform/x11/qt_forms_services.h"
 #include "shell/menu_commands.h"
@@ -226,18 +225,18 @@ private Q_SLOTS:
     // Lock on is shown; the wrong tries are told once the desktop is back.
     void aWrongPasswordIsAnswered() {
         Form1* form = lockWith("pw");
-        QVERIFY(!form->lines()->showsWrongPassword() && !form->lines()->showsCapsLock());
+        QVERIFY(!form->screen().showsWrongPassword() && !form->screen().showsCapsLock());
         press(form->Text1, Qt::Key_Return); // nothing typed: no try
-        QVERIFY(!form->lines()->showsWrongPassword());
+        QVERIFY(!form->screen().showsWrongPassword());
         type(form->Text1, QStringLiteral("px"));
         press(form->Text1, Qt::Key_Return);
-        QVERIFY(form->lines()->showsWrongPassword());
+        QVERIFY(form->screen().showsWrongPassword());
         QCOMPARE(form->Text1->displayText(), QString());
         type(form->Text1, QStringLiteral("p"));
         press(form->Text1, Qt::Key_Enter);
         f->order.capsLock = true;
         press(form->Text1, Qt::Key_CapsLock);
-        QVERIFY(form->lines()->showsCapsLock());
+        QVERIFY(form->screen().showsCapsLock());
         type(form->Text1, QStringLiteral("pw"));
         press(form->Text1, Qt::Key_Return);
         QVERIFY(!lockWindow());

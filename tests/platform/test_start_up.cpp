@@ -35,11 +35,16 @@ void testCommandLine() {
         {{"appVTR", "--version"}, StartMode::Version, "--version"},
         {{"appVTR", "lock"}, StartMode::Usage, "lock"},
         {{"appVTR", "--lock", "now"}, StartMode::Usage, "now"},
+        {{"appVTR", "--lock", "-f"}, StartMode::Lock, "--lock"},
+        {{"appVTR", "--lock", "--daemonize"}, StartMode::Lock, "--lock"},
+        {{"appVTR", "--lock", "-f", "now"}, StartMode::Usage, "now"},
+        {{"appVTR", "--help", "-f"}, StartMode::Usage, "-f"},
     };
     for (const auto& [args, mode, argument] : rows) {
         const CommandLine parsed = parseCommandLine(static_cast<int>(args.size()), args.data());
         CHECK(parsed.mode == mode);
         CHECK_EQ(parsed.argument, argument);
+        CHECK(parsed.daemonize == (mode == StartMode::Lock && args.size() == 3));
     }
 }
 

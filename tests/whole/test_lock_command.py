@@ -4,7 +4,6 @@ after a kill, and the instance's folder squatted by another user."""
 
 import os
 import pwd
-import select
 import signal
 import subprocess
 import sys
@@ -12,53 +11,9 @@ import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from dbus_mocks import SESSION, Logind  # noqa: E402
 from vtr_harness import (ALREADY_GRABBED, X_PROBE, VtrSession, read_text,  # noqa: E402
                          wait_until)
-
-# python3-dbusmock is the system Python's.
-DBUSMOCK_PYTHON = "/usr/bin/python3"
-LOGIND = ["--dest", "org.freedesktop.login1", "--object-path", "/org/freedesktop/login1"]
-SESSION = "c1"
-
-
-class Logind:
-    """A private bus standing in for the system bus, python3-dbusmock's logind on it and a
-    session of this user, named in the session's XDG_SESSION_ID."""
-
-    def __init__(self, s):
-        self.s = s
-        read_end, write_end = os.pipe()
-        s._spawn("dbus-daemon", ["dbus-daemon", "--session", "--nofork", "--nopidfile",
-                                 f"--print-address={write_end}"], pass_fds=(write_end,))
-        os.close(write_end)
-        with os.fdopen(read_end) as pipe:
-            address = pipe.readline().strip() if select.select([pipe], [], [], 10)[0] else ""
-        assert address, "no bus"
-        s.env.update(DBUS_SYSTEM_BUS_ADDRESS=address, XDG_SESSION_ID=SESSION)
-
-    def start(self):
-        self.s._spawn("dbusmock", [DBUSMOCK_PYTHON, "-m", "dbusmock", "--system", "--template",
-                                   "logind"])
-        assert wait_until(lambda: self.call("org.freedesktop.login1.Manager.ListSessions",
-                                            check=False), 10), "no logind"
-        user = pwd.getpwuid(os.getuid()).pw_name
-        self.call("org.freedesktop.DBus.Mock.AddSession", SESSION, "seat0", str(os.getuid()),
-                  user, "true")
-
-    def call(self, method, *args, path=None, check=True):
-        where = LOGIND[:3] + [path] if path else LOGIND
-        return self.s._run(["gdbus", "call", "--system"] + where + ["--method", method] +
-                           list(args), check)
-
-    def emit(self, signal_name, value):
-        self.call("org.freedesktop.DBus.Mock.EmitSignal", "org.freedesktop.login1.Manager",
-                  signal_name, "b", f"[<{value}>]")
-
-    def inhibitors(self):
-        """The names of the programs that hold a sleep inhibitor."""
-        listed = self.call("org.freedesktop.login1.Manager.ListInhibitors")
-        return sorted(name for name in ("Veltrane", "xss-lock") if f"'{name}'" in listed)
-
 
 def lock_command(s, name="appVTR-lock"):
     return s._spawn(name, [s.program_path, "--lock"])
@@ -102,8 +57,7 @@ class LockCommandTest(unittest.TestCase):
             first = lock_command(s)
             s.wait_locked()
             joined = lock_command(s, "appVTR-join")
-            logind.call("org.freedesktop.login1.Session.Lock", path=f"/org/freedesktop/"
-                        f"login1/session/{SESSION}")
+            logind.lock_session()
             logind.call("org.freedesktop.login1.Session.Unlock", path=f"/org/freedesktop/"
                         f"login1/session/{SESSION}")
             self.assertIsNone(wait_until(lambda: first.poll() is not None or
@@ -111,8 +65,7 @@ class LockCommandTest(unittest.TestCase):
             self.assertLocked(s, "after the second request and logind's Unlock")
             self.assertTrue(s.unlock())
             self.assertEqual((first.wait(5), joined.wait(5)), (0, 0))
-            logind.call("org.freedesktop.login1.Session.Lock", path=f"/org/freedesktop/"
-                        f"login1/session/{SESSION}")
+            logind.lock_session()
             s.wait_locked()
             self.assertTrue(s.unlock())
 

@@ -74,6 +74,21 @@ def end_process(proc, grace=3.0):
             proc.wait(timeout=grace)
 
 
+def program_processes(program_path, role=None):
+    """Pids of running processes of the appVTR at `program_path`, or only those of one
+    role: "tray" (no argument), "guard" (--lock-supervisor) or "client" (--lock)."""
+    def runs_program(entry):
+        try:
+            exe = os.readlink(f"/proc/{entry}/exe")
+            with open(f"/proc/{entry}/cmdline", "rb") as cmdline:
+                args = cmdline.read().split(b"\0")[1:-1]
+        except OSError:
+            return False
+        return exe in (program_path, program_path + " (deleted)") and (
+            role is None or args[:1] == ROLES[role][:1])
+    return [int(pid) for pid in os.listdir("/proc") if pid.isdigit() and runs_program(pid)]
+
+
 class Adopted:
     """A program process this session did not start itself (a tray started by --lock, a
     guard that became the tray), as the harness uses `session.program`."""
@@ -245,18 +260,7 @@ class VtrSession(StartedSession):
             return None
 
     def program_processes(self, role=None):
-        """Pids of running processes of this session's appVTR, or only those of one role:
-        "tray" (no argument), "guard" (--lock-supervisor) or "client" (--lock)."""
-        def runs_program(entry):
-            try:
-                exe = os.readlink(f"/proc/{entry}/exe")
-                with open(f"/proc/{entry}/cmdline", "rb") as cmdline:
-                    args = cmdline.read().split(b"\0")[1:-1]
-            except OSError:
-                return False
-            return exe in (self.program_path, self.program_path + " (deleted)") and (
-                role is None or args == ROLES[role])
-        return [int(pid) for pid in os.listdir("/proc") if pid.isdigit() and runs_program(pid)]
+        return program_processes(self.program_path, role)
 
     def dos_attributes(self, name=PASSWORD_FILE):
         """The user.DOSATTRIB value of a program file ("0x6"), or None."""

@@ -3,8 +3,8 @@ made once with mmdebstrap and cached, or Debian 12's own 1.7 (no session lock).
 
     with WaylandSession("1.10") as s:
         keyboard = s.keyboard()            # a virtual keyboard with the de keymap
-        driver = s.spawn("driver", [LOCK_DRIVER])
-        driver.expect("locked")
+        s.start_program()                  # appVTR with a password stored, as the tray
+        s.lock_command("-f").wait(10)      # appVTR --lock -f: back once locked
         keyboard.text("Open Sesame"); keyboard.type("Return")
 
 The root lives in $VTR_WAYLAND_CACHE (default /var/cache/veltrane-tests), outside any
@@ -20,18 +20,19 @@ import hashlib
 import json
 import os
 import shutil
+import signal
 import subprocess
 import tempfile
 import threading
 import time
 
-from vtr_harness import StartedSession, end_process, wait_until
+from vtr_harness import (PASSWORD, WRITE_PASSWORD, StartedSession, end_process,
+                         program_processes, wait_until)
 
-BUILD = os.path.dirname(os.environ.get("VTR_APP", "build/appVTR"))
-TOOLS = os.path.join(BUILD, "tests", "whole")
+APP = os.environ.get("VTR_APP", "build/appVTR")
+TOOLS = os.path.join(os.path.dirname(APP), "tests", "whole")
 KEYBOARD_PROBE = os.environ.get("VTR_WL_KEYBOARD_PROBE", os.path.join(TOOLS, "wl_keyboard_probe"))
 WINDOW_PROBE = os.environ.get("VTR_WL_WINDOW_PROBE", os.path.join(TOOLS, "wl_window_probe"))
-LOCK_DRIVER = os.environ.get("VTR_WL_LOCK_DRIVER", os.path.join(TOOLS, "wl_lock_driver"))
 
 CACHE = os.environ.get("VTR_WAYLAND_CACHE", "/var/cache/veltrane-tests")
 SUITE = "trixie"
@@ -82,7 +83,8 @@ class Process:
     def __init__(self, popen, log):
         self.popen, self.log, self.lines = popen, log, []
         self._seen = threading.Condition()
-        threading.Thread(target=self._read, daemon=True).start()
+        self.reader = threading.Thread(target=self._read, daemon=True)
+        self.reader.start()
 
     def _read(self):
         for raw in self.popen.stdout:
@@ -147,6 +149,11 @@ class Keyboard:
     def mods(self, depressed, latched, locked):
         self._run(f"mods {depressed} {latched} {locked}")
 
+    def hold(self, keysym, seconds):
+        self._run("hold " + keysym)
+        time.sleep(seconds)
+        self._run("release " + keysym)
+
 
 class WaylandSession(StartedSession):
     def __init__(self, sway="1.10", resolution="1280x720"):
@@ -162,7 +169,7 @@ class WaylandSession(StartedSession):
         self.env = dict(os.environ, XDG_RUNTIME_DIR=client_runtime)
         for name in ("DISPLAY", "WAYLAND_DISPLAY", "SWAYSOCK", "DBUS_SESSION_BUS_ADDRESS"):
             self.env.pop(name, None)
-        self.processes, self.ipc = [], None
+        self.processes, self.ipc, self.program_path = [], None, None
 
     def _start(self):
         config = os.path.join(self.runtime, "config")
@@ -199,13 +206,33 @@ class WaylandSession(StartedSession):
                 f"XDG_RUNTIME_DIR=/{ROOT_RUNTIME}", *environment, *argv]
 
     def close(self):
+        if self.program_path:
+            self.end_program()
         for process in reversed(self.processes):
             end_process(process.popen)
-            for pipe in (process.popen.stdin, process.popen.stdout):
-                if pipe:
-                    pipe.close()
+            if process.popen.stdin:
+                process.popen.stdin.close()
+            # Read to its end, unless something it started still holds its output.
+            process.reader.join(1)
+            if not process.reader.is_alive():
+                process.popen.stdout.close()
         self.processes.clear()
         shutil.rmtree(self.folder, ignore_errors=True)
+
+    def end_program(self):
+        """Ends every process of the program, the ones it started itself too (a guard, the
+        tray a guard became): the tray first, so that its guard ends with it."""
+        for _ in range(20):
+            running = self.program_processes("tray") or self.program_processes()
+            if not running:
+                return
+            for pid in running:
+                try:
+                    os.kill(pid, signal.SIGTERM if pid in self.program_processes("tray")
+                            else signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+            wait_until(lambda: not set(running) & set(self.program_processes()), 2)
 
     def spawn(self, name, argv, env=None, stdin=False, pass_fds=()):
         """Starts a client of this compositor; its stderr goes to a log in the session."""
@@ -227,6 +254,46 @@ class WaylandSession(StartedSession):
 
     def keyboard(self, layout="de"):
         return Keyboard(self.spawn("keyboard", [KEYBOARD_PROBE, layout], stdin=True))
+
+    # As the D-Bus mocks (dbus_mocks.py) start and ask things.
+    def _spawn(self, name, argv, pass_fds=()):
+        return self.spawn(name, argv, pass_fds=pass_fds)
+
+    def _run(self, argv, check=True):
+        result = subprocess.run(argv, env=self.env, capture_output=True, timeout=20, text=True)
+        assert not check or result.returncode == 0, f"{argv[0]}: {result.stderr}"
+        return result.stdout
+
+    # ----- the program ----------------------------------------------------------------
+
+    def start_program(self, password=PASSWORD, args=()):
+        """appVTR copied into a program folder of its own, with `password` stored (none when
+        None), started with `args` as the tray; its process once it answers on its socket."""
+        folder = os.path.join(self.folder, "program")
+        os.makedirs(folder, exist_ok=True)
+        self.program_path = os.path.join(folder, "appVTR")
+        shutil.copy2(APP, self.program_path)
+        if password is not None:
+            subprocess.run([WRITE_PASSWORD, folder, password.encode("cp1252")], check=True)
+        program = self.spawn("appVTR", [self.program_path, *args])
+        socket = os.path.join(self.env["XDG_RUNTIME_DIR"], "*.socket")
+        assert wait_until(lambda: glob.glob(socket), 10), "no instance:\n" + program.stderr()
+        return program
+
+    def lock_command(self, *args):
+        """appVTR --lock with `args`, started."""
+        return self.spawn("appVTR-lock", [self.program_path, "--lock", *args])
+
+    def program_processes(self, role=None):
+        return program_processes(self.program_path, role)
+
+    def windows(self):
+        """The titles of the windows sway shows."""
+        def titles(node):
+            own = [node["name"]] if node.get("pid") and node.get("visible") else []
+            return own + [t for child in node.get("nodes", []) + node.get("floating_nodes", [])
+                          for t in titles(child)]
+        return titles(json.loads(self.swaymsg("-r", "-t", "get_tree")))
 
     # ----- sway's outputs -------------------------------------------------------------
 
@@ -274,3 +341,16 @@ def shot_pixel(shot, x, y):
     width, _, pixels = shot
     offset = 3 * (y * width + x)
     return tuple(pixels[offset:offset + 3])
+
+
+def panel_at(shot, x, y):
+    """Whether (x, y) shows the lock panel's navy."""
+    r, g, b = shot_pixel(shot, x, y)
+    return b >= 100 and r < 60 and g < 60
+
+
+def count_pixels(shot, area, predicate):
+    """How many pixels of `area` (x, y, width, height) match `predicate` (r, g, b)."""
+    x0, y0, w, h = area
+    return sum(1 for y in range(y0, y0 + h) for x in range(x0, x0 + w)
+               if predicate(shot_pixel(shot, x, y)))

@@ -6,6 +6,8 @@
  *                    "dead_acute", "Return"), with the modifiers its level needs held
  *   text UTF-8       types each character that has a key of its own
  *   mods D L K       sets the depressed, latched and locked modifier masks (Caps Lock: 0 0 2)
+ *   hold KEYSYM      presses a key of the first level and keeps it down
+ *   release KEYSYM   lets it go
  * Prints "ready" when the keyboard exists. wlroots does not derive modifier state for
  * virtual keyboards, so the probe sends it with every key, as a real keyboard's would be. */
 #define _GNU_SOURCE
@@ -132,6 +134,18 @@ static int run(char* line) {
             if (type_sym(xkb_utf32_to_keysym(cp)) < 0)
                 return -1;
         }
+        return 0;
+    }
+    if (!strcmp(command, "hold") || !strcmp(command, "release")) {
+        const char* name = strtok_r(NULL, " \n", &rest);
+        xkb_mod_mask_t mask = 0;
+        xkb_keycode_t code =
+            name ? find_key(xkb_keysym_from_name(name, XKB_KEYSYM_NO_FLAGS), &mask) : 0;
+        if (!code || mask)
+            return -1;
+        zwp_virtual_keyboard_v1_key(keyboard, now_ms(), code - 8,
+                                    command[0] == 'h' ? WL_KEYBOARD_KEY_STATE_PRESSED
+                                                      : WL_KEYBOARD_KEY_STATE_RELEASED);
         return 0;
     }
     if (!strcmp(command, "mods")) {

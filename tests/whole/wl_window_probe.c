@@ -1,8 +1,9 @@
 /* Another program's window for Wayland tests: an xdg toplevel filled with one colour
- * (argv[1], "RRGGBB", green by default) that reports on stdout, one line each, what its
- * keyboard gets: "mapped" once it is on screen, "enter", "leave", "key CODE 1|0" (the
- * kernel's key code, pressed or released). The lock tests check that nothing reaches it
- * while the session is locked. */
+ * (argv[1], "RRGGBB", green by default), with fine black stripes in its top left quarter
+ * when argv[2] is "stripes" (detail that a blur takes away), that reports on stdout, one
+ * line each, what its keyboard gets: "mapped" once it is on screen, "enter", "leave",
+ * "key CODE 1|0" (the kernel's key code, pressed or released). The lock tests check that
+ * nothing reaches it while the session is locked. */
 #define _GNU_SOURCE
 #include <stdio.h>
 #include <stdlib.h>
@@ -20,6 +21,7 @@ static struct wl_seat* seat;
 static struct xdg_wm_base* wm_base;
 static struct wl_surface* surface;
 static uint32_t colour = 0xff00ff00;
+static int stripes;
 static int mapped;
 
 static void on_global(void* data, struct wl_registry* registry, uint32_t name,
@@ -50,8 +52,11 @@ static struct wl_buffer* filled_buffer(int width, int height) {
     uint32_t* pixels = mmap(NULL, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (pixels == MAP_FAILED)
         return NULL;
-    for (size_t i = 0; i < size / 4; i++)
-        pixels[i] = colour;
+    for (size_t i = 0; i < size / 4; i++) {
+        const size_t x = i % (size_t)width, y = i / (size_t)width;
+        const int stripe = stripes && x < (size_t)width / 2 && y < (size_t)height / 2 && x % 4 < 2;
+        pixels[i] = stripe ? 0xff000000u : colour;
+    }
     munmap(pixels, size);
     struct wl_shm_pool* pool = wl_shm_create_pool(shm, fd, (int32_t)size);
     struct wl_buffer* buffer =
@@ -149,6 +154,7 @@ static const struct wl_seat_listener seat_listener = {on_capabilities, on_seat_n
 int main(int argc, char** argv) {
     if (argc > 1)
         colour = 0xff000000u | (uint32_t)strtoul(argv[1], NULL, 16);
+    stripes = argc > 2 && !strcmp(argv[2], "stripes");
     setvbuf(stdout, NULL, _IOLBF, 0);
     struct wl_display* display = probe_connect(on_global);
     if (!compositor || !shm || !seat || !wm_base) {

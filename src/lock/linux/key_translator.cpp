@@ -105,6 +105,10 @@ bool KeyTranslator::capsLockOn() const {
            xkb_state_mod_name_is_active(state_, XKB_MOD_NAME_CAPS, XKB_STATE_MODS_EFFECTIVE) > 0;
 }
 
+bool KeyTranslator::keyRepeats(uint32_t keycode) const {
+    return state_ && xkb_keymap_key_repeats(xkb_state_get_keymap(state_), keycode);
+}
+
 LockBox::Key lockBoxKey(uint32_t keysym) {
     switch (keysym) {
     case XKB_KEY_Return:

@@ -38,6 +38,8 @@ public:
     // ended it types its own text.
     Press press(uint32_t keycode);
     bool capsLockOn() const;
+    // Whether the keymap has the key repeat while held.
+    bool keyRepeats(uint32_t keycode) const;
 
     // LC_ALL, LC_CTYPE or LANG, the first one set; else "C".
     static std::string composeLocale();

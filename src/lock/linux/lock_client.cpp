@@ -114,10 +114,11 @@ int reach(const std::string& socket, const std::string& lock, bool mayStart, std
     }
 }
 
-enum class Answer { Unlocked, Refused, Lost, NotUnderstood };
+enum class Answer { Locked, Unlocked, Refused, Lost, NotUnderstood };
 
-// Reads the instance's lines until its last one or the end of the connection.
-Answer follow(int fd, std::string& why) {
+// Reads the instance's lines until its last one or the end of the connection; with
+// `untilLocked`, until the lock holds.
+Answer follow(int fd, bool untilLocked, std::string& why) {
     std::string pending;
     char buffer[256];
     for (;;) {
@@ -126,6 +127,8 @@ Answer follow(int fd, std::string& why) {
             pending.erase(0, end + 1);
             if (line == lockproto::kLocked) {
                 sleepDelay().release();
+                if (untilLocked)
+                    return Answer::Locked;
             } else if (line == lockproto::kUnlocked) {
                 return Answer::Unlocked;
             } else if (line.rfind(lockproto::kRefused, 0) == 0) {
@@ -157,7 +160,7 @@ int lockRefused(const char* why) {
     return fail(std::string("the desktop was not locked: ") + why);
 }
 
-int requestLock() {
+int requestLock(bool daemonize) {
     sleepDelay(); // taken before anything is started
     const platform::InstancePath socket = platform::instanceFile(".socket");
     const platform::InstancePath lock = platform::instanceFile(".lock");
@@ -182,10 +185,11 @@ int requestLock() {
                                    .c_str());
         }
         const Answer answer = send(fd, rejoining ? lockproto::kJoin : lockproto::kLock)
-                                  ? follow(fd, why)
+                                  ? follow(fd, daemonize, why)
                                   : Answer::Lost;
         ::close(fd);
         switch (answer) {
+        case Answer::Locked:
         case Answer::Unlocked:
             return 0;
         case Answer::Refused:

@@ -8,10 +8,10 @@
 // the system from sleeping; it is closed once the lock is on screen with both grabs held
 // (or the lock was refused), never before.
 
-// The exit status: 0 when the desktop was locked and is unlocked again; 1, after one line
-// on stderr saying why, when it could not be locked or the running instance could not be
-// reached.
-int requestLock();
+// The exit status: 0 when the desktop was locked and is unlocked again (with `daemonize`:
+// as soon as it is locked, as swayidle's before-sleep wants); 1, after one line on stderr
+// saying why, when it could not be locked or the running instance could not be reached.
+int requestLock(bool daemonize);
 
 // Says why the desktop was not locked on stderr ("appVTR: the desktop was not locked:
 // ..."), closes the sleep descriptor and returns the exit status for it.

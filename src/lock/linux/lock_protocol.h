@@ -25,8 +25,12 @@ inline constexpr char kLocked[] = "locked";
 inline constexpr char kUnlocked[] = "unlocked";
 inline constexpr char kRefused[] = "refused ";
 inline constexpr std::size_t kMaxLine = 512;
-// Why a Wayland session is not locked, for the client and the instance alike.
-inline constexpr char kWaylandRefusal[] = "Veltrane cannot lock a Wayland session";
+// Why a Wayland session whose compositor has no session lock is not locked.
+inline constexpr char kNoSecureLock[] = "this desktop offers no secure lock for other programs; "
+                                        "use its own lock instead (loginctl lock-session)";
+// Why a Wayland session is not locked when its compositor does not answer.
+inline constexpr char kNoCompositor[] = "no Wayland compositor answered (is WAYLAND_DISPLAY "
+                                        "right?)";
 
 // The user id of the process at the other end of a connected local socket, or -1.
 long peerUid(int socket);

@@ -40,7 +40,7 @@ void LockSurface::onConfigure(void* data, ext_session_lock_surface_v1* lockSurfa
     self->size_ = QSize(int(width), int(height));
     // The first picture at a new size goes out at once: the compositor waits for it
     // before it reports the session locked.
-    self->dirty_ = true;
+    self->damage_ = QRect(QPoint(), self->size_);
     self->paint();
 }
 
@@ -54,23 +54,30 @@ void LockSurface::onFrame(void* data, wl_callback* callback, uint32_t) {
     self->shownSize_ = self->committedSize_;
     if (first && self->shownCallback_)
         self->shownCallback_(*self);
-    if (self->dirty_)
+    if (!self->damage_.isEmpty())
         self->paint();
 }
 
 void LockSurface::update() {
-    dirty_ = true;
+    update(QRect(QPoint(), size_));
+}
+
+void LockSurface::update(const QRegion& area) {
+    // Pictures are sent at the pace the compositor shows them: one a frame.
+    damage_ += area;
     if (!frame_)
         paint();
 }
 
-ShmBuffer* LockSurface::freeBuffer(QSize pixels) {
-    for (auto& buffer : buffers_) {
-        if (buffer && buffer->busy())
+LockSurface::Slot* LockSurface::freeSlot(QSize pixels) {
+    for (Slot& slot : slots_) {
+        if (slot.buffer && slot.buffer->busy())
             continue;
-        if (!buffer || buffer->size() != pixels)
-            buffer = ShmBuffer::create(connection_.shm(), pixels, WL_SHM_FORMAT_XRGB8888);
-        return buffer.get();
+        if (!slot.buffer || slot.buffer->size() != pixels) {
+            slot.buffer = ShmBuffer::create(connection_.shm(), pixels, WL_SHM_FORMAT_XRGB8888);
+            slot.stale = QRect(QPoint(), size_); // a new buffer holds nothing yet
+        }
+        return &slot;
     }
     return nullptr;
 }
@@ -79,29 +86,41 @@ void LockSurface::paint() {
     if (size_.isEmpty() || connection_.broken())
         return; // nothing may be committed before the first configure is acknowledged
     const int scale = connection_.compositorVersion() >= 3 ? output_.scale : 1;
-    ShmBuffer* buffer = freeBuffer(size_ * scale);
-    if (!buffer)
-        return; // all are with the compositor: the next frame tries again
-    dirty_ = false;
-    QImage& image = buffer->image();
+    const QSize pixels = size_ * scale;
+    if (committedSize_ != size_ || pixelSize_ != pixels) {
+        damage_ = QRect(QPoint(), size_);
+        for (Slot& slot : slots_)
+            slot.stale = damage_;
+    } else {
+        for (Slot& slot : slots_)
+            slot.stale += damage_;
+    }
+    Slot* slot = freeSlot(pixels);
+    if (!slot || !slot->buffer)
+        return; // all are with the compositor (or no memory): the next frame tries again
+    QImage& image = slot->buffer->image();
     image.setDevicePixelRatio(scale);
-    image.fill(Qt::white);
-    draw_(image, output_);
-    wl_surface_attach(surface_, buffer->buffer(), 0, 0);
+    draw_(image, output_, slot->stale & QRect(QPoint(), size_));
+    slot->stale = QRegion();
+    wl_surface_attach(surface_, slot->buffer->buffer(), 0, 0);
     if (connection_.compositorVersion() >= 3)
         wl_surface_set_buffer_scale(surface_, scale);
-    if (connection_.compositorVersion() >= 4)
-        wl_surface_damage_buffer(surface_, 0, 0, INT32_MAX, INT32_MAX);
-    else
-        wl_surface_damage(surface_, 0, 0, INT32_MAX, INT32_MAX);
+    for (const QRect& r : damage_) {
+        if (connection_.compositorVersion() >= 4)
+            wl_surface_damage_buffer(surface_, r.x() * scale, r.y() * scale, r.width() * scale,
+                                     r.height() * scale);
+        else
+            wl_surface_damage(surface_, r.x(), r.y(), r.width(), r.height());
+    }
+    damage_ = QRegion();
     if (!frame_) {
         frame_ = wl_surface_frame(surface_);
         wl_callback_add_listener(frame_, &frameListener, this);
     }
     wl_surface_commit(surface_);
-    buffer->setBusy();
+    slot->buffer->setBusy();
     committedSize_ = size_;
-    pixelSize_ = buffer->size();
+    pixelSize_ = pixels;
     connection_.flush();
 }
 

@@ -6,6 +6,7 @@
 #include "lock/wayland/shm_buffer.h"
 
 #include <QImage>
+#include <QRegion>
 #include <QSize>
 #include <array>
 #include <functional>
@@ -21,9 +22,10 @@ namespace waylock {
 class Connection;
 struct Output;
 
-// Draws the lock's picture for `output` into `target`, whose device pixel ratio is the
-// output's scale (a painter on it works in the output's logical pixels).
-using DrawLock = std::function<void(QImage& target, const Output& output)>;
+// Draws the parts within `clip` (logical pixels) of the lock's picture for `output` into
+// `target`, whose device pixel ratio is the output's scale (a painter on it works in the
+// output's logical pixels). What lies outside `clip` is there from an earlier picture.
+using DrawLock = std::function<void(QImage& target, const Output& output, const QRegion& clip)>;
 
 class LockSurface {
 public:
@@ -35,8 +37,11 @@ public:
     LockSurface& operator=(const LockSurface&) = delete;
 
     Output& output() const { return output_; }
-    // Draws again as soon as the compositor allows (after a configure, at the next frame).
+    wl_surface* surface() const { return surface_; }
+    // Draws `area` (logical pixels) again as soon as the compositor allows (after a
+    // configure, at the next frame); all of it without one.
     void update();
+    void update(const QRegion& area);
     // The compositor has shown a picture at the last configured size.
     bool shown() const { return shownSize_ == size_ && !size_.isEmpty(); }
     QSize size() const { return size_; }
@@ -49,8 +54,13 @@ public:
     static void onFrame(void* data, wl_callback* callback, uint32_t);
 
 private:
+    // A buffer and where its pixels are older than the picture (logical pixels).
+    struct Slot {
+        std::unique_ptr<ShmBuffer> buffer;
+        QRegion stale;
+    };
     void paint();
-    ShmBuffer* freeBuffer(QSize pixels);
+    Slot* freeSlot(QSize pixels);
 
     Connection& connection_;
     Output& output_;
@@ -63,9 +73,9 @@ private:
     QSize committedSize_; // of the last picture sent
     QSize pixelSize_;
     QSize shownSize_; // of the last picture the compositor has shown
-    bool dirty_ = false;
+    QRegion damage_;  // changed since the last picture sent (logical pixels)
     // Two take turns; a third covers a configure that comes while both are with the compositor.
-    std::array<std::unique_ptr<ShmBuffer>, 3> buffers_;
+    std::array<Slot, 3> slots_;
 };
 
 } // namespace waylock

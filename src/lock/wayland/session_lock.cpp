@@ -17,6 +17,7 @@ SessionLock::SessionLock(Connection& connection, DrawLock draw, KeyboardHandler&
 
 SessionLock::~SessionLock() {
     keyboards_.clear();
+    pointers_.clear();
     if (lock_) // its events, should any still come, must not reach this object
         wl_proxy_set_user_data(reinterpret_cast<wl_proxy*>(lock_), nullptr);
     if (state_ == State::Locked) {
@@ -41,8 +42,8 @@ bool SessionLock::lock() {
     connect(&connection_, &Connection::outputReady, this, &SessionLock::addSurface);
     connect(&connection_, &Connection::outputChanged, this, &SessionLock::refreshSurface);
     connect(&connection_, &Connection::outputRemoved, this, &SessionLock::removeSurface);
-    connect(&connection_, &Connection::seatChanged, this, &SessionLock::addKeyboard);
-    connect(&connection_, &Connection::seatRemoved, this, &SessionLock::removeKeyboard);
+    connect(&connection_, &Connection::seatChanged, this, &SessionLock::addSeat);
+    connect(&connection_, &Connection::seatRemoved, this, &SessionLock::removeSeat);
     connect(&connection_, &Connection::lost, this, [this] {
         state_ = State::Lost;
         Q_EMIT connectionLost();
@@ -53,18 +54,31 @@ bool SessionLock::lock() {
         if (output->announced)
             addSurface(output.get());
     for (const auto& seat : connection_.seats())
-        addKeyboard(seat.get());
+        addSeat(seat.get());
     connection_.flush();
     return true;
 }
 
 bool SessionLock::unlock(int timeoutMs) {
+    // Asked for and not answered yet: the answer may be on its way, and a lock that came
+    // is to be given back like any other; one still not come is called off.
+    if (state_ == State::Requested && connection_.roundtrip(timeoutMs) &&
+        state_ == State::Requested) {
+        keyboards_.clear();
+        pointers_.clear();
+        surfaces_.clear();
+        ext_session_lock_v1_destroy(lock_);
+        lock_ = nullptr;
+        state_ = State::Unlocked;
+        return connection_.roundtrip(timeoutMs);
+    }
     if (state_ != State::Locked)
         return false;
     ext_session_lock_v1_unlock_and_destroy(lock_);
     lock_ = nullptr;
     state_ = State::Unlocked;
     keyboards_.clear();
+    pointers_.clear();
     surfaces_.clear();
     // Only the compositor's answer shows it has the unlock: a request still in the
     // socket when the program ends would leave the session locked.
@@ -74,6 +88,18 @@ bool SessionLock::unlock(int timeoutMs) {
 void SessionLock::update() {
     for (const auto& surface : surfaces_)
         surface->update();
+}
+
+void SessionLock::update(const Output& output, const QRegion& area) {
+    for (const auto& surface : surfaces_)
+        if (&surface->output() == &output)
+            surface->update(area);
+}
+
+void SessionLock::clicked(wl_surface* surface, double x, double y) {
+    for (const auto& shown : surfaces_)
+        if (shown->surface() == surface && onClick)
+            onClick(shown->output(), QPointF(x, y));
 }
 
 void SessionLock::onLocked(void* data, ext_session_lock_v1*) {
@@ -91,6 +117,7 @@ void SessionLock::onFinished(void* data, ext_session_lock_v1*) {
     const bool held = self->state_ == State::Locked;
     self->state_ = held ? State::Ended : State::Refused;
     self->keyboards_.clear();
+    self->pointers_.clear();
     self->dropSurfaces();
     if (held)
         ext_session_lock_v1_unlock_and_destroy(self->lock_);
@@ -128,22 +155,27 @@ void SessionLock::refreshSurface(Output* output) {
             surface->update();
 }
 
-void SessionLock::addKeyboard(Seat* seat) {
+void SessionLock::addSeat(Seat* seat) {
     if (!lock_)
         return;
-    for (const auto& keyboard : keyboards_) {
-        if (&keyboard->seat() == seat) {
-            keyboard->refresh();
-            return;
-        }
-    }
-    keyboards_.push_back(std::make_unique<SeatKeyboard>(*seat, keys_));
+    const auto known = [seat](const auto& device) { return &device->seat() == seat; };
+    const auto keyboard = std::find_if(keyboards_.begin(), keyboards_.end(), known);
+    if (keyboard != keyboards_.end())
+        (*keyboard)->refresh();
+    else
+        keyboards_.push_back(std::make_unique<SeatKeyboard>(*seat, keys_));
+    const auto pointer = std::find_if(pointers_.begin(), pointers_.end(), known);
+    if (pointer != pointers_.end())
+        (*pointer)->refresh();
+    else
+        pointers_.push_back(
+            std::make_unique<SeatPointer>(*seat, static_cast<PointerHandler&>(*this)));
 }
 
-void SessionLock::removeKeyboard(Seat* seat) {
-    keyboards_.erase(std::remove_if(keyboards_.begin(), keyboards_.end(),
-                                    [seat](const auto& k) { return &k->seat() == seat; }),
-                     keyboards_.end());
+void SessionLock::removeSeat(Seat* seat) {
+    const auto known = [seat](const auto& device) { return &device->seat() == seat; };
+    keyboards_.erase(std::remove_if(keyboards_.begin(), keyboards_.end(), known), keyboards_.end());
+    pointers_.erase(std::remove_if(pointers_.begin(), pointers_.end(), known), pointers_.end());
 }
 
 } // namespace waylock

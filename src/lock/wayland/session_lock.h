@@ -6,8 +6,11 @@
 
 #include "lock/wayland/lock_surface.h"
 #include "lock/wayland/seat_keyboard.h"
+#include "lock/wayland/seat_pointer.h"
 
 #include <QObject>
+#include <QPointF>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -19,7 +22,7 @@ class Connection;
 struct Output;
 struct Seat;
 
-class SessionLock : public QObject {
+class SessionLock : public QObject, private PointerHandler {
     Q_OBJECT
 public:
     enum class State {
@@ -41,12 +44,17 @@ public:
     // Asks the compositor to lock, with a surface on every output (and on outputs that
     // appear later); false when it offers no session lock or the request cannot be made.
     bool lock();
-    // Gives the session back and waits (at most `timeoutMs`) until the compositor has
-    // handled it; false when the session was not locked by this lock or the compositor
-    // did not confirm in time.
+    // Gives the session back (or calls off a lock not yet granted) and waits (at most
+    // `timeoutMs`) until the compositor has handled it; false when the session was not
+    // locked by this lock or the compositor did not confirm in time.
     bool unlock(int timeoutMs);
     // Draws every output's picture again.
     void update();
+    // Draws `area` (logical pixels) of `output`'s picture again.
+    void update(const Output& output, const QRegion& area);
+    // Called when a pointer button is let go over an output's picture (its logical
+    // pixels), from inside the compositor's event dispatch.
+    std::function<void(const Output& output, QPointF at)> onClick;
     State state() const { return state_; }
     const std::vector<std::unique_ptr<LockSurface>>& surfaces() const { return surfaces_; }
 
@@ -67,9 +75,10 @@ private:
     void addSurface(Output* output);
     void removeSurface(Output* output);
     void refreshSurface(Output* output);
-    void addKeyboard(Seat* seat);
-    void removeKeyboard(Seat* seat);
+    void addSeat(Seat* seat);
+    void removeSeat(Seat* seat);
     void dropSurfaces();
+    void clicked(wl_surface* surface, double x, double y) override;
 
     Connection& connection_;
     DrawLock draw_;
@@ -78,6 +87,7 @@ private:
     State state_ = State::Idle;
     std::vector<std::unique_ptr<LockSurface>> surfaces_;
     std::vector<std::unique_ptr<SeatKeyboard>> keyboards_;
+    std::vector<std::unique_ptr<SeatPointer>> pointers_;
 };
 
 } // namespace waylock

@@ -1,14 +1,12 @@
 #include "lock/x11/Form1.h"
 
-#include "lock/linux/lock_text_box.h"
-#include "lock/linux/panel_lines.h"
-#include "lock/lock_geometry.h"
+#include "lock/linux/lock_painting.h"
 #include "lock/x11/lock_cover.h"
 #include "lock/x11/lock_picture.h"
+#include "lock/x11/lock_text_box.h"
 #include "lock/x11/lock_window_flags.h"
-#include "lock/x11/panel_artwork.h"
+#include "lock/x11/panel_lines.h"
 #include "lock/x11/window_order.h"
-#include "platform/x11/ansi_text.h"
 #include "platform/x11/forms.h"
 #include "platform/x11/forms_services.h"
 #include "platform/x11/twips_geometry.h"
@@ -27,34 +25,25 @@
 
 namespace {
 
-constexpr double kLabelWidth = 8895, kLabelHeight = 495;
-constexpr double kTextLeft = 200, kTextTop = 430, kTextWidth = 3855, kTextHeight = 285;
-// The panel's lines sit under the rule of its artwork, in the box's column.
-constexpr int kLinesTop = 58, kLinesBottomMargin = 4;
-constexpr int kBannerInterval = 75;
 // Stay in front is a backstop to the covered-window reports, so it can be unhurried: it
 // rides on every other banner step, which spares it a wake-up of its own.
 constexpr int kBannerStepsPerStayInFront = 2;
-// Grabs are lost only when something else went wrong first (the window was unmapped or
-// destroyed, which is handled on its own); checking them costs two round trips, so
-// every fifth tick is enough.
-constexpr int kGrabCheckTicks = 5;
-// The keyboard grab fails until the window is viewable, some tens of milliseconds
-// after the show; retried this often until both grabs are held. While another program
-// holds one for longer, the retries slow down.
-constexpr int kGrabRetryInterval = 10;
-constexpr int kGrabRetrySlowInterval = 100;
-constexpr int kGrabRetriesBeforeSlowing = 100;
-// How long the set-up waits for another program to let go of the keyboard or the
-// pointer before it gives up: a lock without the keys must never be shown.
-constexpr int kGrabWaitMs = 1000;
-constexpr int kMenuDepth = 8; // a menu and its open submenus
+
+// The screen's face: the panel's and the banner's sizes as the widgets hold them, in
+// whole pixels.
+lockgeo::LockFace faceOf(const platform::ScreenTwips& screen) {
+    const double x = screen.twipsPerPixelX, y = screen.twipsPerPixelY;
+    return lockgeo::LockFace(
+        {screen.width, screen.height}, x, {lockpaint::kPanelWidth * x, lockpaint::kPanelHeight * y},
+        {pixelsX(lockgeo::kBannerWidth) * x, pixelsY(lockgeo::kBannerHeight) * y});
+}
 
 } // namespace
 
-Form1::Form1() : QWidget(nullptr, lockWindowFlags()), box_(mdlGlobal::strLockPassword) {
+Form1::Form1()
+    : QWidget(nullptr, lockWindowFlags()), screen_(*this, mdlGlobal::strLockPassword),
+      face_(faceOf(platform::forms().screen())) {
     setObjectName(QStringLiteral("Form1"));
-    const platform::ScreenTwips screen = platform::forms().screen();
 
     // The controls as designed, back to front: snapshot, banner, panel with the box.
     QPalette white = palette();
@@ -65,24 +54,28 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()), box_(mdlGlobal::strLockPas
     Image1 = picture;
     picture_ = picture;
     Label1 = banner_ = new LockBanner(this);
-    QFont verdana(QStringLiteral("Verdana"));
-    verdana.setPointSizeF(14.25);
-    Label1->setFont(verdana);
+    Label1->setFont(lockpaint::bannerFont());
     QPalette navy = Label1->palette();
-    navy.setColor(QPalette::WindowText, QColor(0, 0, 128));
+    navy.setColor(QPalette::WindowText, lockpaint::kBannerInk);
     Label1->setPalette(navy);
-    Label1->resize(pixelsX(kLabelWidth), pixelsY(kLabelHeight));
+    Label1->resize(pixelsX(lockgeo::kBannerWidth), pixelsY(lockgeo::kBannerHeight));
     Label1->hide();
     Picture2 = new LockPanel(this, picture);
     // The panel's artwork draws the box's frame.
-    Text1 = new LockTextBox(Picture2, box_);
-    Text1->setGeometry(pixelsX(kTextLeft), pixelsY(kTextTop), pixelsX(kTextWidth),
-                       pixelsY(kTextHeight));
-    lines_ = new PanelLines(Picture2);
-    lines_->setGeometry(Text1->x(), kLinesTop, Text1->width(),
-                        Picture2->height() - kLinesTop - kLinesBottomMargin);
+    const platform::ScreenTwips screen = platform::forms().screen();
+    const lockpaint::PanelLayout layout =
+        lockpaint::panelLayout(screen.twipsPerPixelX, screen.twipsPerPixelY);
+    Text1 = new LockTextBox(Picture2, screen_.box());
+    Text1->setGeometry(layout.box);
+    lines_ = new PanelLines(Picture2, screen_);
+    lines_->setGeometry(layout.lines);
+    connect(&screen_, &LockScreen::panelChanged, this, [this] {
+        Text1->update();
+        lines_->update();
+    });
+    connect(this, &Form1::lockHeld, &screen_, &LockScreen::held);
     Timer1 = new QTimer(this);
-    Timer1->setInterval(kBannerInterval);
+    Timer1->setInterval(lockgeo::kBannerIntervalMs);
     connect(Timer1, &QTimer::timeout, this, [this] {
         Timer1_Timer();
         if (++stepsSinceStayInFront_ >= kBannerStepsPerStayInFront) {
@@ -91,12 +84,11 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()), box_(mdlGlobal::strLockPas
         }
     });
     grabRetry_ = new QTimer(this);
-    grabRetry_->setInterval(kGrabRetryInterval);
     connect(grabRetry_, &QTimer::timeout, this, &Form1::takeGrabs);
 
     // The set-up, in order.
     QCoreApplication::setApplicationName(QStringLiteral("Veltrane"));
-    Label1->setText(QString::fromLatin1(lockgeo::kBannerLocked));
+    Label1->setText(QString::fromStdString(face_.caption()));
     setWindowTitle(QString());
     hide();
     Text1->installEventFilter(this); // key preview: the form sees each key first
@@ -118,11 +110,8 @@ Form1::Form1() : QWidget(nullptr, lockWindowFlags()), box_(mdlGlobal::strLockPas
         return;
     show();
     startLock();
-    bannerLeft_ =
-        lockgeo::bannerStart(screen.width, screen.height, Label1->height() * screen.twipsPerPixelY)
-            .left;
     // It comes in from beyond the right edge: its first step shows it.
-    Label1->move(pixelsX(bannerLeft_), Label1->y());
+    Label1->move(pixelsX(face_.banner().left), Label1->y());
     // The banner's timer also keeps the window in front: started only now that the window
     // is shown, it never shows the window before the snapshot is taken.
     Timer1->start();
@@ -133,214 +122,34 @@ Form1::~Form1() {
     endLock();
 }
 
-// Takes the keyboard and the pointer before anything is shown, waiting a little for
-// another program that holds one of them.
-bool Form1::holdInput() {
-    // A menu of this program would take the grabs with it when it closes. (Closing one
-    // closes its parents too; the bound only guards against one that will not close.)
-    for (int menus = 0; menus < kMenuDepth && QApplication::activePopupWidget(); ++menus)
-        QApplication::activePopupWidget()->close();
-    QElapsedTimer waited;
-    waited.start();
-    for (;;) {
-        takeGrabs();
-        if (holdsGrabs())
-            return true;
-        if (waited.elapsed() >= kGrabWaitMs)
-            break;
-        QThread::msleep(kGrabRetryInterval);
-    }
-    platform::windowOrder().releaseGrabs(this);
-    return false;
-}
-
 // The window over its screen, the panel in its middle and the banner on its line.
 void Form1::fitToScreen() {
     const platform::ScreenTwips screen = platform::forms().screen();
     const QPoint origin = homeScreen_ ? homeScreen_->geometry().topLeft() : QPoint();
     setGeometry(QRect(origin, QSize(pixelsX(screen.width), pixelsY(screen.height))));
-    const lockgeo::TwipsPoint panel = lockgeo::panelPosition(
-        screen.width, screen.height, Picture2->width() * screen.twipsPerPixelX,
-        Picture2->height() * screen.twipsPerPixelY);
-    panelLeft_ = panel.left;
-    Picture2->move(pixelsX(panel.left), pixelsY(panel.top));
-    Label1->move(Label1->x(), pixelsY(lockgeo::bannerStart(screen.width, screen.height,
-                                                           Label1->height() * screen.twipsPerPixelY)
-                                          .top));
-}
-
-// A screen changed size or place while locked: every lock window follows it, so that no
-// strip of the live desktop shows.
-void Form1::fitScreens() {
-    if (!locked_)
-        return;
-    fitToScreen();
-    watch(this); // where it is now is where it stays
-    for (LockCover* cover : std::as_const(covers_)) {
-        cover->setGeometry(cover->coveredScreen()->geometry());
-        watch(cover);
-    }
-    platform::windowOrder().raise(this);
-}
-
-void Form1::followScreen(QScreen* screen) {
-    connect(screen, &QScreen::geometryChanged, this, &Form1::fitScreens, Qt::UniqueConnection);
-    addCover(screen);
-}
-
-void Form1::startLock() {
-    locked_ = true;
-    for (QScreen* screen : QGuiApplication::screens())
-        followScreen(screen);
-    connect(qGuiApp, &QGuiApplication::screenAdded, this, &Form1::followScreen);
-    connect(qGuiApp, &QGuiApplication::screenRemoved, this, &Form1::removeCover);
-    activateWindow();
-    showCapsLock();
-    watch(this);
-}
-
-void Form1::takeGrabs() {
-    platform::windowOrder().grabInput(this, keyboardHeld_, pointerHeld_);
-    if (holdsGrabs()) {
-        grabRetry_->stop();
-        reportHeld();
-    } else if (++grabAttempts_ == kGrabRetriesBeforeSlowing) {
-        grabRetry_->setInterval(kGrabRetrySlowInterval);
-    }
-}
-
-void Form1::reportHeld() {
-    if (heldReported_ || !locked_ || !painted_ || !holdsGrabs())
-        return;
-    heldReported_ = true;
-    Q_EMIT lockHeld();
-}
-
-void Form1::addCover(QScreen* screen) {
-    if (!locked_ || !screen || screen == homeScreen_ || covers_.contains(screen))
-        return;
-    auto* cover = new LockCover(this, screen, snapshot_, [this] { Form_Click(); });
-    covers_.insert(screen, cover);
-    cover->show();
-    watch(cover);
-    // A screen may overlap this one (mirrored, say): the panel stays in front.
-    platform::windowOrder().raise(this);
-}
-
-void Form1::watch(QWidget* window) {
-    platform::windowOrder().watchCovering(window,
-                                          [this](QWidget* lost, platform::WindowOrder::Loss loss) {
-                                              if (loss == platform::WindowOrder::Loss::Destroyed)
-                                                  renewWindow(lost);
-                                              else if (lost == this)
-                                                  retakeGrabs();
-                                          });
-}
-
-void Form1::retakeGrabs() {
-    if (!locked_)
-        return;
-    keyboardHeld_ = pointerHeld_ = false;
-    grabAttempts_ = 0;
-    grabRetry_->setInterval(kGrabRetryInterval);
-    takeGrabs();
-    if (!holdsGrabs())
-        grabRetry_->start();
-}
-
-void Form1::renewWindow(QWidget* window) {
-    // Another program destroyed the window, and X dropped its grabs with it. A new
-    // window takes its place at once and takes everything back.
-    if (!locked_ || !window || (window != this && !covers_.values().contains(window)))
-        return;
-    renewing_ = true;
-    window->hide();
-    if (QWindow* handle = window->windowHandle())
-        handle->destroy();
-    // Watched from the moment it exists, before it is mapped: a program that destroys
-    // windows in a loop must not find one that nobody watches.
-    watch(window);
-    window->show();
-    renewing_ = false;
-    if (window == this) {
-        activateWindow();
-        Text1->setFocus();
-        retakeGrabs();
-    }
-}
-
-void Form1::removeCover(QScreen* screen) {
-    LockCover* cover = covers_.take(screen);
-    if (!cover)
-        return;
-    platform::windowOrder().unwatch(cover);
-    cover->hide();
-    cover->deleteLater();
-}
-
-void Form1::endLock() {
-    if (!locked_)
-        return;
-    locked_ = false;
-    Timer1->stop();
-    grabRetry_->stop();
-    disconnect(qGuiApp, &QGuiApplication::screenAdded, this, &Form1::followScreen);
-    for (QScreen* screen : QGuiApplication::screens())
-        disconnect(screen, &QScreen::geometryChanged, this, &Form1::fitScreens);
-    disconnect(qGuiApp, &QGuiApplication::screenRemoved, this, &Form1::removeCover);
-    platform::WindowOrder& order = platform::windowOrder();
-    for (QWidget* window : lockWindows())
-        order.unwatch(window);
-    order.releaseGrabs(this);
-    keyboardHeld_ = pointerHeld_ = false;
-    for (LockCover* cover : std::as_const(covers_)) {
-        cover->hide();
-        cover->deleteLater();
-    }
-    covers_.clear();
-}
-
-QList<QWidget*> Form1::lockWindows() const {
-    QList<QWidget*> windows{const_cast<Form1*>(this)};
-    for (LockCover* cover : covers_)
-        windows.append(cover);
-    return windows;
+    face_.fit({screen.width, screen.height});
+    Picture2->move(pixelsX(face_.panel().left), pixelsY(face_.panel().top));
+    Label1->move(Label1->x(), pixelsY(face_.banner().top));
 }
 
 void Form1::Form_Click() {
-    if (box_.matches())
-        unlock();
+    screen_.click();
 }
 
 void Form1::Form_KeyDown(const QKeyEvent& event) {
-    const LockBox::Answer answer = box_.keyDown(lockBoxKey(event), event.text().toStdString());
-    if (answer == LockBox::Answer::Unlock) {
-        unlock();
-        return;
-    }
-    if (answer == LockBox::Answer::WrongPassword)
-        lines_->showWrongPassword();
-    Text1->update();
-    showCapsLock();
+    screen_.keyDown(lockBoxKey(event), event.text().toStdString());
 }
 
-void Form1::unlock() {
-    const std::string tries = wrongTriesText(box_.wrongTries());
+void Form1::giveBack() {
     endLock();
-    Q_EMIT unlocked();
     if (platform::formSlot<Form1>().loaded() == this)
         platform::formSlot<Form1>().unload();
     else
         platform::unloadForm(this);
-    // Told once the desktop is back: someone may have tried while the user was away.
-    if (!tries.empty())
-        QTimer::singleShot(0, qApp, [text = platform::fromAnsi(tries)] {
-            platform::forms().msgBox(text, platform::vbInformation, QStringLiteral("Veltrane"));
-        });
 }
 
-void Form1::showCapsLock() {
-    lines_->setCapsLock(locked_ && platform::windowOrder().capsLockOn());
+bool Form1::capsLockOn() const {
+    return locked_ && platform::windowOrder().capsLockOn();
 }
 
 void Form1::Label1_Click() {
@@ -348,49 +157,21 @@ void Form1::Label1_Click() {
 }
 
 void Form1::Timer1_Timer() {
-    showCapsLock(); // should it change without a key reaching the lock
-    const platform::ScreenTwips screen = platform::forms().screen();
-    const lockgeo::BannerState next = lockgeo::bannerStep(
-        {Label1->text().toStdString(), bannerLeft_}, Label1->width() * screen.twipsPerPixelX,
-        panelLeft_, Picture2->width() * screen.twipsPerPixelX, screen.width, screen.twipsPerPixelX);
-    Label1->setText(QString::fromStdString(next.caption));
-    bannerLeft_ = next.left;
+    screen_.capsLockChanged(); // should it change without a key reaching the lock
+    face_.step();
+    Label1->setText(QString::fromStdString(face_.caption()));
     placeBanner();
 }
 
 void Form1::placeBanner() {
-    Label1->move(pixelsX(bannerLeft_), Label1->y());
+    Label1->move(pixelsX(face_.banner().left), Label1->y());
     // Moved by the X server where it can: the program then repaints nothing at a step.
     if (Label1->isHidden() &&
         picture_->showOver(banner_->caption(), banner_->palette().color(banner_->foregroundRole()),
-                           LockBanner::kOutline, Label1->geometry().translated(-Image1->pos())))
+                           lockpaint::kBannerOutline,
+                           Label1->geometry().translated(-Image1->pos())))
         return;
     Label1->show();
-}
-
-void Form1::Timer2_Timer() {
-    platform::WindowOrder& order = platform::windowOrder();
-    // Nothing stacked anew since the last tick and the keys still here, as nearly always
-    // while locked: nothing to do. (A change is answered as it is reported; this tick
-    // is the backstop. X drops a grab only with its window's mapping, a change too.)
-    if (!order.stackChanged() && isActiveWindow())
-        return;
-    for (QWidget* window : lockWindows()) {
-        if (!order.isOnTop(window))
-            order.raise(window);
-    }
-    // The keys follow the focus into this program's other windows (a dialog left open,
-    // a message box that comes up while locked), so the lock window takes it back.
-    if (!isActiveWindow())
-        activateWindow();
-    // Held grabs are kept (taking them again is harmless); lost ones are taken back.
-    if (++ticksSinceGrabCheck_ < kGrabCheckTicks)
-        return;
-    ticksSinceGrabCheck_ = 0;
-    keyboardHeld_ = pointerHeld_ = false;
-    order.grabInput(this, keyboardHeld_, pointerHeld_);
-    if (!holdsGrabs() && !grabRetry_->isActive())
-        grabRetry_->start();
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
@@ -412,7 +193,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     if (watched == Text1 && event->type() == QEvent::KeyRelease) {
-        showCapsLock(); // X reports a Caps Lock change after the key's press
+        screen_.capsLockChanged(); // X reports a Caps Lock change after the key's press
         return true;
     }
     if (watched == Label1) {
@@ -435,7 +216,7 @@ void Form1::keyPressEvent(QKeyEvent* event) {
 
 void Form1::keyReleaseEvent(QKeyEvent* event) {
     event->accept();
-    showCapsLock();
+    screen_.capsLockChanged();
 }
 
 void Form1::mouseReleaseEvent(QMouseEvent* event) {

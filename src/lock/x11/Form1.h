@@ -1,11 +1,14 @@
 #pragma once
-// The lock screen: a frozen picture of the desktop over every screen, the password panel
-// and the travelling banner. Loading it (constructing) runs the whole set-up and shows it;
+// The X11 lock screen (the X11 side of lock/linux/screen_lock.h): a frozen picture of the
+// desktop over every screen, the password panel and the travelling banner, as its
+// LockScreen has them. Loading it (constructing) runs the whole set-up and shows it;
 // the stored password typed into Text1 unloads it. It shows only once it holds the
 // keyboard and the pointer; while it is loaded it refuses to close, keeps both, follows
 // every screen's geometry and stays above every other window.
 
-#include "lock/lock_box.h"
+#include "lock/linux/lock_screen.h"
+#include "lock/linux/screen_lock.h"
+#include "lock/lock_geometry.h"
 #include "lock/x11/screen_capture.h"
 
 #include <QHash>
@@ -21,7 +24,7 @@ class LockBanner;
 class LockTextBox;
 class PanelLines;
 
-class Form1 : public QWidget {
+class Form1 : public QWidget, private ScreenLock {
     Q_OBJECT
 public:
     Form1();
@@ -43,9 +46,6 @@ public:
     void Timer1_Timer();
     void Timer2_Timer();
 
-    // The banner's and panel's left edges in twips (the widgets hold whole pixels only).
-    double bannerLeft() const { return bannerLeft_; }
-    double panelLeft() const { return panelLeft_; }
     // The windows covering the other screens.
     QList<LockCover*> covers() const { return covers_.values(); }
     bool holdsGrabs() const { return keyboardHeld_ && pointerHeld_; }
@@ -53,12 +53,10 @@ public:
     // set-up waited for them: the window was never shown and must be unloaded.
     bool isLocked() const { return locked_; }
     bool keyboardRefused() const { return !keyboardHeld_; }
-    // The panel's lines: a wrong password, Caps Lock on.
-    const PanelLines* lines() const { return lines_; }
+    // What it shows and checks: the box, the panel's lines.
+    LockScreen& screen() { return screen_; }
 
 Q_SIGNALS:
-    // The right password ended the lock.
-    void unlocked();
     // The lock is on screen: its panel has been painted for the first time.
     void shownOnScreen();
     // The lock is on screen and holds the keyboard and the pointer: once per lock.
@@ -73,6 +71,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void giveBack() override;
+    bool capsLockOn() const override;
     bool holdInput();
     void fitToScreen();
     void fitScreens();
@@ -87,11 +87,10 @@ private:
     void reportHeld();
     void placeBanner();
     void endLock();
-    void unlock();
-    void showCapsLock();
     QList<QWidget*> lockWindows() const;
 
-    LockBox box_;
+    LockScreen screen_;
+    lockgeo::LockFace face_;
 
     std::shared_ptr<const platform::DesktopSnapshot> snapshot_;
     FrozenPicture* picture_;
@@ -100,8 +99,6 @@ private:
     QPointer<QScreen> homeScreen_; // the screen this window covers; the others get covers
     QTimer* grabRetry_;
     QHash<QScreen*, LockCover*> covers_;
-    double bannerLeft_ = 0;
-    double panelLeft_ = 0;
     bool locked_ = false;
     bool renewing_ = false;
     int ticksSinceGrabCheck_ = 0;

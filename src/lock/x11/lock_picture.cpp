@@ -1,13 +1,10 @@
 #include "lock/x11/lock_picture.h"
 
-#include "lock/x11/panel_artwork.h"
+#include "lock/linux/lock_painting.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QStyle>
-#include <algorithm>
-#include <vector>
 
 // A window of its own over the lock window, whose background the window system draws
 // from the snapshot. The program never paints it: its own pixels would hide those.
@@ -189,40 +186,6 @@ bool FrozenPicture::showOver(const QImage& caption, const QColor& ink, const QCo
     return true;
 }
 
-namespace {
-
-// `text` with `outline` under it, reaching `width` device pixels beyond each of its
-// pixels (a square's widest coverage: across and then down).
-QImage outlined(const QImage& text, const QColor& outline, int width) {
-    const QImage alpha = text.convertToFormat(QImage::Format_Alpha8);
-    const int w = alpha.width(), h = alpha.height();
-    std::vector<uchar> across(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
-    for (int y = 0; y < h; ++y) {
-        const uchar* line = alpha.constScanLine(y);
-        for (int x = 0; x < w; ++x)
-            across[static_cast<std::size_t>(y * w + x)] =
-                *std::max_element(line + std::max(0, x - width), line + std::min(w, x + width + 1));
-    }
-    QImage result(text.size(), QImage::Format_ARGB32_Premultiplied);
-    result.setDevicePixelRatio(text.devicePixelRatio());
-    for (int y = 0; y < h; ++y) {
-        auto* out = reinterpret_cast<QRgb*>(result.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            int cover = 0;
-            for (int k = std::max(0, y - width); k <= std::min(h - 1, y + width); ++k)
-                cover = std::max<int>(cover, across[static_cast<std::size_t>(k * w + x)]);
-            out[x] = qPremultiply(qRgba(outline.red(), outline.green(), outline.blue(),
-                                        cover * outline.alpha() / 255));
-        }
-    }
-    QPainter(&result).drawImage(QPoint(), text);
-    return result;
-}
-
-} // namespace
-
-const QColor LockBanner::kOutline(240, 244, 255);
-
 LockBanner::LockBanner(QWidget* parent) : QLabel(parent) {
     setObjectName(QStringLiteral("Label1"));
     setAttribute(Qt::WA_TranslucentBackground);
@@ -240,28 +203,17 @@ void LockBanner::paintEvent(QPaintEvent*) {
 
 const QImage& LockBanner::caption() {
     const qreal ratio = devicePixelRatioF();
-    const QSize pixels = (QSizeF(size()) * ratio).toSize();
-    if (caption_.size() != pixels || drawnText_ != text()) {
-        // As the label draws plain text.
-        caption_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-        caption_.setDevicePixelRatio(ratio);
-        caption_.fill(Qt::transparent);
-        QPainter painter(&caption_);
-        painter.setFont(font());
-        style()->drawItemText(&painter, contentsRect(),
-                              QStyle::visualAlignment(layoutDirection(), alignment()), palette(),
-                              isEnabled(), text(), foregroundRole());
-        painter.end();
-        caption_ = outlined(caption_, kOutline, std::max(1, qRound(ratio)));
+    if (caption_.size() != (QSizeF(size()) * ratio).toSize() || drawnText_ != text()) {
+        caption_ = lockpaint::bannerCaption(text(), font(), size(), ratio);
         drawnText_ = text();
     }
     return caption_;
 }
 
 LockPanel::LockPanel(QWidget* parent, const FrozenPicture* picture)
-    : QWidget(parent), picture_(picture), artwork_(panelArtwork()) {
+    : QWidget(parent), picture_(picture) {
     setObjectName(QStringLiteral("Picture2"));
-    setFixedSize(artwork_.size());
+    setFixedSize(lockpaint::kPanelWidth, lockpaint::kPanelHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -279,7 +231,7 @@ void LockPanel::paintEvent(QPaintEvent*) {
         shown_.setDevicePixelRatio(ratio);
         QPainter painter(&shown_);
         picture_->paintPart(painter, geometry().translated(-picture_->pos()));
-        painter.drawPixmap(0, 0, artwork_);
+        lockpaint::paintPanelArtwork(painter);
     }
     QPainter(this).drawImage(0, 0, shown_);
 }

@@ -57,7 +57,6 @@ public:
     explicit LockBanner(QWidget* parent);
     // The caption as the label draws it, outlined, on a transparent ground, device pixels.
     const QImage& caption();
-    static const QColor kOutline;
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -83,6 +82,5 @@ protected:
 
 private:
     const FrozenPicture* picture_;
-    QPixmap artwork_;
     QImage shown_; // the artwork over the picture, made at the first paint after a move
 };

@@ -13,7 +13,6 @@ bool openX11Display() {
     const QByteArray asked = qgetenv("QT_QPA_PLATFORM");
     if (!asked.isEmpty() && asked != "xcb")
         return true;
-    // Under XWayland too the program must speak X11, or its grabs would be Wayland's.
     qputenv("QT_QPA_PLATFORM", "xcb");
     closeX11Probe();
     probe = xcb_connect(nullptr, nullptr);
@@ -24,6 +23,11 @@ void closeX11Probe() {
     if (probe)
         xcb_disconnect(probe);
     probe = nullptr;
+}
+
+void useWaylandPlatform() {
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty())
+        qputenv("QT_QPA_PLATFORM", "wayland");
 }
 
 bool waylandSession() {

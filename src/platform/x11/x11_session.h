@@ -1,7 +1,7 @@
 #pragma once
-// The kind of graphical session the program starts in. Veltrane is an X11 program: its
-// lock holds the X keyboard and pointer, which is a real lock only where every program
-// on the screen is an X client.
+// The kind of graphical session the program starts in, and the toolkit platform it runs
+// on there: Qt's Wayland platform in a Wayland session (the tray, menus and dialogs are
+// Wayland clients, and the lock has a connection of its own), its X11 platform otherwise.
 
 namespace platform {
 
@@ -12,8 +12,11 @@ namespace platform {
 // client resets when its last one leaves, and Qt's connection would then fail.
 bool openX11Display();
 void closeX11Probe();
+// Chooses Qt's Wayland platform unless another one is asked for by name.
+void useWaylandPlatform();
 // True in a Wayland session (XDG_SESSION_TYPE or WAYLAND_DISPLAY say so): X grabs there
-// reach only the programs that run through XWayland.
+// reach only the programs that run through XWayland, so nothing of the program may
+// lock through X there.
 bool waylandSession();
 
 } // namespace platform

@@ -12,7 +12,8 @@ constexpr Option kOptions[] = {
     {"--lock", StartMode::Lock,
      "lock the desktop now (starting Veltrane if it is not running) and return once it is\n"
      "      unlocked again, as xss-lock and xautolock expect; exit status 1, with the\n"
-     "      reason, when it cannot be locked"},
+     "      reason, when it cannot be locked. With -f (--daemonize) it returns once the\n"
+     "      desktop is locked, as swayidle's before-sleep wants"},
     {"--help", StartMode::Help, "show this text and exit"},
     {"--version", StartMode::Version, "show the version and exit"},
     // The start at every login (the autostart entry).
@@ -29,8 +30,13 @@ CommandLine parseCommandLine(int argc, const char* const argv[]) {
         if (first != option.name)
             continue;
         // An internal mode reads the arguments after it itself.
-        if (argc > 2 && option.help)
-            return {StartMode::Usage, argv[2]};
+        if (argc > 2 && option.help) {
+            const std::string second = argv[2];
+            const bool daemonize = second == "-f" || second == "--daemonize";
+            if (option.mode != StartMode::Lock || !daemonize || argc > 3)
+                return {StartMode::Usage, argc > 3 && daemonize ? argv[3] : second};
+            return {option.mode, first, true};
+        }
         return {option.mode, first};
     }
     return {StartMode::Usage, first};
@@ -44,6 +50,8 @@ std::string usageLine() {
             continue;
         line += separator;
         line += option.name;
+        if (option.mode == StartMode::Lock)
+            line += " [-f]";
         separator = " | ";
     }
     return line + "]\n";

@@ -17,13 +17,14 @@ enum class StartMode {
 
 struct CommandLine {
     StartMode mode = StartMode::Run;
-    std::string argument; // the option as given; for Usage, the one not understood
+    std::string argument;   // the option as given; for Usage, the one not understood
+    bool daemonize = false; // --lock -f (--daemonize): return once locked
 };
 
-// One option or none; a second argument is a usage error, except after an internal
-// option, whose mode reads the rest of argv itself.
+// One option or none; a second argument is a usage error, except -f (--daemonize) after
+// --lock and anything after an internal option, whose mode reads the rest of argv itself.
 CommandLine parseCommandLine(int argc, const char* const argv[]);
-// "Usage: appVTR [--lock | --help | --version]" and a line break.
+// "Usage: appVTR [--lock [-f] | --help | --version]" and a line break.
 std::string usageLine();
 // What --help prints.
 std::string helpText();

@@ -2,10 +2,10 @@
 
 #include "lock/linux/lock_client.h"
 #include "lock/linux/lock_guard.h"
-#include "lock/linux/lock_protocol.h"
 #include "lock/linux/lock_requests.h"
+#include "lock/linux/lock_supervisor.h"
 #include "lock/linux/logind_lock.h"
-#include "lock/x11/lock_supervisor.h"
+#include "lock/wayland/lock_probe.h"
 #include "platform/application.h"
 #include "platform/program_folder.h"
 #include "platform/x11/forms.h"
@@ -22,11 +22,14 @@
 #include <QFile>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <string>
 #include <sys/stat.h>
 
 namespace {
 
 constexpr int kTrayWaitMs = 10000;
+constexpr int kDisplayWaitMs = 3000;
 
 // The answers that need no display.
 int printOnly(const CommandLine& command) {
@@ -44,15 +47,27 @@ int printOnly(const CommandLine& command) {
     }
 }
 
-// --lock: waits for the unlock, with no toolkit of its own.
-int lockFromCommandLine() {
-    if (platform::waylandSession())
-        return lockRefused(lockproto::kWaylandRefusal);
-    if (!platform::openX11Display())
-        return lockRefused("Veltrane needs a graphical X11 session, and no X display could be "
-                           "opened (is DISPLAY set?)");
+const char* const kNoX11Display =
+    "Veltrane needs a graphical session, and no X display could be opened (is DISPLAY set?)";
+
+// --lock: waits for the unlock (or, daemonized, for the lock), with no toolkit of its own.
+int lockFromCommandLine(bool daemonize) {
+    if (platform::waylandSession()) {
+        if (const std::optional<std::string> refusal = sessionLockRefusal())
+            return lockRefused(refusal->c_str());
+    } else if (!platform::openX11Display()) {
+        return lockRefused(kNoX11Display);
+    }
     platform::closeX11Probe();
-    return requestLock();
+    return requestLock(daemonize);
+}
+
+// Qt's platform for this session, checked before Qt would abort without a display.
+bool openDisplay() {
+    if (!platform::waylandSession())
+        return platform::openX11Display();
+    platform::useWaylandPlatform();
+    return waylock::probeSessionLock(nullptr, kDisplayWaitMs) != waylock::LockSupport::NoCompositor;
 }
 
 } // namespace
@@ -71,13 +86,15 @@ int main(int argc, char* argv[]) {
         command.mode = StartMode::Run;
     }
     if (command.mode == StartMode::Lock)
-        return lockFromCommandLine();
+        return lockFromCommandLine(command.daemonize);
     if (command.mode != StartMode::Run)
         return printOnly(command);
-    if (!platform::openX11Display()) {
-        std::fputs("appVTR: Veltrane needs a graphical X11 session, and no X display could be "
-                   "opened (is DISPLAY set?)\n",
-                   stderr);
+    if (!openDisplay()) {
+        std::fprintf(stderr, "appVTR: %s\n",
+                     platform::waylandSession()
+                         ? "Veltrane needs a graphical session, and no Wayland compositor "
+                           "answered (is WAYLAND_DISPLAY set?)"
+                         : kNoX11Display);
         return 1;
     }
 

@@ -1,5 +1,7 @@
 #include "shell/x11/session_check.h"
 
+#include "lock/linux/lock_protocol.h"
+#include "lock/wayland/lock_probe.h"
 #include "platform/x11/forms_services.h"
 #include "platform/x11/on_error.h"
 #include "platform/x11/x11_session.h"
@@ -8,26 +10,31 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+namespace {
+// A compositor that answers at all does so within milliseconds.
+constexpr int kProbeMs = 3000;
+} // namespace
+
 std::optional<std::string> sessionLockRefusal() {
-    // X grabs hold the keyboard and mouse of X11 programs only.
-    if (platform::waylandSession())
-        return "this is a Wayland session, and Veltrane's lock holds the input of X11 "
-               "programs only (use the desktop's own lock, loginctl lock-session)";
-    return std::nullopt;
+    if (!platform::waylandSession())
+        return std::nullopt;
+    static const waylock::LockSupport support = waylock::probeSessionLock(nullptr, kProbeMs);
+    switch (support) {
+    case waylock::LockSupport::Offered:
+        return std::nullopt;
+    case waylock::LockSupport::Missing:
+        return lockproto::kNoSecureLock;
+    case waylock::LockSupport::NoCompositor:
+        break;
+    }
+    return lockproto::kNoCompositor;
 }
 
-bool lockRefusedInThisSession() {
-    if (!sessionLockRefusal())
-        return false;
-    platform::continueOnError([] {
-        platform::forms().msgBox(
-            QStringLiteral("Veltrane cannot lock a Wayland session.\n\nIts lock holds the "
-                           "keyboard and mouse of X11 programs only, so other programs would "
-                           "still see the screen and take input. Use your desktop's own lock "
-                           "(for example loginctl lock-session), or log in to an X11 session."),
-            platform::vbCritical, QStringLiteral("Veltrane"));
-    });
-    return true;
+QString sessionRefusalText(const std::string& why) {
+    QString text = QString::fromStdString(why);
+    if (!text.isEmpty())
+        text[0] = text[0].toUpper();
+    return QStringLiteral("Veltrane cannot lock this desktop.\n\n%1.").arg(text);
 }
 
 void warnWhenNoNotificationArea(int delayMs) {

@@ -1,17 +1,17 @@
 #pragma once
 // Checks made at start-up and before a lock about the session the program runs in.
 
+#include <QString>
 #include <optional>
 #include <string>
 
 // Why a lock could not hold this session, or nothing when it can be locked: the one
-// place that decides it, asked by the lock command and by the start at login.
+// place that decides it, asked by the lock command, by `appVTR --lock` and by the start
+// at login. An X11 session can be locked; a Wayland session only where the compositor
+// offers its session lock to other programs (asked once, with a time-out).
 std::optional<std::string> sessionLockRefusal();
-
-// True, after a message box that says why, when a lock could not hold this session
-// (a Wayland session, where other programs would see and take input past it). The lock
-// command calls it first and stops when it is true.
-bool lockRefusedInThisSession();
+// What a box says for that refusal.
+QString sessionRefusalText(const std::string& why);
 
 // Once, `delayMs` after start: when no notification area is there to show the icon, a
 // message box says that Veltrane needs one. The program keeps running and its icon

@@ -1,5 +1,5 @@
 #pragma once
-// The lock's password box on screen: one "*" for each character the box holds and a
+// The lock's password box on screen (X11): one "*" for each character the box holds and a
 // caret after them, painted from the box itself. Text reaches the box only through the
 // lock's own handling of typed keys: this widget has no clipboard, selection, drop,
 // undo or input-method path, and no context menu.

@@ -1,13 +1,10 @@
-#include "lock/x11/lock_supervisor.h"
+#include "lock/linux/lock_supervisor.h"
 
 #include "lock/linux/lock_guard.h"
 #include "lock/linux/lock_requests.h"
 #include "lock/linux/lock_state.h"
-#include "lock/x11/Form1.h"
-#include "lock/x11/lock_command.h"
-#include "lock/x11/screen_capture.h"
+#include "lock/linux/screen_lock.h"
 #include "platform/program_folder.h"
-#include "platform/x11/forms.h"
 #include "platform/x11/x11_session.h"
 #include "store/mdlGlobal.h"
 #include "store/password_file.h"
@@ -21,35 +18,16 @@ namespace LockSupervisor {
 
 namespace {
 
-// An empty picture: white wherever the lock shows it.
-class NoPicture : public platform::ScreenCapture {
-public:
-    std::shared_ptr<const platform::DesktopSnapshot> grabDesktop() override {
-        return std::make_shared<platform::ImageSnapshot>(QImage(), QPoint());
-    }
-};
-
-// Locks until a lock window holds; another program that holds the keyboard or the
-// pointer only delays it, however long.
-void lockAgain() {
-    Form1& lock = platform::formSlot<Form1>().get();
-    if (lock.isLocked()) {
-        followLock(lock);
-        return;
-    }
-    platform::formSlot<Form1>().unload();
-    QTimer::singleShot(0, qApp, lockAgain);
-}
-
 // True when the lock was opened with the password.
 bool relock(int argc, char* argv[]) {
-    platform::openX11Display();
+    if (platform::waylandSession())
+        platform::useWaylandPlatform(); // the lock has a connection of its own
+    else
+        platform::openX11Display();
     QApplication app(argc, argv);
     platform::closeX11Probe();
     QApplication::setApplicationName(QStringLiteral("Veltrane"));
     QApplication::setQuitOnLastWindowClosed(false);
-    NoPicture noPicture;
-    platform::setScreenCapture(&noPicture);
     bool unlocked = false;
     QObject::connect(&lockState(), &LockState::ended, &app, [&unlocked] {
         unlocked = true;
@@ -57,15 +35,13 @@ bool relock(int argc, char* argv[]) {
     });
     lockState().begin();
     // The lock first; then a guard for it, and the dead program's clients.
-    lockAgain();
+    startScreenLock(LockStart::Guard);
     lockguard::keep();
     lockrequests::serve(nullptr);
     QApplication::exec();
     lockrequests::stop();
     lockguard::dismiss();
-    platform::formSlot<Form1>().unload();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    platform::setScreenCapture(nullptr);
     return unlocked;
 }
 
