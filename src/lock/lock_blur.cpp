@@ -62,6 +62,11 @@ Small shrink(const uint8_t* pixels, int width, int height, std::ptrdiff_t stride
     small.channels.resize(static_cast<size_t>(small.width) * static_cast<size_t>(small.height) *
                           kChannels);
     const size_t bytes = static_cast<size_t>(width) * kChannels;
+    if (step == 1) { // averaged already
+        for (int y = 0; y < height; ++y)
+            std::copy_n(pixels + y * strideBytes, bytes, small.row(y));
+        return small;
+    }
     std::vector<uint16_t> columns(bytes); // a block's rows hold at most 16 x 255
     for (int sy = 0; sy < small.height; ++sy) {
         std::fill(columns.begin(), columns.end(), 0);
@@ -94,7 +99,10 @@ Small shrink(const uint8_t* pixels, int width, int height, std::ptrdiff_t stride
 void boxPass(Small& small) {
     const size_t rowValues = static_cast<size_t>(small.width) * kChannels;
     std::vector<uint16_t> before(rowValues + 2 * kChannels), above(rowValues);
-    const auto third = [](unsigned sum) { return static_cast<uint16_t>((sum + 1) / 3); };
+    // Sums of three bytes fit 16 bits, so the division runs eight lanes wide.
+    const auto third = [](unsigned sum) {
+        return static_cast<uint16_t>(static_cast<uint16_t>(sum + 1) / uint16_t{3});
+    };
     for (int y = 0; y < small.height; ++y) {
         uint16_t* row = small.row(y);
         // The row with its first and last pixels repeated beyond its ends.
@@ -132,25 +140,29 @@ void widen(const uint8_t* small, const std::vector<Sample>& across, uint16_t* wi
 
 } // namespace
 
-SmallLockPicture shrinkLockPicture(const uint32_t* pixels, int width, int height,
-                                   std::ptrdiff_t stride, double scale) {
-    if (!pixels || width <= 0 || height <= 0)
-        return {};
+int lockBlurStep(double scale) {
     // Blocks of at most 16 x 16 keep the sums of a block's rows within 16 bits.
-    const int step = std::clamp(static_cast<int>(std::lround(kStep * scale)), 1, 16);
-    Small small =
-        shrink(reinterpret_cast<const uint8_t*>(pixels), width, height, stride * kChannels, step);
+    return std::clamp(static_cast<int>(std::lround(kStep * scale)), 1, 16);
+}
+
+SmallLockPicture shrinkLockPicture(const uint32_t* pixels, int width, int height,
+                                   std::ptrdiff_t stride, double scale, int averagedBy) {
+    const int step = lockBlurStep(scale);
+    if (!pixels || width <= 0 || height <= 0 || averagedBy <= 0 || step % averagedBy != 0)
+        return {};
+    Small small = shrink(reinterpret_cast<const uint8_t*>(pixels), width, height,
+                         stride * kChannels, step / averagedBy);
     for (int pass = 0; pass < kBlurPasses; ++pass)
         boxPass(small);
     // Every value is a mean of bytes, so a byte again.
     SmallLockPicture out{small.width, small.height, step,
                          std::vector<uint32_t>(small.channels.size() / kChannels)};
     auto* bytes = reinterpret_cast<uint8_t*>(out.pixels.data());
-    const int top = topByteIndex();
-    for (size_t i = 0; i < small.channels.size(); ++i)
-        bytes[i] = static_cast<uint8_t>(static_cast<int>(i % kChannels) == top
-                                            ? small.channels[i]
-                                            : small.channels[i] * kKeptOf256 / 256);
+    unsigned kept[kChannels] = {kKeptOf256, kKeptOf256, kKeptOf256, kKeptOf256};
+    kept[topByteIndex()] = 256;
+    for (size_t i = 0; i < small.channels.size(); i += kChannels)
+        for (int c = 0; c < kChannels; ++c)
+            bytes[i + c] = static_cast<uint8_t>(small.channels[i + c] * kept[c] / 256);
     return out;
 }
 

@@ -27,9 +27,14 @@ struct SmallLockPicture {
 // low bytes of a pixel are its colour channels, in any order; the top byte (alpha or
 // padding) is blurred alike but not dimmed, so an opaque picture stays opaque. `scale` is
 // the device pixel ratio: the blur covers the same area of the screen at every scale.
-// Empty for an empty picture.
+// A picture that was averaged down already (by the window system, say) gives the number
+// of pixels each of its pixels stands for each way as `averagedBy`, a divisor of the
+// step. Empty for an empty picture or a divisor that does not fit.
 SmallLockPicture shrinkLockPicture(const uint32_t* pixels, int width, int height,
-                                   std::ptrdiff_t stride, double scale);
+                                   std::ptrdiff_t stride, double scale, int averagedBy = 1);
+
+// How many pixels of the full picture each small pixel stands for each way at a scale.
+int lockBlurStep(double scale);
 
 // Draws the small picture back up over the full picture it was made from: each pixel
 // mixes the four small pixels around its centre by distance (bilinear), the edges
