@@ -3,8 +3,8 @@
 # packaging) needs, only when missing.
 set -euo pipefail
 want=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
-    libxcb-shm0-dev libxkbcommon-dev libxkbcommon-x11-dev libxcb-xkb-dev libwayland-dev
-    wayland-protocols)
+    libxcb-shm0-dev libxcb-render0-dev libxkbcommon-dev libxkbcommon-x11-dev libxcb-xkb-dev
+    libwayland-dev wayland-protocols)
 if [ "${1:-}" = test ]; then
     # The fonts keep text metrics in widget tests the same on every machine.
     want+=(xvfb xauth xdotool x11-utils x11-xserver-utils openbox trayer wmctrl imagemagick attr
