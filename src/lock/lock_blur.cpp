@@ -23,14 +23,14 @@ struct Sample {
     uint16_t weight;
 };
 
-std::vector<Sample> samples(int full, int small, int step) {
-    std::vector<Sample> out(static_cast<size_t>(full));
-    for (int i = 0; i < full; ++i) {
-        const double at = (i + 0.5) / step - 0.5;
+std::vector<Sample> samples(int first, int count, int small, int step) {
+    std::vector<Sample> out(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const double at = (first + i + 0.5) / step - 0.5;
         const double base = std::floor(at);
-        const int first = std::clamp(static_cast<int>(base), 0, small - 1);
+        const int near = std::clamp(static_cast<int>(base), 0, small - 1);
         const long weight = at <= 0 ? 0 : std::lround((at - base) * 256);
-        out[static_cast<size_t>(i)] = {first, std::min(first + 1, small - 1),
+        out[static_cast<size_t>(i)] = {near, std::min(near + 1, small - 1),
                                        static_cast<uint16_t>(std::min(weight, 256L))};
     }
     return out;
@@ -167,14 +167,14 @@ SmallLockPicture shrinkLockPicture(const uint32_t* pixels, int width, int height
 }
 
 void enlargeLockPicture(const SmallLockPicture& small, uint32_t* pixels, int width, int height,
-                        std::ptrdiff_t stride) {
+                        std::ptrdiff_t stride, int left, int top) {
     if (!pixels || width <= 0 || height <= 0 || small.width <= 0 || small.height <= 0 ||
         small.pixels.size() < static_cast<size_t>(small.width) * static_cast<size_t>(small.height))
         return;
     // Drawn back up: the two small rows around each row widened (each once), then mixed
     // by distance.
-    const std::vector<Sample> across = samples(width, small.width, small.step);
-    const std::vector<Sample> down = samples(height, small.height, small.step);
+    const std::vector<Sample> across = samples(left, width, small.width, small.step);
+    const std::vector<Sample> down = samples(top, height, small.height, small.step);
     const size_t rowBytes = static_cast<size_t>(width) * kChannels;
     std::vector<uint16_t> wide[2] = {std::vector<uint16_t>(rowBytes),
                                      std::vector<uint16_t>(rowBytes)};

@@ -36,11 +36,12 @@ SmallLockPicture shrinkLockPicture(const uint32_t* pixels, int width, int height
 // How many pixels of the full picture each small pixel stands for each way at a scale.
 int lockBlurStep(double scale);
 
-// Draws the small picture back up over the full picture it was made from: each pixel
-// mixes the four small pixels around its centre by distance (bilinear), the edges
-// repeated. The rows' padding is left alone.
+// Draws the small picture back up over the full picture it was made from, or over the
+// part of it whose top-left pixel is at (`left`, `top`): each pixel mixes the four small
+// pixels around its centre by distance (bilinear), the edges repeated. The rows' padding
+// is left alone.
 void enlargeLockPicture(const SmallLockPicture& small, uint32_t* pixels, int width, int height,
-                        std::ptrdiff_t stride);
+                        std::ptrdiff_t stride, int left = 0, int top = 0);
 
 // Both at once: the picture blurred and dimmed in place. Nothing is done to an empty one.
 void blurLockPicture(uint32_t* pixels, int width, int height, std::ptrdiff_t stride, double scale);

@@ -114,6 +114,22 @@ int main() {
                   .pixels.empty());
     }
 
+    // A part of the picture drawn up on its own is that part of the whole.
+    {
+        Picture page = text(1);
+        const SmallLockPicture small =
+            shrinkLockPicture(page.pixels.data(), page.width, page.height, page.stride, 1);
+        enlargeLockPicture(small, page.pixels.data(), page.width, page.height, page.stride);
+        Picture part(37, 23);
+        enlargeLockPicture(small, part.pixels.data(), part.width, part.height, part.stride, 101,
+                           58);
+        bool same = true;
+        for (int y = 0; y < part.height; ++y)
+            for (int x = 0; x < part.width; ++x)
+                same = same && part.at(x, y) == page.at(101 + x, 58 + y);
+        CHECK(same);
+    }
+
     // Nothing to do, nothing done.
     blurLockPicture(nullptr, 10, 10, 10, 1);
     Picture none(0, 0);

@@ -12,6 +12,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <xcb/xcb.h>
 
 namespace platform {
@@ -84,6 +85,8 @@ public:
     bool showAsBackground(QWidget* widget) const override {
         const xcb_window_t window = widget ? static_cast<xcb_window_t>(widget->internalWinId()) : 0;
         const QRect place = window ? onRoot(window) : QRect();
+        if (window)
+            places_[window] = place;
         if (place.isEmpty())
             return false;
         // The copy serves as it is where it lies under the whole window; otherwise the
@@ -119,27 +122,21 @@ public:
     QImage pictureUnder(const QWidget* widget, const QRect& area) const override {
         const NativeArea under = nativeArea(widget, area);
         QImage result = whiteImage(under.area.size());
-        result.setDevicePixelRatio(widget->devicePixelRatioF());
-        const QRect place = under.window ? onRoot(under.window) : QRect();
+        // Where the window lies: known once the picture is its background, else asked.
+        const auto known = places_.find(under.window);
+        const QRect place = known != places_.end() ? known->second
+                            : under.window         ? onRoot(under.window)
+                                                   : QRect();
         const QRect wanted = under.area.translated(place.topLeft()) & QRect(QPoint(), size_);
-        if (place.isNull() || wanted.isEmpty())
-            return result;
-        auto image = owned(xcb_get_image_reply(
-            c_,
-            xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap_, static_cast<int16_t>(wanted.x()),
-                          static_cast<int16_t>(wanted.y()), static_cast<uint16_t>(wanted.width()),
-                          static_cast<uint16_t>(wanted.height()), ~0u),
-            nullptr));
-        // 32 bits a pixel in the host's order is what every true-colour X server sends
-        // a local client; anything else stays white.
-        const int stride = wanted.width() * 4;
-        if (!image || xcb_get_image_data_length(image.get()) < stride * wanted.height())
-            return result;
-        const QImage copy(xcb_get_image_data(image.get()), wanted.width(), wanted.height(), stride,
-                          QImage::Format_RGB32);
-        result.setDevicePixelRatio(1); // placed in device pixels
-        QPainter(&result).drawImage(wanted.topLeft() - place.topLeft() - under.area.topLeft(),
-                                    copy);
+        if (!place.isNull() && !wanted.isEmpty() && !small_.pixels.empty()) {
+            // Drawn here from the small picture as the server draws the pixmap (but for
+            // rounding), so that painting the lock waits for no answer of the server.
+            QImage part(wanted.size(), QImage::Format_RGB32);
+            enlargeLockPicture(small_, reinterpret_cast<uint32_t*>(part.bits()), part.width(),
+                               part.height(), part.bytesPerLine() / 4, wanted.x(), wanted.y());
+            QPainter(&result).drawImage(wanted.topLeft() - place.topLeft() - under.area.topLeft(),
+                                        part);
+        }
         result.setDevicePixelRatio(widget->devicePixelRatioF());
         return result;
     }
@@ -214,6 +211,7 @@ private:
     QSize size_;
     xcb_pixmap_t pixmap_;
     SmallLockPicture small_;
+    mutable std::map<xcb_window_t, QRect> places_; // of the windows it is the background of
     // Until the pixmap is filled: the way the screen was read, and the server's part.
     mutable std::unique_ptr<DrawablePixels> read_;
     mutable std::unique_ptr<ServerScaledPicture> scaled_;
