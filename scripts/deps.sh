@@ -2,13 +2,17 @@
 # Installs the Debian packages a build (with "test", the test run; with "package", the
 # packaging) needs, only when missing.
 set -euo pipefail
+# libssl-dev and zlib1g-dev: the upgrade's signature check and release archive, with the
+# libraries Qt already loads; libxcb-render0-dev: the lock picture scaled by the X server.
 want=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
     libxcb-shm0-dev libxcb-render0-dev libxkbcommon-dev libxkbcommon-x11-dev libxcb-xkb-dev
-    libwayland-dev wayland-protocols)
+    libwayland-dev wayland-protocols libssl-dev zlib1g-dev)
 if [ "${1:-}" = test ]; then
     # The fonts keep text metrics in widget tests the same on every machine.
     want+=(xvfb xauth xdotool x11-utils x11-xserver-utils openbox trayer wmctrl imagemagick attr
         python3 fonts-dejavu-core fonts-urw-base35
+        # Signing keys and signatures for the upgrade tests.
+        openssl
         # A panel that hosts icons as status-notifier items, on a session bus of the test's.
         xfce4-panel dbus-daemon libglib2.0-bin
         # The lock's keys under other layouts (setxkbmap) and pastes it must refuse (xclip).
@@ -19,8 +23,10 @@ if [ "${1:-}" = test ]; then
         # Locking from outside the menu: xss-lock, and logind played by python3-dbusmock on
         # a private bus (dbus-daemon), driven with gdbus.
         xss-lock python3-dbusmock dbus-daemon libglib2.0-bin
-        # The Windows program: both mingw-w64 compilers, and 64-bit Wine to run its tests.
-        g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine)
+        # The Windows program: both mingw-w64 compilers, and 64-bit Wine to run its tests;
+        # NSIS builds its installer, which 7-Zip lists; pefile reads its resources back.
+        g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine
+        nsis p7zip-full python3-pefile)
 fi
 # Building the Debian package: dpkg-shlibdeps (dpkg-dev) and file find its dependencies.
 # The tests build it too, and install it when run as root.

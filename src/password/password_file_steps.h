@@ -15,8 +15,13 @@ public:
     // kept here (AccessDenied), so the program behaves the same when run as root.
     // NotFound when the folder is missing.
     virtual platform::FileError mayWrite(const std::string& path) = 0;
-    // Opens `path` for writing, creating or emptying it (refused as mayWrite says).
+    // Creates `path` for writing, readable and writable by its owner only whatever the
+    // umask; refused as mayWrite says, and when anything (a symbolic link included) is
+    // already there: a file is never emptied, nor a link followed.
     virtual platform::FileError create(const std::string& path) = 0;
+    // Creates `path` empty, as create does, and closes it; an existing file is left as it
+    // is (that is no failure: the file is there).
+    virtual platform::FileError createIfAbsent(const std::string& path) = 0;
     virtual platform::FileError write(const std::string& bytes) = 0;
     // Pushes what was written through to the disk.
     virtual platform::FileError flush() = 0;

@@ -26,7 +26,8 @@ FileError fileErrorFromErrno(int error);
 class FileAttributes {
 public:
     virtual ~FileAttributes() = default;
-    // Sets read-only, hidden and system as given (other bits are ignored).
+    // Sets read-only, hidden and system as given (other bits are ignored). A symbolic
+    // link is refused (AccessDenied), never followed.
     virtual FileError setAttr(const std::string& path, int attributes) = 0;
     // The attributes of a file or folder; vbDirectory marks a folder.
     virtual FileError getAttr(const std::string& path, int& attributes) = 0;

@@ -42,3 +42,8 @@ std::string perUserDataFolder(const char* xdgDataHome, const char* home) {
         return std::string(home) + "/.local/share/veltrane";
     return {};
 }
+
+std::string dataFolderRefusal(const std::string& problem) {
+    return "Veltrane has no safe folder for your password: " + problem +
+           ".\r\nPlease correct this and start Veltrane again.";
+}

@@ -1,26 +1,22 @@
 #include "shell/menu_states.h"
 
+#include "password/password_file_steps.h"
 #include "platform/file_attributes.h"
 #include "platform/program_folder.h"
 #include "store/password_file.h"
 
-#include <cstdio>
-
 namespace {
 
 using platform::FileError;
-
-void createEmptyFile(const std::string& path) {
-    if (std::FILE* file = std::fopen(path.c_str(), "wb"))
-        std::fclose(file);
-}
 
 // True when the file is there (and visible) for reading; false when it could not be made.
 bool ensureFileExists(const std::string& path) {
     for (int attempt = 0; attempt < kPasswordFileCreateTries; ++attempt) {
         if (platform::fileExists(path))
             return true;
-        createEmptyFile(path);
+        // Only when absent: another instance of this user may have just written its
+        // password there.
+        passwordFileSteps().createIfAbsent(path);
     }
     return platform::fileExists(path);
 }

@@ -9,11 +9,13 @@
 
 const char* const kVersionFileName = "vtrver.txt";
 const char* const kUpgradeFileName = "VTR_Upgrade.exe";
+const char* const kMakerWebsite = "https://www.corvenna.com";
 const char* const kRunningVersion = "Version 1.0.0";
 const char* const kDownloadedStatus = "The upgrade file has been downloaded successfully";
 const char* const kDownloadFailedStatus =
     "The upgrade file could not be downloaded. Please try again later.";
 const char* const kInstallFailedStatus = "The upgrade file could not be started.";
+const char* const kNotVerifiedStatus = "The upgrade file could not be verified.";
 
 namespace {
 constexpr int kStop = 16;
@@ -78,4 +80,11 @@ UpdateMessage downloadedMessage(const std::string& fileName) {
     return {"The file " + fileName +
                 "\rhas been downloaded successfully\rclick OK to start install",
             kInformation, "Veltrane"};
+}
+
+UpdateMessage newerVersionOnSiteMessage() {
+    return {"There is a newer version of Veltrane available.\r\n"
+            "This copy was installed with your system's package tools: please upgrade it with "
+            "them. The maker's web site opens now.",
+            kInformation, "Veltrane Update"};
 }

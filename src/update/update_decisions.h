@@ -3,11 +3,16 @@
 // outcome of a check, the local copy of the version file, and the messages of the check
 // and of the upgrade window. Text is Windows-1252.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
 extern const char* const kVersionFileName; // "vtrver.txt"
 extern const char* const kUpgradeFileName; // "VTR_Upgrade.exe"
+// The maker's web site, as the about box links it.
+extern const char* const kMakerWebsite;
+// The version text is small; a longer answer is not a version file and is not read on.
+constexpr std::size_t kMaxVersionBytes = 4096;
 // The running version as the main window's version label shows it.
 extern const char* const kRunningVersion;
 
@@ -39,3 +44,7 @@ UpdateMessage downloadedMessage(const std::string& fileName);
 extern const char* const kDownloadedStatus;
 extern const char* const kDownloadFailedStatus;
 extern const char* const kInstallFailedStatus;
+extern const char* const kNotVerifiedStatus;
+// A copy installed by the system's package tools is upgraded by them: the check says a newer
+// version is out (and the maker's site opens) instead of offering the download.
+UpdateMessage newerVersionOnSiteMessage();

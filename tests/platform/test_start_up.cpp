@@ -3,22 +3,28 @@
 // tests/whole/test_install.py runs the installed program with --version, --help and a wrong option;
 // the other whole-program tests run a portable copy, its files beside it.
 
+#include "password/password_save.h"
 #include "platform/application.h"
 #include "platform/program_folder.h"
 #include "platform/x11/instance_files.h"
+#include "shell/menu_states.h"
 #include "shell/x11/command_line.h"
+#include "store/password_file.h"
 #include "support/check.h"
 #include "support/temp_dir.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
 
 namespace {
+
+namespace fs = std::filesystem;
 
 void testCommandLine() {
     const std::tuple<std::vector<const char*>, StartMode, std::string> rows[] = {
@@ -114,6 +120,9 @@ void testInstanceFolder() {
     unsetenv("TMPDIR");
 }
 
+// Where a copy keeps its files and the modes they get, whatever the umask (022 here).
+// Each row starts from a fresh tree: the program folder "top/program" and the per-user
+// folder "data/veltrane" ($XDG_DATA_HOME is "data"); another user's rows run as root only.
 void testDataFolders() {
     CHECK_EQ(perUserDataFolder("/data", "/home/u"), std::string("/data/veltrane"));
     for (const char* unusable : {static_cast<const char*>(nullptr), "", "relative/data"})
@@ -121,17 +130,91 @@ void testDataFolders() {
                  std::string("/home/u/.local/share/veltrane"));
     CHECK_EQ(perUserDataFolder(nullptr, nullptr), std::string());
 
-    // An installed copy (its help in ../share): even a writable program folder keeps no
-    // user files, and the folder that does is the user's only.
-    TempDir dir;
-    setenv("XDG_DATA_HOME", dir.file("data").c_str(), 1);
-    std::filesystem::create_directories(dir.file("usr/share/veltrane/help"));
-    std::ofstream(dir.file("usr/share/veltrane/help/vtrhelp.html")) << "page";
-    setProgramFolder(dir.file("usr/bin"));
-    CHECK(usePerUserDataWhereNeeded());
-    CHECK_EQ(programFilePath("vtrpwd.sys"), dir.file("data/veltrane/vtrpwd.sys"));
-    struct stat info;
-    CHECK(stat(dir.file("data/veltrane").c_str(), &info) == 0 && (info.st_mode & 0777) == 0700);
+    umask(022);
+    const auto mode = [](const std::string& path) {
+        struct stat info;
+        return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+    };
+    const struct {
+        const char* name;
+        std::function<void(const TempDir&)> prepare;
+        const char* folder; // where the files go, "" when the program refuses to run
+        const char* why;    // a part of the refusal
+    } rows[] = {
+        {"portable, umask 022", [](auto&) {}, "top/program", ""},
+        {"shared folder group-writable",
+         [](auto& d) { chmod(d.file("top/program").c_str(), 0775); }, "data/veltrane", ""},
+        {"folder above writable by all", [](auto& d) { chmod(d.file("top").c_str(), 0777); },
+         "data/veltrane", ""},
+        {"folder above sticky", [](auto& d) { chmod(d.file("top").c_str(), 01777); }, "top/program",
+         ""},
+        {"another user's folder",
+         [](auto& d) { CHECK(chown(d.file("top/program").c_str(), 65534, 65534) == 0); },
+         "data/veltrane", ""},
+        {"installed copy",
+         [](auto& d) {
+             fs::create_directories(d.file("top/share/veltrane/help"));
+             fs::rename(d.file("top/program"), d.file("top/bin"));
+         },
+         "data/veltrane", ""},
+        {"per-user folder pre-created 0755",
+         [](auto& d) {
+             chmod(d.file("top/program").c_str(), 0775);
+             fs::create_directories(d.file("data/veltrane"));
+             chmod(d.file("data/veltrane").c_str(), 0755);
+         },
+         "data/veltrane", ""},
+        {"per-user folder a symbolic link",
+         [](auto& d) {
+             chmod(d.file("top/program").c_str(), 0775);
+             fs::create_directories(d.file("data"));
+             fs::create_directory_symlink(d.file("top"), d.file("data/veltrane"));
+         },
+         "", "symbolic link"},
+        {"per-user folder another user's",
+         [](auto& d) {
+             chmod(d.file("top/program").c_str(), 0775);
+             fs::create_directories(d.file("data/veltrane"));
+             CHECK(chown(d.file("data/veltrane").c_str(), 65534, 65534) == 0);
+         },
+         "", "another user"},
+        {"temporary file already a symbolic link",
+         [](auto& d) {
+             std::ofstream(d.file("victim")) << "kept";
+             fs::create_symlink(d.file("victim"), d.file("top/program/vtrpwd.tmp"));
+         },
+         "top/program", ""},
+    };
+    for (const auto& row : rows) {
+        if (std::string(row.name).find("another user") != std::string::npos && geteuid() != 0)
+            continue;
+        std::cerr << row.name << "\n";
+        TempDir dir;
+        fs::create_directories(dir.file("top/program"));
+        setenv("XDG_DATA_HOME", dir.file("data").c_str(), 1);
+        row.prepare(dir);
+        setProgramFolder(dir.file(fs::exists(dir.file("top/bin")) ? "top/bin" : "top/program"));
+        const DataFolderChoice choice = chooseDataFolder();
+        CHECK_EQ(choice.refusal.empty() ? dataFolder() : "",
+                 *row.folder ? dir.file(row.folder) : "");
+        CHECK(choice.refusal.find(row.why) != std::string::npos);
+        if (!choice.refusal.empty())
+            continue;
+        CHECK_EQ(choice.perUser, std::string(row.folder) == "data/veltrane");
+        if (choice.perUser)
+            CHECK_EQ(mode(dataFolder()), 0700u);
+        // The empty file of the first start, then a password: the user's alone.
+        CHECK(refreshPasswordFile().has_value());
+        CHECK_EQ(mode(programFilePath(kPasswordFileName)), 0400u);
+        CHECK(replacePasswordFile("secret") == platform::FileError::None);
+        CHECK_EQ(mode(programFilePath(kPasswordFileName)), 0400u);
+        CHECK(!fs::exists(fs::symlink_status(programFilePath(kPasswordTempName))));
+        if (fs::exists(dir.file("victim"))) { // the link's target, untouched
+            std::string kept;
+            std::ifstream(dir.file("victim")) >> kept;
+            CHECK_EQ(kept + " " + std::to_string(mode(dir.file("victim"))), "kept 420");
+        }
+    }
 }
 
 } // namespace

@@ -19,12 +19,16 @@ namespace {
 namespace fs = std::filesystem;
 using platform::FileError;
 
-// The real attributes, except that clearing them is refused.
+// The real attributes, except that clearing them is refused; or, `raced`, that another
+// instance hides the file again right after this one cleared its attributes.
 struct ClearingDenied : platform::FileAttributes {
     platform::FileAttributes& real = platform::fileAttributes();
-    ClearingDenied() { platform::setFileAttributes(this); }
+    bool raced;
+    explicit ClearingDenied(bool race = false) : raced(race) { platform::setFileAttributes(this); }
     ~ClearingDenied() override { platform::setFileAttributes(nullptr); }
     FileError setAttr(const std::string& path, int attributes) override {
+        if (attributes == 0 && raced)
+            return real.setAttr(path, platform::vbHidden);
         return attributes ? real.setAttr(path, attributes) : FileError::AccessDenied;
     }
     FileError getAttr(const std::string& path, int& attributes) override {
@@ -72,12 +76,13 @@ void testFileStates(const std::string& path) {
         CHECK_EQ(mdlGlobal::strLockPassword, row.stored ? mdlGlobal::strPassword : "before");
     }
     // A file whose attributes stay set, or a name that never becomes a file (the creation
-    // gives up after a few tries): the menu stays as it is.
-    {
-        ClearingDenied denied;
+    // gives up after a few tries): the menu stays as it is. A file that looks absent only
+    // because another instance hid it again is never made afresh: its password stays.
+    for (const bool raced : {false, true}) {
+        ClearingDenied denied(raced);
         CHECK(!refreshPasswordFile().has_value());
+        CHECK(readPasswordFile(kPasswordFileName));
     }
-    CHECK(readPasswordFile(kPasswordFileName)); // not made afresh
     platform::fileAttributes().setAttr(path, platform::vbNormal);
     fs::remove(path);
     fs::create_directory(path);

@@ -22,6 +22,7 @@ public:
 
     Error mayWrite(Text path) override { return step("mayWrite") ? real_.mayWrite(path) : error_; }
     Error create(Text path) override { return step("create") ? real_.create(path) : error_; }
+    Error createIfAbsent(Text path) override { return real_.createIfAbsent(path); }
     Error write(Text bytes) override { return step("write") ? real_.write(bytes) : error_; }
     Error flush() override { return step("flush") ? real_.flush() : error_; }
     Error close() override { return step("close") ? real_.close() : error_; }

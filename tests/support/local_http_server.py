@@ -4,7 +4,7 @@
 # /odd/<mode>/<size>[/<bytes before the stall>][/<any file name>]:
 #   nolength  the body with no Content-Length header; the connection closes after it
 #   short     Content-Length <size>, half the body, then the connection closes
-#   slow      Content-Length <size>, 1024 bytes every 20 ms
+#   slow      Content-Length <size>, 1024 bytes every 20 ms (or every <given number> ms)
 #   stall     Content-Length <size>, the given number of bytes in pieces of 700 (as a
 #             network hands them over, not in whole kilobytes), then nothing; the
 #             connection stays open. Without that number not even the headers come.
@@ -30,16 +30,17 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.path = "/" + parts[-1]
             return super().do_GET()
         mode, size = parts[1], int(parts[2])
-        stall_at = int(parts[3]) if len(parts) > 3 and parts[3].isdigit() else None
-        if mode == "stall" and stall_at is None:
+        given = int(parts[3]) if len(parts) > 3 and parts[3].isdigit() else None
+        if mode == "stall" and given is None:
             return time.sleep(3600)
         self.send_response(200)
         if mode != "nolength":
             self.send_header("Content-Length", str(size))
         self.end_headers()
         # (piece, pause after each, bytes sent) for each mode
-        piece, pause, end = {"short": (size, 0, size // 2), "slow": (1024, 0.02, size),
-                             "stall": (700, 0.005, stall_at)}.get(mode, (size, 0, size))
+        piece, pause, end = {"short": (size, 0, size // 2),
+                             "slow": (1024, (given or 20) / 1000, size),
+                             "stall": (700, 0.005, given)}.get(mode, (size, 0, size))
         data = bytes(i % 251 for i in range(size))
         try:
             for start in range(0, end, piece or 1):

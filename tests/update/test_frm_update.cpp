@@ -1,17 +1,21 @@
 // Help > Check for update... and the upgrade window against a real HTTP server on
 // 127.0.0.1 (tests/support/local_http_server.py, ended by its own process id): what the
-// check tells, the display while the installer arrives, starting it, Cancel, transfers
-// that must never be started, and the program's real ending that follows.
+// check tells, the display while the release arrives, its signature (made here with a
+// key pair of the test's own, by openssl), putting it in place, Cancel, transfers that
+// must never be started, and the program's real ending that follows.
 
 #include "platform/x11/forms.h"
 #include "platform/x11/internet_state.h"
+#include "platform/x11/shell.h"
 #include "platform/x11/transfer_control.h"
 #include "shell/menu_commands.h"
 #include "shell/x11/frmMain.h"
 #include "support/fake_forms_services.h"
 #include "support/scratch_folder.h"
+#include "support/tar_writer.h"
 #include "update/update_decisions.h"
 #include "update/x11/frmUpdate.h"
+#include "update/x11/portable_upgrade.h"
 #include "update/x11/program_end.h"
 #include "update/x11/update_settings.h"
 
@@ -24,6 +28,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -47,6 +52,17 @@ const QString kRefused = QStringLiteral("http://127.0.0.1:1/update/");
 // The served update folder, and where the local server misbehaves (local_http_server.py).
 const QString kUpdate = QStringLiteral("update/");
 
+struct RecordingShell : platform::Shell {
+    RecordingShell() { platform::setShell(this); }
+    ~RecordingShell() override { platform::setShell(nullptr); }
+    bool openDocument(const QString& address) override {
+        opened << address;
+        return true;
+    }
+    bool startProgram(const QString&) override { return false; }
+    QStringList opened;
+};
+
 struct FakeInternetState : platform::InternetState {
     FakeInternetState() { platform::setInternetState(this); }
     ~FakeInternetState() override { platform::setInternetState(nullptr); }
@@ -65,7 +81,9 @@ class TestFrmUpdate : public QObject {
     std::unique_ptr<ScratchFolder> folder_;
     std::unique_ptr<FakeFormsServices> forms_;
     FakeInternetState online_;
+    RecordingShell shell_;
     int ends_ = 0;
+    std::string startedAfter_; // the program the last ending started
 
     // Puts a file into the served update folder.
     void put(const char* name, const QByteArray& bytes) {
@@ -80,6 +98,36 @@ class TestFrmUpdate : public QObject {
     }
     QString file(const char* name) const { return QString::fromStdString(folder_->file(name)); }
     frmUpdate& open() { return platform::formSlot<frmUpdate>().get(); }
+    // Closes the upgrade window through its title bar once its status line reads `status`.
+    void closeOnStatus(const char* status) {
+        auto* poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, poll, [poll, status] {
+            frmUpdate* window = platform::formSlot<frmUpdate>().loaded();
+            if (window && window->lblStatus->text() == QLatin1String(status)) {
+                window->close();
+                poll->deleteLater();
+            }
+        });
+        poll->start(20);
+    }
+    // Runs openssl in the served folder.
+    void openssl(const QStringList& arguments) {
+        QProcess run;
+        run.setWorkingDirectory(served_.path());
+        run.start(QStringLiteral("openssl"), arguments);
+        QVERIFY(run.waitForFinished(10000) && run.exitCode() == 0);
+    }
+    // Serves `bytes` as the release with a signature of `signed` by `key` beside it (no
+    // signature without a key).
+    void serveRelease(const QByteArray& bytes, const QString& key = QStringLiteral("key.pem"),
+                      const QByteArray& signedBytes = {}) {
+        put(kPortableUpgradeFileName, signedBytes.isNull() ? bytes : signedBytes);
+        const QString release = kUpdate + kPortableUpgradeFileName;
+        QFile::remove(served_.filePath(release + ".sig"));
+        if (!key.isEmpty())
+            openssl({"dgst", "-sha256", "-sign", key, "-out", release + ".sig", release});
+        put(kPortableUpgradeFileName, bytes);
+    }
 
 private Q_SLOTS:
     // One server for the whole case: starting one per row would dominate the run time.
@@ -92,7 +140,20 @@ private Q_SLOTS:
         QVERIFY(server_.waitForReadyRead(10000));
         serverAddress_ = QStringLiteral("http://127.0.0.1:%1/")
                              .arg(QString::fromLatin1(server_.readLine().trimmed()));
-        setEndProgram([this] { ++ends_; });
+        // The program's key pair, and another key the maker never used.
+        for (const char* key : {"key.pem", "other.pem"})
+            openssl({"ecparam", "-name", "prime256v1", "-genkey", "-noout", "-out", key});
+        openssl({"pkey", "-in", "key.pem", "-pubout", "-out", "public.pem"});
+        QFile publicKey(served_.filePath(QStringLiteral("public.pem")));
+        QVERIFY(publicKey.open(QIODevice::ReadOnly));
+        updateSettings().publicKey =
+            QString::fromLatin1(publicKey.readAll())
+                .remove(QRegularExpression(QStringLiteral("-----[A-Z ]+-----|\\s")))
+                .toStdString();
+        setEndProgram([this](const std::string& after) {
+            ++ends_;
+            startedAfter_ = after;
+        });
     }
     void cleanupTestCase() {
         server_.kill();
@@ -107,6 +168,7 @@ private Q_SLOTS:
         forms_ = std::make_unique<FakeFormsServices>();
         online_.connected = true;
         ends_ = 0;
+        startedAfter_.clear();
     }
     void cleanup() {
         platform::formSlot<frmUpdate>().unload();
@@ -138,6 +200,10 @@ private Q_SLOTS:
         QTest::newRow("tabs stay") << update << QByteArray("\tVersion 1.0.0") << offer;
         QTest::newRow("empty file") << update << QByteArray() << access;
         QTest::newRow("empty first line") << update << QByteArray("\r\nVersion 1.0.0") << access;
+        QByteArray full("Version 1.0.0\r\n");
+        full.append(kMaxVersionBytes - full.size(), 'n');
+        QTest::newRow("version text of 4 KB") << update << full << latest;
+        QTest::newRow("version text over 4 KB") << update << full + 'n' << access;
         QTest::newRow("no connection") << QStringLiteral("offline") << QByteArray("Version 9")
                                        << box(UpdateOutcome::NoConnection);
     }
@@ -166,32 +232,30 @@ private Q_SLOTS:
             QCOMPARE(folder_->read(kVersionFileName), std::string("kept"));
     }
 
-    // Yes to the offer: the upgrade window, modal, replaces an earlier, larger download,
-    // shows every chunk's figures, and starts the installer (a stand-in that leaves a mark
-    // beside itself, started by the real shell) once told so; the program ends.
+    // Yes to the offer: the upgrade window, modal, replaces an earlier, larger download and
+    // shows every chunk's figures; signed, the release is announced, but what is not an
+    // archive is never put in place: the window says so and the program stays.
     void completeDownload_data() {
         QTest::addColumn<int>("size");
         QTest::addColumn<QStringList>("display"); // progress, title, transferred
+        const QString name = kPortableUpgradeFileName;
         QTest::newRow("3000 bytes, past 100 on the last chunk")
             << 3000
             << QStringList{"Download completed... 100%", "Downloading: 100%",
                            "Transferring: 2.9296875 KB of 2.9296875 KB"};
         QTest::newRow("10240 bytes, exactly 100 on the tenth chunk")
             << 10240
-            << QStringList{"Downloading please wait... 100%", "100% VTR_Upgrade.exe",
+            << QStringList{"Downloading please wait... 100%", "100% " + name,
                            "Transferring: 10 KB of 10 KB"};
     }
     void completeDownload() {
         QFETCH(int, size);
         QFETCH(QStringList, display);
-        QByteArray installer(size, '\0');
-        std::iota(installer.begin(), installer.end(), '\0');
-        const QByteArray script(
-            "#!/bin/sh\necho started > \"$(dirname \"$0\")/installer-ran\"\nexit\n");
-        installer.replace(0, script.size(), script);
+        QByteArray release(size, '\0');
+        std::iota(release.begin(), release.end(), '\0');
         put(kVersionFileName, "Version 2.0.0\r\n");
-        put(kUpgradeFileName, installer);
-        folder_->write(kUpgradeFileName, std::string(200000, 'o'));
+        serveRelease(release);
+        folder_->write(kPortableUpgradeFileName, std::string(200000, 'o'));
         forms_->boxAnswers.enqueue(platform::vbYes);
         QStringList seen; // the window as the message that the download is complete shows
         forms_->onBox = [&seen](const RecordedBox&) {
@@ -200,18 +264,69 @@ private Q_SLOTS:
                      << window->lblSource->text() << window->lblProgress->text()
                      << window->windowTitle() << window->lblDownload->text();
         };
+        closeOnStatus(kInstallFailedStatus);
         mUpdate_Click();
         QCOMPARE(seen,
-                 QStringList({"1", kDownloadedStatus, "Download from: .. \\ VTR_Upgrade.exe"}) +
+                 QStringList({"1", kDownloadedStatus,
+                              QStringLiteral("Download from: .. \\ ") + kPortableUpgradeFileName}) +
                      display);
+        QCOMPARE(forms_->shown(), box(UpdateOutcome::Offer) + '\n' +
+                                      shownAs(downloadedMessage(kPortableUpgradeFileName)));
+        QCOMPARE(ends_, 0);
+        QCOMPARE(QByteArray::fromStdString(folder_->read(kPortableUpgradeFileName)), release);
+    }
+
+    // Only a release its signature proves is put in place, the new program started once
+    // this one has ended; any other is deleted, and the window says it could not be
+    // verified.
+    void upgradeProof_data() {
+        QTest::addColumn<QString>("key"); // signed with; "" for no signature at all
+        QTest::addColumn<QString>("of");  // which file the signature is of
+        QTest::newRow("good signature") << "key.pem"
+                                        << "release";
+        QTest::newRow("wrong signature") << "other.pem"
+                                         << "release";
+        QTest::newRow("missing signature") << ""
+                                           << "release";
+        QTest::newRow("signature of another file") << "key.pem"
+                                                   << "another";
+    }
+    void upgradeProof() {
+        QFETCH(QString, key);
+        QFETCH(QString, of);
+        const bool good = key == QLatin1String("key.pem") && of == QLatin1String("release");
+        const QByteArray release = QByteArray::fromStdString(
+            TarWriter()
+                .add("veltrane-2.0.0/appVTR", "new program", '0', "", 0755)
+                .add("veltrane-2.0.0/help/vtrhelp.html", "new help")
+                .gzip());
+        put(kVersionFileName, "Version 2.0.0\r\n");
+        serveRelease(release, key, of == QLatin1String("release") ? release : "another");
+        folder_->write("appVTR", "old program");
+        forms_->boxAnswers.enqueue(platform::vbYes);
+        closeOnStatus(kNotVerifiedStatus);
+        mUpdate_Click();
         QCOMPARE(forms_->shown(),
-                 box(UpdateOutcome::Offer) + '\n' + shownAs(downloadedMessage(kUpgradeFileName)));
-        QCOMPARE(ends_, 1);
+                 box(UpdateOutcome::Offer) +
+                     (good ? '\n' + shownAs(downloadedMessage(kPortableUpgradeFileName)) : ""));
+        QCOMPARE(folder_->read("appVTR"), std::string(good ? "new program" : "old program"));
+        QCOMPARE(ends_, int(good));
+        QCOMPARE(startedAfter_, good ? folder_->file("appVTR") : std::string());
+        QVERIFY(!QFileInfo::exists(file(kPortableUpgradeFileName)));
+    }
+
+    // An installed copy leaves the upgrade to the system's package tools: it tells of the
+    // release and opens the maker's site, and downloads nothing.
+    void installedCopyShowsTheSite() {
+        QVERIFY(QDir(folder_->path()).mkpath(QStringLiteral("share/veltrane/help")));
+        QVERIFY(QDir(folder_->path()).mkpath(QStringLiteral("bin")));
+        setProgramFolder(folder_->file("bin"));
+        put(kVersionFileName, "Version 2.0.0\r\n");
+        shell_.opened.clear();
+        mUpdate_Click();
+        QCOMPARE(forms_->shown(), shownAs(newerVersionOnSiteMessage()));
+        QCOMPARE(shell_.opened, QStringList{kMakerWebsite});
         QVERIFY(!platform::formSlot<frmUpdate>().isLoaded());
-        QFile local(file(kUpgradeFileName));
-        QVERIFY(local.open(QIODevice::ReadOnly));
-        QCOMPARE(local.readAll(), installer);
-        QTRY_VERIFY(QFileInfo::exists(file("installer-ran")));
     }
 
     // A transfer that fails by itself: the window says so and waits for Cancel. Stopped on
@@ -242,8 +357,9 @@ private Q_SLOTS:
             QVERIFY(!window.cmdUpdate->isEnabled());
         } else { // the display follows the body as it arrives
             QTRY_VERIFY(window.ProgressBar1->value() >= 3);
-            QVERIFY(window.windowTitle().endsWith(QLatin1String("% VTR_Upgrade.exe")));
-            QVERIFY(QFileInfo::exists(file(kUpgradeFileName)));
+            QVERIFY(window.windowTitle().endsWith(
+                QString(QStringLiteral("% ") + kPortableUpgradeFileName)));
+            QVERIFY(QFileInfo::exists(file(kPortableUpgradeFileName)));
             QVERIFY(window.Inet1->stillExecuting());
         }
         QCOMPARE(ends_, 0);
@@ -253,7 +369,7 @@ private Q_SLOTS:
             QTest::mouseClick(window.cmdCancel, Qt::LeftButton);
         QTest::qWait(100); // the end comes from a 10 ms pause: within 0.1 s or never
         QTRY_COMPARE(ends_, int(stop != QLatin1String("close")));
-        QVERIFY(!QFileInfo::exists(file(kUpgradeFileName)));
+        QVERIFY(!QFileInfo::exists(file(kPortableUpgradeFileName)));
         QVERIFY(!window.Inet1->stillExecuting());
         QVERIFY(window.isHidden());
         QVERIFY(forms_->boxes.isEmpty());

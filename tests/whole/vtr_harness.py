@@ -92,6 +92,34 @@ def read_text(path):
     return pathlib.Path(path).read_text(errors="replace")
 
 
+# The update key built into a program: the Base64 of a P-256 public key, the same length
+# for every such key.
+BUILT_IN_KEY = re.compile(rb"MFkwEwYHKoZIzj0CAQYIKoZIzj0DAQcDQgAE[A-Za-z0-9+/]{86}==")
+
+
+class ReleaseSigner:
+    """A key pair of the test's own, made by openssl in `folder`: signs releases as the
+    maker does, and goes into a copy of a program in place of the built-in key."""
+
+    def __init__(self, folder):
+        self.key = os.path.join(folder, "release-key.pem")
+        subprocess.run(["openssl", "ecparam", "-name", "prime256v1", "-genkey", "-noout",
+                        "-out", self.key], check=True)
+        public = subprocess.run(["openssl", "pkey", "-in", self.key, "-pubout"], check=True,
+                                capture_output=True).stdout
+        self.public = b"".join(line for line in public.splitlines() if b"-----" not in line)
+
+    def sign(self, path):
+        """Writes path + ".sig", this pair's signature of the file."""
+        subprocess.run(["openssl", "dgst", "-sha256", "-sign", self.key, "-out", f"{path}.sig",
+                        path], check=True)
+
+    def put_into(self, program_path):
+        data = pathlib.Path(program_path).read_bytes()
+        assert len(BUILT_IN_KEY.findall(data)) == 1, "not one update key in the program"
+        pathlib.Path(program_path).write_bytes(BUILT_IN_KEY.sub(self.public, data))
+
+
 class StartedSession:
     """A context manager that starts with `_start()` and ends with `close()`, which also
     runs when starting fails halfway."""

@@ -10,9 +10,16 @@
 //                      again, as a shell that restarts does
 //   win_probe post HWND|CLASS MSG WPARAM LPARAM   posts a message (HWND in hex as listed)
 //   win_probe settext HWND TEXT
+//   win_probe clip TEXT    puts TEXT on the clipboard
+//   win_probe display W H  changes the screen's size (a Wine virtual desktop's)
+//   win_probe fits HWND    prints the height a static control's text needs at its width
+//                          in the forms' font, then the control's height
+// With VTR_WINE_DESKTOP set, it works on the windows of that desktop (a Wine virtual
+// desktop's name) instead of its own.
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <windows.h>
 
@@ -87,9 +94,58 @@ std::string takeForeground() {
     return classOf(GetForegroundWindow());
 }
 
+bool putOnClipboard(const char* text) {
+    const size_t size = std::strlen(text) + 1;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!memory || !OpenClipboard(nullptr))
+        return false;
+    std::memcpy(GlobalLock(memory), text, size);
+    GlobalUnlock(memory);
+    EmptyClipboard();
+    const bool put = SetClipboardData(CF_TEXT, memory) != nullptr;
+    CloseClipboard();
+    return put;
+}
+
+bool changeDisplay(const char* width, const char* height) {
+    DEVMODEA mode{};
+    mode.dmSize = sizeof mode;
+    mode.dmPelsWidth = std::strtoul(width, nullptr, 10);
+    mode.dmPelsHeight = std::strtoul(height, nullptr, 10);
+    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+    return ChangeDisplaySettingsA(&mode, 0) == DISP_CHANGE_SUCCESSFUL;
+}
+
+// The wrapped text's height at the control's width, in the forms' font (Verdana 8.25
+// points: another process's font handle cannot be used here).
+bool printFit(HWND control) {
+    RECT area;
+    if (!GetClientRect(control, &area))
+        return false;
+    const std::string text = textOf(control);
+    HDC dc = GetDC(control);
+    HFONT font =
+        CreateFontA(-MulDiv(825, GetDeviceCaps(dc, LOGPIXELSY), 7200), 0, 0, 0, FW_NORMAL, FALSE,
+                    FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Verdana");
+    HGDIOBJ old = SelectObject(dc, font);
+    RECT needed{0, 0, area.right, 0};
+    DrawTextA(dc, text.c_str(), -1, &needed,
+              DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_EXPANDTABS | DT_NOPREFIX);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(control, dc);
+    return std::printf("%ld %ld\n", needed.bottom, area.bottom) > 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (const char* desktop = std::getenv("VTR_WINE_DESKTOP")) {
+        HDESK other = OpenDesktopA(desktop, 0, FALSE, GENERIC_ALL);
+        if (!other || !SetThreadDesktop(other))
+            return 3;
+    }
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "list")
         return EnumWindows(printTop, 0) ? 0 : 1;
@@ -112,5 +168,11 @@ int main(int argc, char* argv[]) {
                    : 1;
     if (command == "settext" && argc == 4)
         return send(target(argv[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3])) ? 0 : 1;
+    if (command == "clip" && argc == 3)
+        return putOnClipboard(argv[2]) ? 0 : 1;
+    if (command == "display" && argc == 4)
+        return changeDisplay(argv[2], argv[3]) ? 0 : 1;
+    if (command == "fits" && argc == 3)
+        return printFit(target(argv[2])) ? 0 : 1;
     return 2; // not a command listed above
 }

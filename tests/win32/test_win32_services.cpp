@@ -2,7 +2,7 @@
 // directory-search test (the search must see the attributes set), the password file's
 // save, the lock's swallowed keys. The whole program under Wine proves the rest.
 
-#include "lock/win32/lock_window.h"
+#include "lock/win32/lock_keys.h"
 #include "password/password_save.h"
 #include "platform/file_attributes.h"
 #include "platform/program_folder.h"
@@ -59,6 +59,26 @@ void testLockKeys() {
         CHECK_EQ(swallowedWhileLocked(key, alt, control), swallowed);
 }
 
+// What the lock's box refuses: every way to put text in but a typed character.
+void testPasswordBoxRefusals() {
+    const std::tuple<UINT, WPARAM, bool, bool, bool> rows[] = {
+        {WM_PASTE, 0, false, false, true},
+        {WM_SETTEXT, 0, false, false, true},
+        {EM_REPLACESEL, 0, false, false, true},
+        {EM_UNDO, 0, false, false, true},
+        {WM_CHAR, 22, false, false, true},
+        {WM_CHAR, 26, false, false, true},
+        {WM_KEYDOWN, VK_INSERT, true, false, true},
+        {WM_SYSKEYDOWN, VK_BACK, false, true, true},
+        {WM_CHAR, 'v', false, false, false},
+        {WM_CHAR, '\b', false, false, false},
+        {WM_KEYDOWN, VK_INSERT, false, false, false},
+        {WM_KEYDOWN, 'V', false, false, false},
+    };
+    for (const auto& [message, wParam, shift, alt, refused] : rows)
+        CHECK_EQ(refusedByPasswordBox(message, wParam, shift, alt), refused);
+}
+
 } // namespace
 
 int main() {
@@ -68,6 +88,7 @@ int main() {
     checkFileExistsCases(root.string());
     testPasswordSave((root / "save").string());
     testLockKeys();
+    testPasswordBoxRefusals();
     // Read-only files cannot be deleted.
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
         SetFileAttributesA(entry.path().string().c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -2,6 +2,9 @@
 
 #include "lock/lock_decision.h"
 #include "lock/lock_geometry.h"
+#include "lock/win32/lock_keys.h"
+#include "lock/win32/lock_panel.h"
+#include "lock/win32/lock_supervisor.h"
 #include "platform/win32/win32_forms.h"
 #include "store/mdlGlobal.h"
 #include "store/password_file.h"
@@ -13,28 +16,30 @@
 namespace {
 
 // The design in twips: the panel artwork, the password box inside it, the banner.
-constexpr int kPanelPixelsWide = 283, kPanelPixelsHigh = 88;
+constexpr double kPanelWidth = 4245, kPanelHeight = 1320; // 283 x 88 pixels at 96 dpi
 constexpr double kTextLeft = 200, kTextTop = 430, kTextWidth = 3855, kTextHeight = 285;
 constexpr double kLabelWidth = 8895, kLabelHeight = 495;
 constexpr double kBannerPoints = 14.25;
 constexpr COLORREF kBannerColour = RGB(0, 0, 128);
 constexpr UINT_PTR kBannerTimer = 1, kFrontTimer = 2;
 constexpr UINT kBannerInterval = 75, kFrontInterval = 1;
+void coverScreens();
 // Posted when the check matched, so that the windows go outside their own handlers.
 constexpr UINT kUnlockMessage = WM_APP + 1;
 // Messages handled before the copy, so that windows waiting to repaint do so; bounded.
 constexpr int kPendingMessageLimit = 500;
 
 const char* const kLockClass = "VeltraneLock";
-const char* const kPanelClass = "VeltraneLockPanel";
 
 struct Lock {
     HWND window = nullptr;
+    HWND panel = nullptr;
     HWND text = nullptr;
-    WNDPROC editProc = nullptr;
     HBITMAP snapshot = nullptr;
+    SIZE snapshotSize{};
+    POINT snapshotOrigin{}; // where the snapshot was taken, in screen pixels
     HFONT bannerFont = nullptr;
-    HHOOK keyboardHook = nullptr;
+    HWINEVENTHOOK foregroundHook = nullptr;
     bool shown = false;
     POINT origin{};  // the virtual screen's top-left, in screen pixels
     POINT primary{}; // the primary screen's top-left, in the window's pixels
@@ -46,6 +51,7 @@ struct Lock {
 };
 
 Lock lock;
+void (*unlockAction)() = nullptr;
 
 // The one twips-to-pixels conversion of the program's windows (halves to the even pixel).
 using win32::pixelsX;
@@ -77,8 +83,9 @@ void unlock() {
         return;
     KillTimer(lock.window, kBannerTimer);
     KillTimer(lock.window, kFrontTimer);
-    if (lock.keyboardHook)
-        UnhookWindowsHookEx(lock.keyboardHook);
+    holdSystemKeys(false);
+    if (lock.foregroundHook)
+        UnhookWinEvent(lock.foregroundHook);
     // The box keeps its own procedure until it is gone; nothing may check or refocus.
     lock.shown = false;
     lock.text = nullptr;
@@ -88,6 +95,9 @@ void unlock() {
     if (lock.bannerFont)
         DeleteObject(lock.bannerFont);
     lock = Lock();
+    LockSupervisor::lockChanged(false);
+    if (unlockAction)
+        unlockAction();
 }
 
 // A step that fails (no memory for the caption) leaves the banner where it is.
@@ -111,6 +121,22 @@ void stayInFront() {
                      SWP_NOSIZE | SWP_SHOWWINDOW);
 }
 
+// Another window took the foreground: the lock asks for it back at once. The system
+// grants that to the thread that has the input, so the lock borrows the input state of
+// the foreground window's thread for the request (refused for a window of higher rights,
+// such as Task Manager's).
+void CALLBACK foregroundChanged(HWINEVENTHOOK, DWORD, HWND hwnd, LONG, LONG, DWORD, DWORD) {
+    if (!lock.shown || !lock.window || hwnd == lock.window)
+        return;
+    stayInFront();
+    const DWORD theirs = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+    const DWORD ours = GetCurrentThreadId();
+    const bool attached = theirs && theirs != ours && AttachThreadInput(ours, theirs, TRUE);
+    SetForegroundWindow(lock.window);
+    if (attached)
+        AttachThreadInput(ours, theirs, FALSE);
+}
+
 // Snapshot, then the banner over it; the panel is a child window and stays in front.
 void paint(HWND hwnd) {
     PAINTSTRUCT ps;
@@ -122,9 +148,11 @@ void paint(HWND hwnd) {
     HGDIOBJ oldSurface = SelectObject(buffer, surface);
     FillRect(buffer, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     if (lock.snapshot) {
+        // Where the screens were when it was taken; a screen added since shows white.
         HDC picture = CreateCompatibleDC(dc);
         HGDIOBJ old = SelectObject(picture, lock.snapshot);
-        BitBlt(buffer, 0, 0, client.right, client.bottom, picture, 0, 0, SRCCOPY);
+        BitBlt(buffer, lock.snapshotOrigin.x - lock.origin.x, lock.snapshotOrigin.y - lock.origin.y,
+               lock.snapshotSize.cx, lock.snapshotSize.cy, picture, 0, 0, SRCCOPY);
         SelectObject(picture, old);
         DeleteDC(picture);
     }
@@ -166,6 +194,9 @@ LRESULT CALLBACK lockProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         if (lock.text)
             SetFocus(lock.text);
         return 0;
+    case WM_DISPLAYCHANGE:
+        coverScreens();
+        return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
     case WM_LBUTTONUP:
@@ -181,54 +212,6 @@ LRESULT CALLBACK lockProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-// Key preview: the form checks every key before the box adds its character.
-LRESULT CALLBACK textProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    const WNDPROC original = lock.editProc;
-    if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN)
-        formClick();
-    if (message == WM_CONTEXTMENU)
-        return 0; // no menu of the program over the lock
-    return CallWindowProcA(original, hwnd, message, wParam, lParam);
-}
-
-// The panel artwork: navy with a light edge and the program's name above the box.
-LRESULT CALLBACK panelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT) {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        RECT all;
-        GetClientRect(hwnd, &all);
-        HBRUSH navy = CreateSolidBrush(kBannerColour);
-        HPEN edge = CreatePen(PS_SOLID, 1, RGB(150, 170, 215));
-        HGDIOBJ oldBrush = SelectObject(dc, navy);
-        HGDIOBJ oldPen = SelectObject(dc, edge);
-        RoundRect(dc, 0, 0, all.right, all.bottom, 14, 14);
-        SelectObject(dc, oldPen);
-        SelectObject(dc, oldBrush);
-        DeleteObject(edge);
-        DeleteObject(navy);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, RGB(255, 255, 255));
-        RECT title{13, 6, all.right - 13, 26};
-        DrawTextA(dc, "Veltrane", -1, &title, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
-LRESULT CALLBACK keyboardHook(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION && lock.shown &&
-        (wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN || wParam == WM_KEYUP ||
-         wParam == WM_SYSKEYUP)) {
-        const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
-        if (swallowedWhileLocked(key->vkCode, (key->flags & LLKHF_ALTDOWN) != 0,
-                                 GetAsyncKeyState(VK_CONTROL) < 0))
-            return 1;
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
 bool registerClasses(HINSTANCE instance) {
     static bool registered = false;
     if (registered)
@@ -240,9 +223,7 @@ bool registerClasses(HINSTANCE instance) {
     type.lpszClassName = kLockClass;
     if (!RegisterClassA(&type))
         return false;
-    type.lpfnWndProc = panelProc;
-    type.lpszClassName = kPanelClass;
-    registered = RegisterClassA(&type) != 0;
+    registered = registerPanelClass(instance);
     return registered;
 }
 
@@ -289,71 +270,76 @@ BOOL CALLBACK demoteOwnWindow(HWND hwnd, LPARAM) {
 }
 
 HFONT makeBannerFont() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
     LOGFONTA font{};
-    font.lfHeight = -static_cast<LONG>(std::lround(kBannerPoints * dpi / 72.0));
+    font.lfHeight = -static_cast<LONG>(std::lround(kBannerPoints * 20 / lock.tppY));
     font.lfWeight = FW_NORMAL;
     font.lfCharSet = ANSI_CHARSET;
     lstrcpynA(font.lfFaceName, "Verdana", LF_FACESIZE);
     return CreateFontIndirectA(&font);
 }
 
+// The screens as they are now: the window covers all of them; the twips are the primary
+// screen's, at its resolution.
 void measureScreen() {
-    HDC screen = GetDC(nullptr);
-    lock.tppX = 1440.0 / GetDeviceCaps(screen, LOGPIXELSX);
-    lock.tppY = 1440.0 / GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    const int dpi = win32::primaryMonitorDpi();
+    lock.tppX = lock.tppY = 1440.0 / dpi;
     lock.origin = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN)};
     lock.primary = {-lock.origin.x, -lock.origin.y};
     lock.screenWidth = GetSystemMetrics(SM_CXSCREEN) * lock.tppX;
     lock.screenHeight = GetSystemMetrics(SM_CYSCREEN) * lock.tppY;
 }
 
-void makeControls(HINSTANCE instance) {
-    lock.panelWidth = kPanelPixelsWide * lock.tppX;
-    const lockgeo::TwipsPoint panelAt = lockgeo::panelPosition(
-        lock.screenWidth, lock.screenHeight, lock.panelWidth, kPanelPixelsHigh * lock.tppY);
+// The window over every screen, the panel centred on the primary one, the banner at its
+// height there.
+void placeControls() {
+    SetWindowPos(lock.window, HWND_TOPMOST, lock.origin.x, lock.origin.y,
+                 GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
+                 SWP_NOACTIVATE);
+    lock.panelWidth = kPanelWidth;
+    const lockgeo::TwipsPoint panelAt =
+        lockgeo::panelPosition(lock.screenWidth, lock.screenHeight, kPanelWidth, kPanelHeight);
     lock.panelLeft = panelAt.left;
-    HWND panel = CreateWindowExA(0, kPanelClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
-                                 lock.primary.x + pixelsX(panelAt.left),
-                                 lock.primary.y + pixelsY(panelAt.top), kPanelPixelsWide,
-                                 kPanelPixelsHigh, lock.window, nullptr, instance, nullptr);
+    MoveWindow(lock.panel, lock.primary.x + pixelsX(panelAt.left),
+               lock.primary.y + pixelsY(panelAt.top), pixelsX(kPanelWidth), pixelsY(kPanelHeight),
+               TRUE);
+    lock.bannerTop = lockgeo::bannerStart(lock.screenWidth, lock.screenHeight, kLabelHeight).top;
+}
+
+void makeControls(HINSTANCE instance) {
+    lock.panel = CreateWindowExA(0, kPanelClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                                 0, 0, lock.window, nullptr, instance, nullptr);
+    placeControls();
     lock.text = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
                                 WS_CHILD | WS_VISIBLE | ES_PASSWORD | ES_AUTOHSCROLL,
                                 pixelsX(kTextLeft), pixelsY(kTextTop), pixelsX(kTextWidth),
-                                pixelsY(kTextHeight), panel, nullptr, instance, nullptr);
+                                pixelsY(kTextHeight), lock.panel, nullptr, instance, nullptr);
     if (!lock.text)
         return;
     SendMessageA(lock.text, EM_SETPASSWORDCHAR, '*', 0);
     SendMessageA(lock.text, EM_LIMITTEXT, kMaxPasswordLength, 0);
-    lock.editProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(lock.text, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(textProc)));
+    guardPasswordBox(lock.text, formClick);
+}
+
+// A screen added, removed or resized while locked is covered at once.
+void coverScreens() {
+    if (!lock.shown || !lock.window)
+        return;
+    measureScreen();
+    placeControls();
+    InvalidateRect(lock.window, nullptr, FALSE);
 }
 
 } // namespace
-
-bool swallowedWhileLocked(unsigned long virtualKey, bool altDown, bool controlDown) {
-    switch (virtualKey) {
-    case VK_LWIN:
-    case VK_RWIN:
-        return true;
-    case VK_TAB:
-    case VK_F4:
-        return altDown;
-    case VK_ESCAPE:
-        return altDown || controlDown;
-    default:
-        return false;
-    }
-}
 
 bool lockShown() {
     return lock.shown;
 }
 
-bool showLockWindow() {
+void setUnlockAction(void (*action)()) {
+    unlockAction = action;
+}
+
+bool showLockWindow(bool withSnapshot) {
     if (lock.shown)
         return true;
     HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -377,19 +363,23 @@ bool showLockWindow() {
     // Anything that ran meanwhile may have ended the lock already.
     if (!lock.window)
         return true;
-    lock.snapshot =
-        copyDesktop(static_cast<int>(lockgeo::captureExtent(width * lock.tppX, lock.tppX)),
-                    static_cast<int>(lockgeo::captureExtent(height * lock.tppY, lock.tppY)));
+    if (withSnapshot) {
+        lock.snapshotSize = {
+            static_cast<LONG>(lockgeo::captureExtent(width * lock.tppX, lock.tppX)),
+            static_cast<LONG>(lockgeo::captureExtent(height * lock.tppY, lock.tppY))};
+        lock.snapshotOrigin = lock.origin;
+        lock.snapshot = copyDesktop(lock.snapshotSize.cx, lock.snapshotSize.cy);
+    }
     ShowWindow(lock.window, SW_SHOW);
     SetForegroundWindow(lock.window);
-    const lockgeo::TwipsPoint start =
-        lockgeo::bannerStart(lock.screenWidth, lock.screenHeight, kLabelHeight);
-    lock.banner.left = start.left;
-    lock.bannerTop = start.top;
+    lock.banner.left = lockgeo::bannerStart(lock.screenWidth, lock.screenHeight, kLabelHeight).left;
     SetTimer(lock.window, kBannerTimer, kBannerInterval, nullptr);
     SetTimer(lock.window, kFrontTimer, kFrontInterval, nullptr);
-    lock.keyboardHook = SetWindowsHookExA(WH_KEYBOARD_LL, keyboardHook, instance, 0);
+    holdSystemKeys(true);
+    lock.foregroundHook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
+                                          foregroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
     if (lock.text)
         SetFocus(lock.text);
+    LockSupervisor::lockChanged(true);
     return true;
 }

@@ -4,12 +4,11 @@
 // banner. It refuses to close, stays in front, and while it is up a low-level keyboard
 // hook swallows the system's switching keys. The stored password unlocks it.
 
-// Sets the lock up and shows it; mdlGlobal::strLockPassword holds the password. False
+// Sets the lock up and shows it; mdlGlobal::strLockPassword holds the password. Without
+// the snapshot (the supervisor's lock) the panel and the banner are over white. False
 // when the window could not be made (the desktop stays unlocked).
-bool showLockWindow();
+bool showLockWindow(bool withSnapshot = true);
+// Runs after each unlock, once the lock is gone.
+void setUnlockAction(void (*action)());
 // True from the start of the set-up until the unlock.
 bool lockShown();
-
-// Whether the keyboard hook swallows this key going down: Alt+Tab, Alt+F4, Alt+Esc,
-// Ctrl+Esc and the Windows keys. Ctrl+Alt+Del belongs to the system.
-bool swallowedWhileLocked(unsigned long virtualKey, bool altDown, bool controlDown);

@@ -84,7 +84,7 @@ bool relock(int argc, char* argv[]) {
 int run(int argc, char* argv[]) {
     // The password file where the program read it.
     setProgramFolder(executableFolder());
-    usePerUserDataWhereNeeded();
+    chooseDataFolder();
     // Read as each lock begins, as the lock command did: that is the password it accepts.
     bool havePassword = false;
     if (!lockguard::waitForProgramEnd(

@@ -5,6 +5,7 @@
 #include "password/win32/frmAdmin.h"
 #include "platform/win32/win32_forms.h"
 #include "shell/menu_commands.h"
+#include "shell/running_flag.h"
 #include "store/mdlGlobal.h"
 #include "store/password_file.h"
 #include "store/text_rules.h"
@@ -21,38 +22,35 @@ void tell(const AdminMessage& message) {
     win32::msgBox(message.text, message.style, message.title);
 }
 
-// Chosen again from the tray while the dialog is open: it only comes forward, so what
-// is typed there is not reset.
-frmAdmin* openDialog = nullptr;
+// A password command chosen again from the tray while one is under way (its prompt,
+// its message or the dialog open) brings that box forward, so that what is typed there
+// is kept and no second box opens.
+bool commandRunning = false;
 
-bool dialogAlreadyOpen() {
-    if (!openDialog || !openDialog->hwnd())
+bool alreadyOpen(const RunningFlag& run) {
+    if (run.first())
         return false;
-    SetForegroundWindow(openDialog->hwnd());
+    win32::bringOpenWindowForward();
     return true;
-}
-
-void showModal(frmAdmin& form) {
-    openDialog = &form;
-    form.show();
-    openDialog = nullptr;
 }
 
 } // namespace
 
 void mNew_Click() {
-    if (dialogAlreadyOpen())
+    const RunningFlag run(commandRunning);
+    if (alreadyOpen(run))
         return;
     mdlGlobal::bEditMode = false;
     mdlGlobal::bNewMode = true;
     frmAdmin form;
     form.selectQuestion(0);
     EnableWindow(form.txtOther, FALSE);
-    showModal(form);
+    form.show();
 }
 
 void mModify_Click() {
-    if (dialogAlreadyOpen() || !readPasswordFile(kPasswordFileName))
+    const RunningFlag run(commandRunning);
+    if (alreadyOpen(run) || !readPasswordFile(kPasswordFileName))
         return;
     if (!promptAccepted(judgePromptAnswer(ask(kModifyPrompt, kModifyTitle), mdlGlobal::strPassword),
                         modifyDeniedMessage(), tell))
@@ -74,11 +72,12 @@ void mModify_Click() {
         EnableWindow(form.txtOther, FALSE);
     }
     SetWindowTextA(form.txtAnswer, mdlGlobal::strAnswer.c_str());
-    showModal(form);
+    form.show();
 }
 
 void mForgot_Click() {
-    if (!readPasswordFile(kPasswordFileName))
+    const RunningFlag run(commandRunning);
+    if (alreadyOpen(run) || !readPasswordFile(kPasswordFileName))
         return;
     if (promptAccepted(judgePromptAnswer(ask(trimBlanks(mdlGlobal::strQuestion), kForgotTitle),
                                          mdlGlobal::strAnswer),

@@ -17,6 +17,13 @@ FileError lastError() {
     return fileErrorFromWin32(GetLastError());
 }
 
+// Only a new file: CREATE_NEW fails on anything already there, a link included. Its
+// access comes from the data folder, which is the user's own.
+HANDLE createNew(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
 class Win32PasswordFileSteps : public PasswordFileSteps {
 public:
     ~Win32PasswordFileSteps() override { close(); }
@@ -27,9 +34,15 @@ public:
         close();
         if (const FileError refused = mayWrite(path); refused != FileError::None)
             return refused;
-        file_ = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+        file_ = createNew(path);
         return file_ == INVALID_HANDLE_VALUE ? lastError() : FileError::None;
+    }
+
+    FileError createIfAbsent(const std::string& path) override {
+        const HANDLE file = createNew(path);
+        if (file == INVALID_HANDLE_VALUE)
+            return GetLastError() == ERROR_FILE_EXISTS ? FileError::None : lastError();
+        return CloseHandle(file) ? FileError::None : lastError();
     }
 
     FileError write(const std::string& bytes) override {

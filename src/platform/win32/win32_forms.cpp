@@ -1,6 +1,7 @@
 #include "platform/win32/win32_forms.h"
 
 #include <cmath>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -10,16 +11,66 @@ namespace {
 
 constexpr double kTwipsPerInch = 1440;
 
-int dotsPerInch(int axis) {
+// The resolution the window being laid out is shown at: set while one of the forms
+// handles a message, else (creating a window) the primary monitor's.
+thread_local int layoutDpi = 0;
+
+class DpiScope {
+public:
+    explicit DpiScope(int dpi) : saved_(layoutDpi) { layoutDpi = dpi; }
+    ~DpiScope() { layoutDpi = saved_; }
+    DpiScope(const DpiScope&) = delete;
+    DpiScope& operator=(const DpiScope&) = delete;
+
+private:
+    int saved_;
+};
+
+// Functions of later Windows versions, looked up so that the program still starts on
+// older ones (which then use the system's one resolution).
+template <class Function> Function* systemFunction(const char* library, const char* name) {
+    const HMODULE module = LoadLibraryA(library);
+    return module
+               ? reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+               : nullptr;
+}
+
+int systemDpi() {
     HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, axis) : 96;
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
     if (screen)
         ReleaseDC(nullptr, screen);
     return dpi > 0 ? dpi : 96;
 }
 
-int pixels(double twips, int axis) {
-    return static_cast<int>(std::nearbyint(twips * dotsPerInch(axis) / kTwipsPerInch));
+int dotsPerInch() {
+    return layoutDpi > 0 ? layoutDpi : primaryMonitorDpi();
+}
+
+int pixels(double twips) {
+    return static_cast<int>(std::nearbyint(twips * dotsPerInch() / kTwipsPerInch));
+}
+
+// A direct child moved and sized by `ratio`, in the forms' font for `dpi` if it had it.
+struct Rescale {
+    HWND parent;
+    double ratio;
+    HFONT oldFont, newFont;
+};
+
+BOOL CALLBACK rescaleChild(HWND child, LPARAM data) {
+    const auto& how = *reinterpret_cast<const Rescale*>(data);
+    if (GetParent(child) != how.parent)
+        return TRUE;
+    RECT at;
+    GetWindowRect(child, &at);
+    MapWindowPoints(nullptr, how.parent, reinterpret_cast<POINT*>(&at), 2);
+    const auto scaled = [&](LONG v) { return static_cast<int>(std::lround(v * how.ratio)); };
+    SetWindowPos(child, nullptr, scaled(at.left), scaled(at.top), scaled(at.right - at.left),
+                 scaled(at.bottom - at.top), SWP_NOZORDER | SWP_NOACTIVATE);
+    if (reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)) == how.oldFont)
+        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(how.newFont), TRUE);
+    return TRUE;
 }
 
 BOOL CALLBACK collectEnabled(HWND window, LPARAM list) {
@@ -30,27 +81,51 @@ BOOL CALLBACK collectEnabled(HWND window, LPARAM list) {
 
 } // namespace
 
+int primaryMonitorDpi() {
+    using GetDpiForMonitorFunction = HRESULT WINAPI(HMONITOR, int, UINT*, UINT*);
+    static auto* const forMonitor =
+        systemFunction<GetDpiForMonitorFunction>("shcore.dll", "GetDpiForMonitor");
+    UINT x = 0, y = 0;
+    if (forMonitor &&
+        forMonitor(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), 0, &x, &y) == S_OK &&
+        y > 0)
+        return static_cast<int>(y);
+    return systemDpi();
+}
+
+int windowDpi(HWND window) {
+    using GetDpiForWindowFunction = UINT WINAPI(HWND);
+    static auto* const forWindow =
+        systemFunction<GetDpiForWindowFunction>("user32.dll", "GetDpiForWindow");
+    const UINT dpi = forWindow && window ? forWindow(window) : 0;
+    return dpi > 0 ? static_cast<int>(dpi) : primaryMonitorDpi();
+}
+
 int pixelsX(double twips) {
-    return pixels(twips, LOGPIXELSX);
+    return pixels(twips);
 }
 
 int pixelsY(double twips) {
-    return pixels(twips, LOGPIXELSY);
+    return pixels(twips);
 }
 
 double screenTwipsWidth() {
-    return GetSystemMetrics(SM_CXSCREEN) * kTwipsPerInch / dotsPerInch(LOGPIXELSX);
+    return GetSystemMetrics(SM_CXSCREEN) * kTwipsPerInch / primaryMonitorDpi();
 }
 
 double screenTwipsHeight() {
-    return GetSystemMetrics(SM_CYSCREEN) * kTwipsPerInch / dotsPerInch(LOGPIXELSY);
+    return GetSystemMetrics(SM_CYSCREEN) * kTwipsPerInch / primaryMonitorDpi();
 }
 
 HFONT formFont() {
-    static const HFONT font =
-        CreateFontA(-MulDiv(825, dotsPerInch(LOGPIXELSY), 7200), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                    FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                    DEFAULT_PITCH | FF_SWISS, "Verdana");
+    // One font per resolution in use, kept for the program's life.
+    static std::map<int, HFONT> fonts;
+    const int dpi = dotsPerInch();
+    HFONT& font = fonts[dpi];
+    if (!font)
+        font = CreateFontA(-MulDiv(825, dpi, 7200), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                           ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           DEFAULT_PITCH | FF_SWISS, "Verdana");
     return font;
 }
 
@@ -81,6 +156,7 @@ bool Window::create(const char* className, const char* title, DWORD style, DWORD
     AdjustWindowRectEx(&outer, style, FALSE, exStyle);
     hwnd_ = CreateWindowExA(exStyle, className, title, style, x, y, outer.right - outer.left,
                             outer.bottom - outer.top, nullptr, nullptr, instance, this);
+    dpi_ = dotsPerInch();
     return hwnd_ != nullptr;
 }
 
@@ -126,10 +202,36 @@ LRESULT CALLBACK Window::procedure(HWND window, UINT message, WPARAM wParam, LPA
     }
     // No exception may leave a window procedure: the system's frames are not C++.
     try {
+        if (message == WM_DPICHANGED) {
+            self->moveToDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
+        }
+        const DpiScope scope(windowDpi(window));
         return self->onMessage(message, wParam, lParam);
     } catch (...) {
         return DefWindowProcA(window, message, wParam, lParam);
     }
+}
+
+// Moved to a monitor of another resolution: the controls keep their size in twips, then
+// the window takes the place the system proposes (its layout runs again at the new
+// resolution).
+void Window::moveToDpi(int dpi, const RECT& proposed) {
+    const int before = dpi_ > 0 ? dpi_ : primaryMonitorDpi();
+    dpi_ = dpi;
+    HFONT oldFont, newFont;
+    {
+        const DpiScope was(before);
+        oldFont = formFont();
+    }
+    {
+        const DpiScope now(dpi);
+        newFont = formFont();
+    }
+    Rescale how{hwnd_, static_cast<double>(dpi) / before, oldFont, newFont};
+    EnumChildWindows(hwnd_, rescaleChild, reinterpret_cast<LPARAM>(&how));
+    SetWindowPos(hwnd_, nullptr, proposed.left, proposed.top, proposed.right - proposed.left,
+                 proposed.bottom - proposed.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Window::close() {
@@ -179,55 +281,33 @@ int msgBox(const std::string& text, int style, const std::string& title) {
                        static_cast<UINT>(style) | MB_SETFOREGROUND);
 }
 
+namespace {
+
+BOOL CALLBACK findOpenWindow(HWND window, LPARAM found) {
+    if (!IsWindowVisible(window) || !IsWindowEnabled(window))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+} // namespace
+
+bool bringOpenWindowForward() {
+    // The thread's windows from the front: the first one that takes input is the box in
+    // front (a modal run disables the windows behind it).
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), findOpenWindow, reinterpret_cast<LPARAM>(&found));
+    if (!found)
+        return false;
+    SetForegroundWindow(found);
+    return true;
+}
+
 std::string windowText(HWND window) {
     const int length = GetWindowTextLengthA(window);
     std::string text(static_cast<size_t>(length) + 1, '\0');
     text.resize(static_cast<size_t>(GetWindowTextA(window, &text[0], length + 1)));
     return text;
-}
-
-namespace {
-
-class InputBox : public Window {
-public:
-    std::string typed;
-    bool show(const std::string& prompt, const std::string& title, int x, int y) {
-        if (!create("VeltraneInputBox", title.c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                    WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_CONTROLPARENT, x, y, 360, 130))
-            return false;
-        addControl("STATIC", prompt.c_str(), SS_LEFT | SS_NOPREFIX, 0, 10, 10, 250, 70);
-        // Created first of the three, so that it has the focus when the box opens.
-        edit_ = addControl("EDIT", "", ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP, 3, 10, 96, 340, 22,
-                           WS_EX_CLIENTEDGE);
-        addControl("BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, 270, 10, 80, 24);
-        addControl("BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, 270, 40, 80, 24);
-        return true;
-    }
-
-protected:
-    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
-            if (LOWORD(wParam) == IDOK)
-                typed = windowText(edit_);
-            close();
-            return 0;
-        }
-        return Window::onMessage(message, wParam, lParam);
-    }
-
-private:
-    HWND edit_ = nullptr;
-};
-
-} // namespace
-
-std::string inputBox(const std::string& prompt, const std::string& title, double leftTwips,
-                     double topTwips) {
-    InputBox box;
-    if (!box.show(prompt, title, pixelsX(leftTwips), pixelsY(topTwips)))
-        return std::string();
-    box.runModal();
-    return box.typed;
 }
 
 } // namespace win32

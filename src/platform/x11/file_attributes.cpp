@@ -86,8 +86,12 @@ PosixFileAttributes::PosixFileAttributes(bool useExtendedAttributes)
 
 FileError PosixFileAttributes::setAttr(const std::string& path, int attributes) {
     struct stat info;
-    if (stat(path.c_str(), &info) != 0)
+    if (lstat(path.c_str(), &info) != 0)
         return fileErrorFromErrno(errno);
+    // A link is never followed: put in place of a file, it would aim the change at
+    // whatever file its maker chose.
+    if (S_ISLNK(info.st_mode))
+        return FileError::AccessDenied;
     const bool readOnly = (attributes & vbReadOnly) != 0;
     const int dosBits = attributes & kKeptInExtendedAttribute;
     const bool dosBitsChange = useExtendedAttributes_ && readDosBits(path) != dosBits;
@@ -96,7 +100,7 @@ FileError PosixFileAttributes::setAttr(const std::string& path, int attributes) 
     if (!readOnly || dosBitsChange) {
         if (const auto error = setWritable(path, info, true); error != FileError::None)
             return error;
-        if (stat(path.c_str(), &info) != 0)
+        if (lstat(path.c_str(), &info) != 0)
             return fileErrorFromErrno(errno);
     }
     if (dosBitsChange) {

@@ -55,17 +55,21 @@ InstancePath instanceFolder() {
     const char* tmp = std::getenv("TMPDIR");
     const std::string folder =
         std::string(absolute(tmp) ? tmp : "/tmp") + "/veltrane-" + std::to_string(uid);
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        return {{}, folder + " cannot be made (" + std::strerror(errno) + ")"};
-    std::string problem = privateFolderProblem(folder, uid);
-    // One of ours made with a looser mode (by hand, say) is closed, never another's.
-    struct stat info;
-    if (!problem.empty() && ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
-        info.st_uid == uid && (info.st_mode & 077) && ::chmod(folder.c_str(), 0700) == 0)
-        problem = privateFolderProblem(folder, uid);
-    if (!problem.empty())
+    if (std::string problem = makePrivateFolder(folder, uid); !problem.empty())
         return {{}, problem};
     return {folder, {}};
+}
+
+std::string makePrivateFolder(const std::string& path, unsigned uid) {
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+        return path + " cannot be made (" + std::strerror(errno) + ")";
+    std::string problem = privateFolderProblem(path, uid);
+    // One of ours made with a looser mode (by hand, say) is closed, never another's.
+    struct stat info;
+    if (!problem.empty() && ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+        info.st_uid == uid && (info.st_mode & 077) && ::chmod(path.c_str(), 0700) == 0)
+        problem = privateFolderProblem(path, uid);
+    return problem;
 }
 
 InstancePath instanceFile(const char* suffix) {

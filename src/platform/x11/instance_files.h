@@ -16,6 +16,10 @@ struct InstancePath {
 // The check behind the folder: empty when `path` is a folder (not a symbolic link) owned
 // by user `uid` and closed to everyone else, else why not.
 std::string privateFolderProblem(const std::string& path, unsigned uid);
+// Makes `path` (in an existing folder) 0700 when it is missing, and closes one of the
+// user's own that is open to others; never touches another's or a link. Empty when it is
+// then private, else why not, as privateFolderProblem says.
+std::string makePrivateFolder(const std::string& path, unsigned uid);
 
 // $XDG_RUNTIME_DIR when it is set and private; otherwise "veltrane-<uid>" in $TMPDIR (or
 // /tmp), made 0700 when missing and checked after it was made.

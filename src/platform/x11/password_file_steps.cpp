@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using platform::FileError;
@@ -17,6 +18,21 @@ void syncFolder(const std::string& path) {
         return;
     ::fsync(folder);
     ::close(folder);
+}
+
+// A new file, 0600 whatever the umask (another user must never read it, not even for a
+// moment); -1 with errno set, EEXIST when anything is there already.
+int createOwnerOnly(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          S_IRUSR | S_IWUSR);
+    if (fd >= 0 && ::fchmod(fd, S_IRUSR | S_IWUSR) != 0) {
+        const int error = errno;
+        ::close(fd);
+        ::unlink(path.c_str());
+        errno = error;
+        return -1;
+    }
+    return fd;
 }
 
 } // namespace
@@ -33,8 +49,15 @@ FileError PosixPasswordFileSteps::create(const std::string& path) {
     close();
     if (const FileError refused = mayWrite(path); refused != FileError::None)
         return refused;
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    fd_ = createOwnerOnly(path);
     return fd_ < 0 ? platform::fileErrorFromErrno(errno) : FileError::None;
+}
+
+FileError PosixPasswordFileSteps::createIfAbsent(const std::string& path) {
+    const int fd = createOwnerOnly(path);
+    if (fd < 0)
+        return errno == EEXIST ? FileError::None : platform::fileErrorFromErrno(errno);
+    return ::close(fd) == 0 ? FileError::None : platform::fileErrorFromErrno(errno);
 }
 
 FileError PosixPasswordFileSteps::write(const std::string& bytes) {

@@ -8,6 +8,7 @@ public:
     ~PosixPasswordFileSteps() override;
     platform::FileError mayWrite(const std::string& path) override;
     platform::FileError create(const std::string& path) override;
+    platform::FileError createIfAbsent(const std::string& path) override;
     platform::FileError write(const std::string& bytes) override;
     platform::FileError flush() override;
     platform::FileError close() override;

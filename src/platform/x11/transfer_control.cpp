@@ -13,7 +13,6 @@
 namespace platform {
 
 namespace {
-constexpr qint64 kReadBufferBytes = 8 << 20;
 
 // While it lives: the busy cursor, and the user's clicks and keys are dropped. Held back
 // instead, they would all run once the wait ends, against windows that have changed.
@@ -51,8 +50,8 @@ protected:
 
 } // namespace
 
-Transfer::Transfer(int inactivityMs, QObject* parent)
-    : QObject(parent), inactivityMs_(inactivityMs) {}
+Transfer::Transfer(int inactivityMs, QObject* parent, qint64 bufferBytes)
+    : QObject(parent), inactivityMs_(inactivityMs), bufferBytes_(bufferBytes) {}
 
 Transfer::~Transfer() {
     cancel();
@@ -77,7 +76,7 @@ bool Transfer::execute(const QString& address) {
     // is busy (a message box, Cancel's pause); reading resumes as it is taken. A few
     // megabytes, so that a fast download wakes the receiver seldom and it takes the body
     // in large blocks.
-    reply_->setReadBufferSize(kReadBufferBytes);
+    reply_->setReadBufferSize(bufferBytes_);
     connect(reply_, &QNetworkReply::metaDataChanged, this, &Transfer::onMetaData);
     connect(reply_, &QNetworkReply::readyRead, this, &Transfer::onReadyRead);
     connect(reply_, &QNetworkReply::finished, this, &Transfer::onFinished);
@@ -155,9 +154,10 @@ void Transfer::fail(const QString& why) {
     error_ = why;
 }
 
-FetchResult openUrl(const QString& address, int timeoutMs) {
+FetchResult openUrl(const QString& address, int timeoutMs, qint64 maxBytes) {
     FetchResult result;
-    Transfer transfer;
+    // One byte more than allowed is enough to know the body is too long.
+    Transfer transfer(timeoutMs, nullptr, maxBytes + 1);
     if (!transfer.execute(address)) {
         result.error = QStringLiteral("not an http or https address");
         return result;
@@ -168,20 +168,30 @@ FetchResult openUrl(const QString& address, int timeoutMs) {
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     QObject::connect(&transfer, &Transfer::ended, &loop, &QEventLoop::quit);
     // Taken as it comes, so the transfer's bounded buffer never holds it back.
-    QObject::connect(&transfer, &Transfer::bodyArrived,
-                     [&transfer, &result] { result.body += transfer.takeBody(); });
+    bool tooLong = false;
+    const auto take = [&] {
+        result.body += transfer.takeBody();
+        tooLong = tooLong || result.body.size() > maxBytes;
+    };
+    QObject::connect(&transfer, &Transfer::bodyArrived, &loop, [&] {
+        take();
+        if (tooLong)
+            loop.quit();
+    });
     timer.start(timeoutMs);
     {
         BusyWithoutInput busy;
         loop.exec();
     }
-    if (transfer.stillExecuting()) {
+    const bool timedOut = !tooLong && transfer.stillExecuting();
+    if (!timedOut && !tooLong)
+        take(); // what came with the end
+    if (timedOut || tooLong) {
         transfer.cancel();
         result.body.clear();
-        result.error = QStringLiteral("timed out");
+        result.error = tooLong ? QStringLiteral("too long") : QStringLiteral("timed out");
         return result;
     }
-    result.body += transfer.takeBody();
     result.ok = transfer.succeeded();
     result.error = transfer.errorText();
     if (!result.ok)

@@ -17,8 +17,11 @@ namespace platform {
 class Transfer : public QObject {
     Q_OBJECT
 public:
-    // A request that receives nothing for `inactivityMs` fails.
-    explicit Transfer(int inactivityMs = 30000, QObject* parent = nullptr);
+    // A request that receives nothing for `inactivityMs` fails. At most `bufferBytes` of
+    // the body wait to be taken; the rest waits on the network.
+    explicit Transfer(int inactivityMs = 30000, QObject* parent = nullptr,
+                      qint64 bufferBytes = kDefaultBufferBytes);
+    static constexpr qint64 kDefaultBufferBytes = 8 << 20;
     ~Transfer() override;
 
     // Starts a GET of an http or https address; false (and nothing started) for any
@@ -61,6 +64,7 @@ private:
     QNetworkAccessManager manager_;
     QPointer<QNetworkReply> reply_;
     int inactivityMs_;
+    qint64 bufferBytes_;
     bool started_ = false;
     bool succeeded_ = false;
     QString error_;
@@ -72,12 +76,11 @@ struct FetchResult {
     QString error;
 };
 
-constexpr int kDefaultFetchTimeoutMs = 15000;
-
 // Fetches the resource at `address` whole. Waits at most `timeoutMs` in a nested event
 // loop that keeps windows painting, shows the busy cursor and drops the user's input, so
 // no command can start in the middle nor run late afterwards. A time-out, a refused
-// connection or an error status is a failure.
-FetchResult openUrl(const QString& address, int timeoutMs = kDefaultFetchTimeoutMs);
+// connection, an error status or a body longer than `maxBytes` (which is never read
+// further) is a failure.
+FetchResult openUrl(const QString& address, int timeoutMs, qint64 maxBytes);
 
 } // namespace platform

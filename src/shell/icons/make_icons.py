@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the program icon (a gold padlock on a blue tile) as veltrane-<size>.png.
+"""Draws the program icon (a gold padlock on a blue tile) as veltrane-<size>.png, and
+gathers the four pictures into veltrane.ico for the Windows program.
 (veltrane.svg beside them is the same drawing, scalable; change both together.)
 
 The shapes are laid out on a 16-unit grid, drawn eight times larger than the target
@@ -54,6 +55,9 @@ def main():
              "-define", "png:exclude-chunks=date,time", "-strip", f"PNG32:{target}"],
             check=True)
         print(target)
+    # Windows shows the .exe, its Start-menu entry and its uninstaller with this icon.
+    pictures = [os.path.join(out, f"veltrane-{size}.png") for size in SIZES]
+    subprocess.run(["convert", *pictures, os.path.join(out, "veltrane.ico")], check=True)
 
 
 if __name__ == "__main__":

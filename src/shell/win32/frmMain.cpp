@@ -1,5 +1,6 @@
 #include "shell/win32/frmMain.h"
 
+#include "lock/win32/lock_supervisor.h"
 #include "lock/win32/lock_window.h"
 #include "shell/mdlKeyCode.h"
 #include "shell/menu_commands.h"
@@ -19,37 +20,11 @@ clsTray objTray;
 // Sent by the shell when the taskbar is made again (Explorer restarted).
 UINT taskbarCreated = 0;
 
-// The program's picture, drawn so that it needs no resource: a white padlock on navy.
-HICON drawProgramIcon() {
-    constexpr int kSize = 32;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP colour = CreateCompatibleBitmap(screen, kSize, kSize);
-    HBITMAP mask = CreateBitmap(kSize, kSize, 1, 1, nullptr);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(dc, colour);
-    HBRUSH navy = CreateSolidBrush(RGB(0, 0, 128));
-    const RECT all{0, 0, kSize, kSize};
-    FillRect(dc, &all, navy);
-    HPEN white = CreatePen(PS_SOLID, 3, RGB(255, 255, 255));
-    HGDIOBJ oldPen = SelectObject(dc, white);
-    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-    Arc(dc, 10, 4, 22, 18, 22, 11, 10, 11); // the shackle
-    SelectObject(dc, GetStockObject(WHITE_BRUSH));
-    Rectangle(dc, 7, 14, 25, 28); // the body
-    SelectObject(dc, oldBrush);
-    SelectObject(dc, oldPen);
-    SelectObject(dc, mask);
-    PatBlt(dc, 0, 0, kSize, kSize, BLACKNESS); // every pixel opaque
-    SelectObject(dc, old);
-    ICONINFO info{TRUE, 0, 0, mask, colour};
-    HICON icon = CreateIconIndirect(&info);
-    DeleteObject(white);
-    DeleteObject(navy);
-    DeleteObject(mask);
-    DeleteObject(colour);
-    DeleteDC(dc);
-    return icon;
+// The program's icon (resource 1) at the size the notification area shows.
+HICON loadProgramIcon(HINSTANCE instance) {
+    return static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
+                                         GetSystemMetrics(SM_CXSMICON),
+                                         GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
 }
 
 void onTrayCallback(LPARAM lParam) {
@@ -90,7 +65,10 @@ LRESULT CALLBACK mainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         }
         break;
     case WM_CLOSE:
-        return 0; // the program ends by Quit only
+        // Another program asking this one to end (the installer before it replaces the
+        // files, taskkill): as Quit, so never while locked.
+        mExit_Click();
+        return 0;
     case WM_ENDSESSION:
         if (wParam)
             objTray.RemoveIcon(hwnd);
@@ -109,11 +87,11 @@ LRESULT CALLBACK mainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 } // namespace
 
 bool loadMainWindow(HINSTANCE instance) {
-    programIcon = drawProgramIcon();
+    programIcon = loadProgramIcon(instance);
     WNDCLASSA type{};
     type.lpfnWndProc = mainProc;
     type.hInstance = instance;
-    type.hIcon = programIcon;
+    type.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
     type.lpszClassName = kClassName;
     if (!RegisterClassA(&type))
         return false;
@@ -137,6 +115,7 @@ HWND mainWindow() {
 void mExit_Click() {
     if (lockShown())
         return;
+    LockSupervisor::standDown();
     if (window)
         DestroyWindow(window);
     std::exit(0);

@@ -9,6 +9,7 @@
 #include "platform/application.h"
 #include "platform/program_folder.h"
 #include "platform/x11/forms.h"
+#include "platform/x11/forms_services.h"
 #include "platform/x11/on_error.h"
 #include "platform/x11/x11_session.h"
 #include "shell/menu_commands.h"
@@ -18,6 +19,7 @@
 #include "shell/x11/session_check.h"
 
 #include <QApplication>
+#include <QFile>
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
@@ -86,8 +88,14 @@ int main(int argc, char* argv[]) {
     // The program lives in the notification area, not in its windows.
     QApplication::setQuitOnLastWindowClosed(false);
     setProgramFolder(executableFolder());
+    const DataFolderChoice data = chooseDataFolder();
+    if (!data.refusal.empty()) {
+        platform::forms().msgBox(QFile::decodeName(data.refusal.c_str()), platform::vbCritical,
+                                 QStringLiteral("Veltrane"));
+        return 1;
+    }
     // The per-user folder is private, and so is every file written there.
-    if (usePerUserDataWhereNeeded())
+    if (data.perUser)
         umask(077);
 
     platform::formSlot<frmMain>().get().Form_Load();

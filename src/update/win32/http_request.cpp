@@ -1,5 +1,6 @@
 #include "update/win32/http_request.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <thread>
@@ -111,21 +112,26 @@ struct Fetch {
 
 } // namespace
 
-std::optional<std::string> fetchText(const std::string& url, unsigned long timeoutMs) {
+std::optional<std::string> fetchText(const std::string& url, unsigned long timeoutMs,
+                                     std::size_t maxBytes) {
     // Shared with the worker, which may outlive a wait that gave up.
     auto fetch = std::make_shared<Fetch>();
     if (!fetch->done)
         return std::nullopt;
-    std::thread([fetch, url, timeoutMs] {
+    std::thread([fetch, url, timeoutMs, maxBytes] {
         // Nothing may leave a thread: it would end the program.
         try {
             if (fetch->request.open(url, timeoutMs)) {
                 std::string body;
                 char chunk[4096];
                 long got = 0;
-                while ((got = fetch->request.read(chunk, sizeof chunk)) > 0)
+                // One byte more than allowed is enough to know the body is too long.
+                while (body.size() <= maxBytes &&
+                       (got = fetch->request.read(
+                            chunk, static_cast<long>(
+                                       std::min(sizeof chunk, maxBytes + 1 - body.size())))) > 0)
                     body.append(chunk, static_cast<size_t>(got));
-                if (got == 0)
+                if (got == 0 && body.size() <= maxBytes)
                     fetch->body = std::move(body);
             }
         } catch (...) {

@@ -38,7 +38,9 @@ bool isInternetConnected();
 
 // The whole resource at `url` as text, on a worker thread while this thread waits at
 // most `timeoutMs`, keeping its windows painted but taking no input. Nothing on a
-// time-out, a refused connection or an error status.
-std::optional<std::string> fetchText(const std::string& url, unsigned long timeoutMs);
+// time-out, a refused connection, an error status or a body longer than `maxBytes`
+// (which is never read further).
+std::optional<std::string> fetchText(const std::string& url, unsigned long timeoutMs,
+                                     std::size_t maxBytes);
 
 } // namespace win32

@@ -8,12 +8,13 @@
 #include "shell/running_flag.h"
 #include "update/download_progress.h"
 #include "update/update_decisions.h"
+#include "update/upgrade_proof.h"
 #include "update/win32/http_request.h"
+#include "update/win32/signature_check.h"
 #include "update/window_origin.h"
 
 #include <commctrl.h>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <shellapi.h>
 #include <thread>
@@ -34,8 +35,10 @@ constexpr unsigned long kFetchTimeoutMs = 15000;
 // A download that receives nothing this long has failed.
 constexpr unsigned long kInactivityMs = 30000;
 constexpr unsigned kPauseMs = 1000;
+// How long Cancel lets the worker end on its own after the pause, before it goes on.
+constexpr int kCancelWaitMs = 400;
 
-int tell(const UpdateMessage& message) {
+int showMessage(const UpdateMessage& message) {
     return win32::msgBox(message.text, message.style, message.title);
 }
 
@@ -67,27 +70,35 @@ struct Download {
             return false;
         if (platform::fileExists(path) && std::remove(path.c_str()) != 0)
             return false;
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        // Others may delete it while it is open: Cancel removes the partial file without
+        // waiting for a read that the network holds up.
+        const HANDLE file =
+            CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
         PostMessageA(window, kStarted, static_cast<WPARAM>(*size), 0);
         long long received = 0;
         char chunk[kChunkBytes];
         long got = 0;
-        while (out && (got = request.read(chunk, kChunkBytes)) > 0) {
+        bool written = true;
+        while (written && (got = request.read(chunk, kChunkBytes)) > 0) {
             received += got;
-            if (received > *size)
-                break;
-            out.write(chunk, got);
+            DWORD done = 0;
+            written = received <= *size &&
+                      WriteFile(file, chunk, static_cast<DWORD>(got), &done, nullptr) &&
+                      done == static_cast<DWORD>(got);
             PostMessageA(window, kChunk, 0, 0);
         }
-        out.close();
-        if (got == 0 && out && received == *size)
+        written = CloseHandle(file) && written;
+        if (got == 0 && written && received == *size)
             return true;
-        std::remove(path.c_str());
+        DeleteFileA(path.c_str());
         return false;
     }
 };
 
-class frmUpdate : public win32::Window {
+class frmUpdate : public win32::Window, private UpgradeWindowSteps {
 public:
     frmUpdate() {
         InitCommonControls();
@@ -111,7 +122,7 @@ public:
         cmdCancel =
             addControl("BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, kCancel, 400, 186, 88, 26);
         // Form_Load: the progress strip stays hidden until the request starts.
-        strLocalPath = programFolder() + "\\";
+        strLocalPath = dataFolder() + "\\";
         strFileName = kUpgradeFileName;
         ShowWindow(ProgressBar1, SW_HIDE);
         cmdUpdate_Click();
@@ -119,8 +130,10 @@ public:
 
     ~frmUpdate() override {
         // Unloaded in the middle of a transfer: no half installer stays behind.
-        if (download_)
+        if (download_ && !download_->finished) {
             download_->request.cancel();
+            DeleteFileA(download_->path.c_str());
+        }
     }
 
     static constexpr double kWidthTwips = 7470;
@@ -203,7 +216,7 @@ private:
             }).detach();
         } catch (...) {
             download_.reset();
-            tell(downloadStartFailedMessage());
+            showMessage(downloadStartFailedMessage());
             platform::application().endProcess(0);
         }
     }
@@ -222,10 +235,15 @@ private:
             SetWindowTextA(lblStatus, kDownloadFailedStatus);
             return;
         }
-        SetWindowTextA(lblStatus, kDownloadedStatus);
-        tell(downloadedMessage(strFileName));
-        cmdInstall_Click();
+        finishUpgrade(*this, localFile(), strFileName, builtInUpdateKey(), cngSignatureCheck);
     }
+
+    std::optional<std::string> fetchBeside(const std::string& name, std::size_t maxBytes) override {
+        return win32::fetchText(kUpdateBase() + name, kFetchTimeoutMs, maxBytes);
+    }
+    void setStatus(const std::string& text) override { SetWindowTextA(lblStatus, text.c_str()); }
+    void tell(const UpdateMessage& message) override { showMessage(message); }
+    void install() override { cmdInstall_Click(); }
 
     // Starts the installer and ends the program; nothing when it is missing.
     void cmdInstall_Click() {
@@ -259,11 +277,13 @@ private:
 
     void finishCancel() {
         download_->request.cancel();
-        // The worker removes its partial file as it stops; wait for that, boundedly.
-        for (int waited = 0; !download_->finished && waited < 5000; waited += 50)
-            Sleep(50);
+        // A worker whose read the network holds up may not see the cancel at once: its
+        // file is deleted under it (it goes for good when the program ends, just after),
+        // and nothing waits for it beyond a moment.
+        for (int waited = 0; !download_->finished && waited < kCancelWaitMs; waited += 20)
+            Sleep(20);
         const std::string path = localFile();
-        if (platform::fileExists(path) && std::remove(path.c_str()) != 0) {
+        if (platform::fileExists(path) && !DeleteFileA(path.c_str())) {
             // The partial file stays in the way: the window stays open, the program runs.
             cancelling_ = false;
             return;
@@ -287,12 +307,13 @@ void mUpdate_Click() {
         return;
     UpdateOutcome outcome = UpdateOutcome::NoConnection;
     if (win32::isInternetConnected()) {
-        const auto fetched = win32::fetchText(kUpdateBase() + kVersionFileName, kFetchTimeoutMs);
+        const auto fetched =
+            win32::fetchText(kUpdateBase() + kVersionFileName, kFetchTimeoutMs, kMaxVersionBytes);
         const auto version =
             fetched ? keepVersionCopy(programFilePath(kVersionFileName), *fetched) : std::nullopt;
         outcome = updateOutcome(true, version, kRunningVersion);
     }
-    if (tell(updateMessage(outcome)) == IDYES) {
+    if (showMessage(updateMessage(outcome)) == IDYES) {
         frmUpdate form;
         form.runModal();
     }

@@ -5,12 +5,14 @@
 #include "platform/x11/ansi_text.h"
 #include "platform/x11/forms.h"
 #include "platform/x11/forms_services.h"
-#include "platform/x11/shell.h"
 #include "platform/x11/transfer_control.h"
 #include "platform/x11/twips_geometry.h"
 #include "update/update_decisions.h"
 #include "update/window_origin.h"
+#include "update/x11/mdlInternet.h"
+#include "update/x11/portable_upgrade.h"
 #include "update/x11/program_end.h"
+#include "update/x11/signature_check.h"
 #include "update/x11/update_settings.h"
 #include "update/x11/upgrade_backdrop.h"
 
@@ -33,10 +35,6 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, const QRec
 
 QString latin(const std::string& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-void showMessage(const UpdateMessage& message) {
-    platform::forms().msgBox(latin(message.text), message.style, latin(message.title));
 }
 
 } // namespace
@@ -96,7 +94,7 @@ frmUpdate::frmUpdate() {
         upgradeWindowOrigin(screen.width, screen.height, kWidthTwips, kHeightTwips);
     move(pixelsX(origin.left), pixelsY(origin.top));
     strLocalPath = dataFolder() + "/";
-    strFileName = kUpgradeFileName;
+    strFileName = kPortableUpgradeFileName;
     cmdInstall->hide();
     Picture2->hide();
     cmdUpdate_Click();
@@ -127,7 +125,7 @@ void frmUpdate::issueRequest() {
         "Saving to: " + convertShortPath(std::stof(localShortPath(localFile()))) + strFileName));
     Picture2->show();
     if (!Inet1->execute(latin(source))) {
-        showMessage(downloadStartFailedMessage());
+        mdlInternet::showUpdateMessage(downloadStartFailedMessage());
         closeAndEnd();
         return;
     }
@@ -152,7 +150,7 @@ void frmUpdate::Inet1_ResponseStarted() {
     download_.setFileName(QFile::decodeName(path.c_str()));
     // Written in blocks as large as have arrived, so a buffer of the file would only add
     // a copy.
-    if (!download_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+    if (!download_.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
         downloadFailed();
 }
 
@@ -206,12 +204,24 @@ void frmUpdate::Inet1_Ended() {
         return;
     }
     download_.close();
-    // Downloads arrive without the execute permission the start needs.
-    download_.setPermissions(download_.permissions() | QFileDevice::ExeOwner |
-                             QFileDevice::ExeUser);
-    lblStatus->setText(latin(kDownloadedStatus));
-    showMessage(downloadedMessage(strFileName));
-    cmdInstall_Click();
+    finishUpgrade(*this, localFile(), strFileName, updateSettings().publicKey,
+                  opensslSignatureCheck);
+}
+
+std::optional<std::string> frmUpdate::fetchBeside(const std::string& name, std::size_t maxBytes) {
+    const platform::FetchResult fetched = platform::openUrl(
+        updateFileUrl(latin(name)), updateSettings().fetchTimeoutMs, static_cast<qint64>(maxBytes));
+    if (!fetched.ok)
+        return std::nullopt;
+    return fetched.body.toStdString();
+}
+
+void frmUpdate::setStatus(const std::string& text) {
+    lblStatus->setText(latin(text));
+}
+
+void frmUpdate::tell(const UpdateMessage& message) {
+    mdlInternet::showUpdateMessage(message);
 }
 
 void frmUpdate::downloadFailed() {
@@ -232,11 +242,13 @@ void frmUpdate::cmdInstall_Click() {
     const std::string path = localFile();
     if (!platform::fileExists(path))
         return;
-    if (!platform::shell().startProgram(QFile::decodeName(path.c_str()))) {
+    if (!installPortableUpgrade(path, programFolder())) {
         lblStatus->setText(latin(kInstallFailedStatus));
         return;
     }
-    closeAndEnd();
+    // Unpacked, the archive has served.
+    std::remove(path.c_str());
+    closeAndEnd(programFolder() + "/appVTR");
 }
 
 void frmUpdate::cmdCancel_Click() {
@@ -270,8 +282,8 @@ void frmUpdate::done(int result) {
     QDialog::done(result);
 }
 
-void frmUpdate::closeAndEnd() {
+void frmUpdate::closeAndEnd(const std::string& startAfter) {
     cancelling_ = true;
     hide();
-    endProgram();
+    endProgramAndStart(startAfter);
 }

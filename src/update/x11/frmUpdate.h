@@ -1,10 +1,11 @@
 #pragma once
-// The upgrade window: downloads the installer "VTR_Upgrade.exe" from the update folder
-// into the program folder as soon as it loads, showing source, destination and
-// progress; then starts the installer and ends the program. Cancel stops the transfer,
-// removes the partial file and ends the program too.
+// The upgrade window: downloads the release archive from the update folder into the
+// data folder as soon as it loads, showing source, destination and progress; once its
+// signature proves it, puts the new release in place of this one, starts it and ends the
+// program. Cancel stops the transfer, removes the partial file and ends the program too.
 
 #include "update/download_progress.h"
+#include "update/upgrade_proof.h"
 
 #include <QDialog>
 #include <QFile>
@@ -19,7 +20,7 @@ namespace platform {
 class Transfer;
 }
 
-class frmUpdate : public QDialog {
+class frmUpdate : public QDialog, private UpgradeWindowSteps {
     Q_OBJECT
 public:
     frmUpdate();
@@ -27,7 +28,8 @@ public:
 
     // Waits a moment, then shows source and destination and issues the request.
     void cmdUpdate_Click();
-    // Starts the downloaded installer and ends the program; nothing when it is missing.
+    // Puts the downloaded release in place of this one, starts it and ends the program;
+    // nothing when the file is missing.
     void cmdInstall_Click();
     // Stops a running transfer and removes its partial file; closes and ends the program.
     void cmdCancel_Click();
@@ -53,8 +55,8 @@ public:
     QPushButton* cmdInstall;
     platform::Transfer* Inet1;
 
-    std::string strFileName;  // "VTR_Upgrade.exe"
-    std::string strLocalPath; // the program folder and a separator
+    std::string strFileName;  // "VTR_Upgrade-x86_64.tar.gz"
+    std::string strLocalPath; // the data folder and a separator
 
 private:
     std::string localFile() const { return strLocalPath + strFileName; }
@@ -65,8 +67,12 @@ private:
     void showChunk(const ChunkDisplay& display);
     void downloadFailed();
     void finishCancel();
-    void closeAndEnd();
+    void closeAndEnd(const std::string& startAfter = {});
     void discardPartialFile();
+    std::optional<std::string> fetchBeside(const std::string& name, std::size_t maxBytes) override;
+    void setStatus(const std::string& text) override;
+    void tell(const UpdateMessage& message) override;
+    void install() override { cmdInstall_Click(); }
 
     // Up to this many bytes of the body are taken and written at once.
     static constexpr qint64 kBlockBytes = 256 * kChunkBytes;

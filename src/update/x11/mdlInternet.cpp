@@ -21,8 +21,9 @@ namespace {
 
 // The server version text, or nothing when the fetch or the local copy failed.
 std::optional<std::string> readServerVersion(const std::string& fileName) {
-    const platform::FetchResult fetched = platform::openUrl(
-        updateFileUrl(QString::fromStdString(fileName)), updateSettings().fetchTimeoutMs);
+    const platform::FetchResult fetched =
+        platform::openUrl(updateFileUrl(QString::fromStdString(fileName)),
+                          updateSettings().fetchTimeoutMs, kMaxVersionBytes);
     if (!fetched.ok)
         return std::nullopt;
     return keepVersionCopy(programFilePath(fileName), fetched.body.toStdString());
@@ -47,7 +48,10 @@ bool checkNewVersion(const std::string& fileName) {
 }
 
 int showUpdateMessage(UpdateOutcome outcome) {
-    const UpdateMessage message = updateMessage(outcome);
+    return showUpdateMessage(updateMessage(outcome));
+}
+
+int showUpdateMessage(const UpdateMessage& message) {
     return platform::forms().msgBox(platform::fromAnsi(message.text), message.style,
                                     platform::fromAnsi(message.title));
 }

@@ -24,5 +24,7 @@ bool checkNewVersion(const std::string& fileName);
 
 // Shows what the user is told for that outcome; the box's answer.
 int showUpdateMessage(UpdateOutcome outcome);
+// Shows one of the update's messages; the box's answer.
+int showUpdateMessage(const UpdateMessage& message);
 
 } // namespace mdlInternet

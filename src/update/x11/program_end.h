@@ -5,7 +5,13 @@
 // Tests install a replacement so that their own process survives.
 
 #include <functional>
+#include <string>
 
 void endProgram();
-// Replaces what endProgram does; an empty function restores the real ending.
-void setEndProgram(std::function<void()> replacement);
+// Ends the program as endProgram does, and starts the program at `path` as soon as this
+// process is gone: started earlier, the new program would find this one still running
+// and end at once.
+void endProgramAndStart(const std::string& path);
+// Replaces what both do; the replacement is given the program to start ("" for none). An
+// empty function restores the real ending.
+void setEndProgram(std::function<void(const std::string& startAfter)> replacement);

@@ -1,13 +1,17 @@
 // Help > Check for update...: asks the update server for a different release and, on
-// the user's word, opens the upgrade window.
+// the user's word, opens the upgrade window; a copy that cannot replace itself (an
+// installed one) is told of the release and shown the maker's site instead.
 
+#include "platform/program_folder.h"
 #include "platform/x11/forms.h"
 #include "platform/x11/forms_services.h"
 #include "platform/x11/on_error.h"
+#include "platform/x11/shell.h"
 #include "shell/menu_commands.h"
 #include "shell/running_flag.h"
 #include "update/x11/frmUpdate.h"
 #include "update/x11/mdlInternet.h"
+#include "update/x11/portable_upgrade.h"
 
 namespace {
 
@@ -17,6 +21,12 @@ void checkForUpdate() {
         return;
     }
     const bool newer = mdlInternet::checkNewVersion(kVersionFileName);
+    if (newer && !canReplaceItself(programFolder())) {
+        // The system's package tools upgrade this copy; the site tells what is new.
+        mdlInternet::showUpdateMessage(newerVersionOnSiteMessage());
+        platform::shell().openDocument(QString::fromLatin1(kMakerWebsite));
+        return;
+    }
     if (newer) {
         if (mdlInternet::showUpdateMessage(UpdateOutcome::Offer) != platform::vbYes)
             return;
