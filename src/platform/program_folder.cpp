@@ -35,14 +35,6 @@ std::string programFilePath(const std::string& name) {
     return folders().data + "/" + name;
 }
 
-std::string perUserDataFolder(const char* xdgDataHome, const char* home) {
-    if (xdgDataHome && xdgDataHome[0] == '/')
-        return std::string(xdgDataHome) + "/veltrane";
-    if (home && home[0] == '/')
-        return std::string(home) + "/.local/share/veltrane";
-    return {};
-}
-
 std::string dataFolderRefusal(const std::string& problem) {
     return "Veltrane has no safe folder for your password: " + problem +
            ".\r\nPlease correct this and start Veltrane again.";

@@ -23,10 +23,6 @@ std::string programFilePath(const std::string& name);
 // in share/veltrane, seen from the program folder, for an installed program.
 std::string installationFilePath(const std::string& name);
 
-// The per-user data folder under the XDG rules: $XDG_DATA_HOME when it is an absolute
-// path, else $HOME/.local/share; "veltrane" inside it. Empty when neither is known.
-std::string perUserDataFolder(const char* xdgDataHome, const char* home);
-
 // Each system has its own answer to these (installation_folders.cpp).
 
 // True for a copy the system's package tools installed (its help page is not beside it

@@ -10,7 +10,7 @@
 const char* const kVersionFileName = "vtrver.txt";
 const char* const kUpgradeFileName = "VTR_Upgrade.exe";
 const char* const kMakerWebsite = "https://www.corvenna.com";
-const char* const kRunningVersion = "Version 1.0.0";
+const char* const kRunningVersion = "Version " VTR_VERSION;
 const char* const kDownloadedStatus = "The upgrade file has been downloaded successfully";
 const char* const kDownloadFailedStatus =
     "The upgrade file could not be downloaded. Please try again later.";

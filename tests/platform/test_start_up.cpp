@@ -7,6 +7,7 @@
 #include "platform/application.h"
 #include "platform/program_folder.h"
 #include "platform/x11/instance_files.h"
+#include "platform/x11/xdg_data_folder.h"
 #include "shell/menu_states.h"
 #include "shell/x11/command_line.h"
 #include "store/password_file.h"

@@ -3,6 +3,7 @@
 
 #include "platform/program_folder.h"
 #include "platform/x11/instance_files.h"
+#include "platform/x11/xdg_data_folder.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -67,6 +68,14 @@ std::string installationFilePath(const std::string& name) {
 bool isInstalledCopy() {
     const std::string& program = programFolder();
     return !exists(program + "/help") && exists(program + "/" VTR_INSTALLED_DATA_RELATIVE "/help");
+}
+
+std::string perUserDataFolder(const char* xdgDataHome, const char* home) {
+    if (xdgDataHome && xdgDataHome[0] == '/')
+        return std::string(xdgDataHome) + "/veltrane";
+    if (home && home[0] == '/')
+        return std::string(home) + "/.local/share/veltrane";
+    return {};
 }
 
 DataFolderChoice chooseDataFolder() {

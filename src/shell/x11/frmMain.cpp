@@ -7,6 +7,7 @@
 #include "shell/menu_commands.h"
 #include "shell/x11/frmMenu.h"
 #include "shell/x11/program_icon.h"
+#include "update/update_decisions.h"
 
 #include <QCursor>
 #include <QKeyEvent>
@@ -21,7 +22,7 @@ frmMain::frmMain() : helpCommand(mContents_Click) {
     picTray->setObjectName(QStringLiteral("picTray"));
     picTray->setGeometry(0, 0, 32, 32);
     picTray->installEventFilter(this);
-    lblVersion = new QLabel(QStringLiteral("Version 1.0.0"), this);
+    lblVersion = new QLabel(QString::fromLatin1(kRunningVersion), this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     lblVersion->move(0, 40);
 }
