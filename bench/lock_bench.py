@@ -57,37 +57,48 @@ def lock_once(s):
     return ms
 
 
-def measure_ours(s):
-    lock_ms, raise_ms, cpu = [], [], None
-    for run in range(RUNS):
-        lock_ms.append(lock_once(s))
-        if run == 0:
-            time.sleep(1)  # the first paint done
-            cpu = cpu_percent(s.program.pid)
-            raise_ms = raise_times(s)
-        if not s.unlock():
-            raise SystemExit("the lock did not open")
-        time.sleep(0.5)
+def ours_once(s, first):
+    """One lock of ours; with `first`, the locked program's CPU and raise times too."""
+    cpu, raise_ms = None, []
+    lock_ms = lock_once(s)
+    if first:
+        time.sleep(1)  # the first paint done
+        cpu = cpu_percent(s.program.pid)
+        raise_ms = raise_times(s)
+    if not s.unlock():
+        raise SystemExit("the lock did not open")
+    time.sleep(0.5)
     return lock_ms, raise_ms, cpu
 
 
-def measure_i3lock(s):
-    lock_ms, raise_ms, cpu = [], [], None
-    for run in range(RUNS):
-        procs = []
+def i3lock_once(s, first):
+    """One i3lock run, measured as ours_once measures ours."""
+    procs = []
 
-        def start_i3lock():
-            procs.append(subprocess.Popen(["i3lock", "-n", "-c", I3LOCK_COLOUR], env=s.env,
-                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-        lock_ms.append(covered_after(s, start_i3lock, 960, 540, I3LOCK_COLOUR))
-        if run == 0:
-            time.sleep(1)
-            cpu = cpu_percent(procs[0].pid)
-            raise_ms = raise_times(s)
-        for proc in procs:
-            s._end(proc)
-        time.sleep(0.5)
+    def start_i3lock():
+        procs.append(subprocess.Popen(["i3lock", "-n", "-c", I3LOCK_COLOUR], env=s.env,
+                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    cpu, raise_ms = None, []
+    lock_ms = covered_after(s, start_i3lock, 960, 540, I3LOCK_COLOUR)
+    if first:
+        time.sleep(1)
+        cpu = cpu_percent(procs[0].pid)
+        raise_ms = raise_times(s)
+    for proc in procs:
+        s._end(proc)
+    time.sleep(0.5)
     return lock_ms, raise_ms, cpu
+
+
+def measure(s):
+    """Ours and i3lock's figures, each (lock ms of every run, raise ms, CPU %), their locks
+    taken in turn so that both see the same load on a shared machine."""
+    runs = [(ours_once(s, run == 0), i3lock_once(s, run == 0)) for run in range(RUNS)]
+
+    def figures(who):
+        first = runs[0][who]
+        return [run[who][0] for run in runs], first[1], first[2]
+    return figures(0), figures(1)
 
 
 def main():
@@ -96,8 +107,7 @@ def main():
     try:
         s.store_password()
         s.start_program()
-        ours = measure_ours(s)
-        peer = measure_i3lock(s)
+        ours, peer = measure(s)
     finally:
         s.close()
     median = statistics.median

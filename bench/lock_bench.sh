@@ -3,7 +3,8 @@
 #   - time from choosing "Lock Desktop" to the screen fully covered
 #   - CPU of the locked program over 10 s
 #   - time until the lock is back on top after another window is mapped over it
-# each beside i3lock's, measured the same way, with the ratio (ours / i3lock's).
+# each beside i3lock's, measured the same way (the two locking in turn), with the ratio
+# (ours / i3lock's).
 # Needs a build in build/ (scripts/build.sh); builds its own screen watcher there.
 # Installs i3lock when it is missing.
 set -euo pipefail

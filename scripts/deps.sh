@@ -3,11 +3,11 @@
 # packaging) needs, only when missing.
 set -euo pipefail
 # libssl-dev and zlib1g-dev: the upgrade's signature check and release archive, with the
-# libraries Qt already loads. qt6-wayland: Qt's Wayland platform, which the program runs
-# on in a Wayland session.
+# libraries Qt already loads; libxcb-render0-dev: the lock picture scaled by the X server.
+# qt6-wayland: Qt's Wayland platform, which the program runs on in a Wayland session.
 want=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
-    libxcb-shm0-dev libxkbcommon-dev libxkbcommon-x11-dev libxcb-xkb-dev libwayland-dev
-    wayland-protocols libssl-dev zlib1g-dev qt6-wayland)
+    libxcb-shm0-dev libxcb-render0-dev libxkbcommon-dev libxkbcommon-x11-dev libxcb-xkb-dev
+    libwayland-dev wayland-protocols libssl-dev zlib1g-dev qt6-wayland)
 if [ "${1:-}" = test ]; then
     # The fonts keep text metrics in widget tests the same on every machine.
     want+=(xvfb xauth xdotool x11-utils x11-xserver-utils openbox trayer wmctrl imagemagick attr

@@ -23,14 +23,14 @@ struct Sample {
     uint16_t weight;
 };
 
-std::vector<Sample> samples(int full, int small, int step) {
-    std::vector<Sample> out(static_cast<size_t>(full));
-    for (int i = 0; i < full; ++i) {
-        const double at = (i + 0.5) / step - 0.5;
+std::vector<Sample> samples(int first, int count, int small, int step) {
+    std::vector<Sample> out(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const double at = (first + i + 0.5) / step - 0.5;
         const double base = std::floor(at);
-        const int first = std::clamp(static_cast<int>(base), 0, small - 1);
+        const int near = std::clamp(static_cast<int>(base), 0, small - 1);
         const long weight = at <= 0 ? 0 : std::lround((at - base) * 256);
-        out[static_cast<size_t>(i)] = {first, std::min(first + 1, small - 1),
+        out[static_cast<size_t>(i)] = {near, std::min(near + 1, small - 1),
                                        static_cast<uint16_t>(std::min(weight, 256L))};
     }
     return out;
@@ -62,6 +62,11 @@ Small shrink(const uint8_t* pixels, int width, int height, std::ptrdiff_t stride
     small.channels.resize(static_cast<size_t>(small.width) * static_cast<size_t>(small.height) *
                           kChannels);
     const size_t bytes = static_cast<size_t>(width) * kChannels;
+    if (step == 1) { // averaged already
+        for (int y = 0; y < height; ++y)
+            std::copy_n(pixels + y * strideBytes, bytes, small.row(y));
+        return small;
+    }
     std::vector<uint16_t> columns(bytes); // a block's rows hold at most 16 x 255
     for (int sy = 0; sy < small.height; ++sy) {
         std::fill(columns.begin(), columns.end(), 0);
@@ -94,7 +99,10 @@ Small shrink(const uint8_t* pixels, int width, int height, std::ptrdiff_t stride
 void boxPass(Small& small) {
     const size_t rowValues = static_cast<size_t>(small.width) * kChannels;
     std::vector<uint16_t> before(rowValues + 2 * kChannels), above(rowValues);
-    const auto third = [](unsigned sum) { return static_cast<uint16_t>((sum + 1) / 3); };
+    // Sums of three bytes fit 16 bits, so the division runs eight lanes wide.
+    const auto third = [](unsigned sum) {
+        return static_cast<uint16_t>(static_cast<uint16_t>(sum + 1) / uint16_t{3});
+    };
     for (int y = 0; y < small.height; ++y) {
         uint16_t* row = small.row(y);
         // The row with its first and last pixels repeated beyond its ends.
@@ -119,11 +127,11 @@ void boxPass(Small& small) {
 
 // A small row drawn out to the full width, each pixel from the two small pixels around
 // it weighted by distance; kept as 16-bit values so that rows mix many at a time.
-void widen(const uint16_t* small, const std::vector<Sample>& across, uint16_t* wide) {
+void widen(const uint8_t* small, const std::vector<Sample>& across, uint16_t* wide) {
     for (size_t x = 0; x < across.size(); ++x) {
         const Sample& h = across[x];
-        const uint16_t* a = small + h.first * kChannels;
-        const uint16_t* b = small + h.second * kChannels;
+        const uint8_t* a = small + h.first * kChannels;
+        const uint8_t* b = small + h.second * kChannels;
         for (int c = 0; c < kChannels; ++c)
             wide[x * kChannels + static_cast<size_t>(c)] =
                 static_cast<uint16_t>((a[c] * (256u - h.weight) + b[c] * h.weight + 128) >> 8);
@@ -132,25 +140,41 @@ void widen(const uint16_t* small, const std::vector<Sample>& across, uint16_t* w
 
 } // namespace
 
-void blurLockPicture(uint32_t* pixels, int width, int height, std::ptrdiff_t stride, double scale) {
-    if (!pixels || width <= 0 || height <= 0)
-        return;
+int lockBlurStep(double scale) {
     // Blocks of at most 16 x 16 keep the sums of a block's rows within 16 bits.
-    const int step = std::clamp(static_cast<int>(std::lround(kStep * scale)), 1, 16);
-    auto* bytes = reinterpret_cast<uint8_t*>(pixels);
-    const std::ptrdiff_t strideBytes = stride * kChannels;
-    Small small = shrink(bytes, width, height, strideBytes, step);
+    return std::clamp(static_cast<int>(std::lround(kStep * scale)), 1, 16);
+}
+
+SmallLockPicture shrinkLockPicture(const uint32_t* pixels, int width, int height,
+                                   std::ptrdiff_t stride, double scale, int averagedBy) {
+    const int step = lockBlurStep(scale);
+    if (!pixels || width <= 0 || height <= 0 || averagedBy <= 0 || step % averagedBy != 0)
+        return {};
+    Small small = shrink(reinterpret_cast<const uint8_t*>(pixels), width, height,
+                         stride * kChannels, step / averagedBy);
     for (int pass = 0; pass < kBlurPasses; ++pass)
         boxPass(small);
-    const int top = topByteIndex();
-    for (size_t i = 0; i < small.channels.size(); ++i)
-        if (static_cast<int>(i % kChannels) != top)
-            small.channels[i] = static_cast<uint16_t>(small.channels[i] * kKeptOf256 / 256);
+    // Every value is a mean of bytes, so a byte again.
+    SmallLockPicture out{small.width, small.height, step,
+                         std::vector<uint32_t>(small.channels.size() / kChannels)};
+    auto* bytes = reinterpret_cast<uint8_t*>(out.pixels.data());
+    unsigned kept[kChannels] = {kKeptOf256, kKeptOf256, kKeptOf256, kKeptOf256};
+    kept[topByteIndex()] = 256;
+    for (size_t i = 0; i < small.channels.size(); i += kChannels)
+        for (int c = 0; c < kChannels; ++c)
+            bytes[i + c] = static_cast<uint8_t>(small.channels[i + c] * kept[c] / 256);
+    return out;
+}
 
+void enlargeLockPicture(const SmallLockPicture& small, uint32_t* pixels, int width, int height,
+                        std::ptrdiff_t stride, int left, int top) {
+    if (!pixels || width <= 0 || height <= 0 || small.width <= 0 || small.height <= 0 ||
+        small.pixels.size() < static_cast<size_t>(small.width) * static_cast<size_t>(small.height))
+        return;
     // Drawn back up: the two small rows around each row widened (each once), then mixed
     // by distance.
-    const std::vector<Sample> across = samples(width, small.width, step);
-    const std::vector<Sample> down = samples(height, small.height, step);
+    const std::vector<Sample> across = samples(left, width, small.width, small.step);
+    const std::vector<Sample> down = samples(top, height, small.height, small.step);
     const size_t rowBytes = static_cast<size_t>(width) * kChannels;
     std::vector<uint16_t> wide[2] = {std::vector<uint16_t>(rowBytes),
                                      std::vector<uint16_t>(rowBytes)};
@@ -161,10 +185,14 @@ void blurLockPicture(uint32_t* pixels, int width, int height, std::ptrdiff_t str
                 return wide[k].data();
         // The row no longer needed goes: rows are asked for in order.
         const int k = widened[0] < widened[1] ? 0 : 1;
-        widen(small.row(smallRow), across, wide[k].data());
+        widen(reinterpret_cast<const uint8_t*>(
+                  &small.pixels[static_cast<size_t>(smallRow) * static_cast<size_t>(small.width)]),
+              across, wide[k].data());
         widened[k] = smallRow;
         return wide[k].data();
     };
+    auto* bytes = reinterpret_cast<uint8_t*>(pixels);
+    const std::ptrdiff_t strideBytes = stride * kChannels;
     for (int y = 0; y < height; ++y) {
         const Sample& v = down[static_cast<size_t>(y)];
         const uint16_t* upper = widenedRow(v.first);
@@ -178,4 +206,9 @@ void blurLockPicture(uint32_t* pixels, int width, int height, std::ptrdiff_t str
                                       static_cast<uint16_t>(lower[i] * take) + 128) >>
                 8);
     }
+}
+
+void blurLockPicture(uint32_t* pixels, int width, int height, std::ptrdiff_t stride, double scale) {
+    enlargeLockPicture(shrinkLockPicture(pixels, width, height, stride, scale), pixels, width,
+                       height, stride);
 }

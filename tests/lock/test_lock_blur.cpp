@@ -4,6 +4,7 @@
 #include "lock/lock_blur.h"
 #include "support/check.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <random>
@@ -85,6 +86,49 @@ int main() {
     const int narrow = stepWidth(1), wide = stepWidth(2);
     CHECK(narrow >= 6 && narrow <= 20);
     CHECK(wide >= 2 * narrow - 3 && wide <= 2 * narrow + 3);
+
+    // A picture averaged down elsewhere (by the X server) makes the same small picture as
+    // the full one, but for rounding; a block size the step does not divide makes none.
+    for (const int scale : {1, 2}) {
+        Picture page = text(scale);
+        Picture half(page.width / 2, page.height / 2);
+        for (int y = 0; y < half.height; ++y)
+            for (int x = 0; x < half.width; ++x) {
+                const uint32_t a = page.at(2 * x, 2 * y), b = page.at(2 * x + 1, 2 * y),
+                               c = page.at(2 * x, 2 * y + 1), d = page.at(2 * x + 1, 2 * y + 1);
+                half.at(x, y) =
+                    0xFF000000u | ((a & 0xFF) + (b & 0xFF) + (c & 0xFF) + (d & 0xFF) + 2) / 4;
+            }
+        const SmallLockPicture full =
+            shrinkLockPicture(page.pixels.data(), page.width, page.height, page.stride, scale);
+        const SmallLockPicture averaged =
+            shrinkLockPicture(half.pixels.data(), half.width, half.height, half.stride, scale, 2);
+        CHECK_EQ(averaged.step, lockBlurStep(scale));
+        CHECK(averaged.width == full.width && averaged.height == full.height);
+        int largest = 0;
+        for (size_t i = 0; i < full.pixels.size(); ++i)
+            largest = std::max(
+                largest, std::abs(int(full.pixels[i] & 0xFF) - int(averaged.pixels[i] & 0xFF)));
+        CHECK(largest <= 1);
+        CHECK(shrinkLockPicture(half.pixels.data(), half.width, half.height, half.stride, scale, 3)
+                  .pixels.empty());
+    }
+
+    // A part of the picture drawn up on its own is that part of the whole.
+    {
+        Picture page = text(1);
+        const SmallLockPicture small =
+            shrinkLockPicture(page.pixels.data(), page.width, page.height, page.stride, 1);
+        enlargeLockPicture(small, page.pixels.data(), page.width, page.height, page.stride);
+        Picture part(37, 23);
+        enlargeLockPicture(small, part.pixels.data(), part.width, part.height, part.stride, 101,
+                           58);
+        bool same = true;
+        for (int y = 0; y < part.height; ++y)
+            for (int x = 0; x < part.width; ++x)
+                same = same && part.at(x, y) == page.at(101 + x, 58 + y);
+        CHECK(same);
+    }
 
     // Nothing to do, nothing done.
     blurLockPicture(nullptr, 10, 10, 10, 1);

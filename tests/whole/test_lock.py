@@ -8,10 +8,11 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from vtr_harness import (ALREADY_GRABBED, MENU_KEYS, PASSWORD, X_PROBE, VtrSession,  # noqa: E402
-                         read_text, wait_until)
+from vtr_harness import (ALREADY_GRABBED, BUILD, MENU_KEYS, PASSWORD, X_PROBE,  # noqa: E402
+                         VtrSession, read_text, wait_until)
 
 MAGENTA, GREEN, CYAN, ORANGE, YELLOW = "ff00ff", "00ff00", "00ffff", "ff8000", "ffff00"
+BLUR_PROBE = os.environ.get("VTR_BLUR_PROBE", os.path.join(BUILD, "tests", "whole", "blur_probe"))
 
 
 def probe_window(s, kind, x, y, width, height, colour):
@@ -162,6 +163,52 @@ class LockTest(unittest.TestCase):
             self.assertTrue(wait_until(lambda: not s.lock_windows(), 3), "right password")
             self.assertEqual(s.try_grab("keyboard"), "0")
             self.assertIsNone(s.wait_for_exit(0.1), "the program ended")
+
+    # The X server averages the screen down (by as many halvings as the scale's blocks
+    # allow, the program the rest) and draws the blurred picture back up: what the lock
+    # shows over a window of fine text is the core's own blur of it, but for rounding.
+    # Nor does the desktop as it is show for a moment where the panel is still to come.
+    def test_lock_picture_is_the_cores_blur_at_every_scale(self):
+        text = "\n".join(f"{n:02}  notes.txt: meeting at ten, call back the bank, pick up the keys"
+                         for n in range(20))
+        for scale in ("1", "1.25", "1.5"):
+            with self.subTest(scale=scale), VtrSession() as s:
+                s.env["QT_SCALE_FACTOR"] = scale
+                s.store_password()
+                s.start_program()
+                s._spawn("xmessage", ["xmessage", "-geometry", "+60+60", "-fn", "fixed", text])
+                self.assertTrue(s.find_window("xmessage"))
+                probe_window(s, "overlay", 412, 334, 200, 100, MAGENTA)  # under the panel
+                result = []
+
+                def compared(before, shown):
+                    # Above the panel and the banner at every scale.
+                    result[:] = s._run([BLUR_PROBE, before, shown, scale,
+                                        "20", "20", "500", "260"]).split()
+                    return result
+
+                def text_drawn():
+                    shot = s.screenshot()
+                    return shot if float(compared(shot, shot)[1]) > 40 else None
+
+                before = wait_until(text_drawn, 3)
+                self.assertTrue(before, "no text drawn")
+                s.open_tray_menu()
+                s.key(*MENU_KEYS["Lock Desktop"].split())
+                watch = s._spawn("x_probe", [X_PROBE, "watch", "512", "400", MAGENTA, "1000"])
+                wait_until(lambda: "ready" in read_text(watch.log), 5)
+                s.key("Return")
+                s.wait_locked()
+                watch.wait(10)
+                seen, _, reads = read_text(watch.log).split()[-3:]
+                self.assertGreater(int(reads), 0, "no lock window seen")
+                self.assertEqual(seen, "0", "the desktop showed through the lock")
+                wait_until(lambda: int(compared(before, s.screenshot())[0]) <= 3, 3)
+                largest, sharp, blurred = result
+                self.assertGreater(float(sharp), 40, "no text under the lock")
+                self.assertLess(float(blurred), float(sharp) / 10, "text readable")
+                self.assertLessEqual(int(largest), 3, "not the core's blur")
+                self.assertTrue(s.unlock())
 
     def test_screen_changes_help_and_a_kill_while_locked(self):
         with VtrSession(screen="2048x768x24") as s:

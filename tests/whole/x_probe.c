@@ -16,7 +16,12 @@
  *                                     it can be mapped; prints "destroyed N" at the end
  *   x_probe regrab MS                 prints "ready", waits (up to MS) for the keyboard
  *                                     grab to be free, then prints the ms until another
- *                                     client holds it again, or "timeout" */
+ *                                     client holds it again, or "timeout"
+ *   x_probe watch X Y RRGGBB MS       prints "ready"; from the moment a new override-redirect
+ *                                     window at least as wide as the screen is mapped until
+ *                                     MS ms from the start, reads pixel (X, Y) again and
+ *                                     again; prints "seen N of M": the reads that showed
+ *                                     that colour, of all */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -174,6 +179,43 @@ static int regrab(double within_ms) {
     return 1;
 }
 
+static int watch(int x, int y, unsigned colour, double for_ms) {
+    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, s->root, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(c);
+    printf("ready\n");
+    fflush(stdout);
+    xcb_window_t wide[64];
+    int wides = 0, mapped = 0, reads = 0, seen = 0;
+    for (const double until = now_ms() + for_ms; now_ms() < until;) {
+        /* Reads sent after the map was reported are carried out after it. */
+        xcb_generic_event_t* e;
+        while (!mapped && (e = xcb_poll_for_event(c))) {
+            const int type = e->response_type & 0x7f;
+            const xcb_create_notify_event_t* made = (xcb_create_notify_event_t*)e;
+            if (type == XCB_CREATE_NOTIFY && made->override_redirect &&
+                made->width >= s->width_in_pixels && wides < 64)
+                wide[wides++] = made->window;
+            for (int i = 0; type == XCB_MAP_NOTIFY && i < wides; ++i)
+                mapped = mapped || wide[i] == ((xcb_map_notify_event_t*)e)->window;
+            free(e);
+        }
+        if (!mapped) {
+            nanosleep(&(struct timespec){0, 100000}, NULL);
+            continue;
+        }
+        xcb_get_image_reply_t* image = xcb_get_image_reply(
+            c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, s->root, x, y, 1, 1, ~0u), NULL);
+        if (image && xcb_get_image_data_length(image) >= 4) {
+            ++reads;
+            seen += (*(const uint32_t*)xcb_get_image_data(image) & 0xffffffu) == colour;
+        }
+        free(image);
+    }
+    printf("seen %d of %d\n", seen, reads);
+    return 0;
+}
+
 int main(int argc, char** argv) {
     c = xcb_connect(NULL, NULL);
     if (xcb_connection_has_error(c))
@@ -193,6 +235,9 @@ int main(int argc, char** argv) {
         return snipe(atof(argv[2]));
     if (argc == 3 && strcmp(mode, "regrab") == 0)
         return regrab(atof(argv[2]));
+    if (argc == 6 && strcmp(mode, "watch") == 0)
+        return watch(atoi(argv[2]), atoi(argv[3]), (unsigned)strtoul(argv[4], NULL, 16),
+                     atof(argv[5]));
     fprintf(stderr, "usage: see the head of x_probe.c\n");
     return 2;
 }

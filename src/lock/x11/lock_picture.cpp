@@ -17,7 +17,7 @@ public:
         setAttribute(Qt::WA_PaintOnScreen);
         setAttribute(Qt::WA_TransparentForMouseEvents);
     }
-    bool drawn() const { return drawn_; }
+    bool drawn() const { return background_.drawn(); }
     platform::ServerOverlay* overlay() {
         fresh_ = !overlay_;
         if (!overlay_)
@@ -37,17 +37,12 @@ protected:
             }
             [[fallthrough]];
         case QEvent::Move:
-        case QEvent::Resize:
-            // Once for each window and place: showing the picture asks the X server where
-            // the window is, and a show brings a new window, a move and a resize at once.
-            if (internalWinId() && shownAt_ != Place{internalWinId(), placeOnScreen()}) {
-                shownAt_ = {internalWinId(), placeOnScreen()};
-                const bool was = drawn_;
-                drawn_ = snapshot_->showAsBackground(this);
-                if (drawn_ != was)
-                    parentWidget()->update(); // it paints what this window cannot show
-            }
+        case QEvent::Resize: {
+            const bool was = background_.drawn();
+            if (background_.follow(this, *snapshot_) != was)
+                parentWidget()->update(); // it paints what this window cannot show
             break;
+        }
         default:
             break;
         }
@@ -57,21 +52,22 @@ protected:
     QPaintEngine* paintEngine() const override { return nullptr; }
 
 private:
-    struct Place {
-        WId window;
-        QRect area;
-        bool operator!=(const Place& other) const {
-            return window != other.window || area != other.area;
-        }
-    };
-    QRect placeOnScreen() const { return QRect(mapToGlobal(QPoint()), size()); }
-
     std::shared_ptr<const platform::DesktopSnapshot> snapshot_;
     std::unique_ptr<platform::ServerOverlay> overlay_;
-    Place shownAt_{};
+    ShownBackground background_;
     bool fresh_ = false;
-    bool drawn_ = false;
 };
+
+bool ShownBackground::follow(QWidget* widget, const platform::DesktopSnapshot& snapshot) {
+    const WId window = widget->internalWinId();
+    const QRect place(widget->mapToGlobal(QPoint()), widget->size());
+    if (window && (window != window_ || place != place_)) {
+        window_ = window;
+        place_ = place;
+        drawn_ = snapshot.showAsBackground(widget);
+    }
+    return drawn_;
+}
 
 FrozenPicture::FrozenPicture(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Image1"));
@@ -84,12 +80,15 @@ void FrozenPicture::setSnapshot(std::shared_ptr<const platform::DesktopSnapshot>
     picture_ = QImage();
     delete shown_;
     shown_ = nullptr;
+    parentBackground_ = ShownBackground();
     if (snapshot_ && snapshot_->shownByWindowSystem()) {
         shown_ = new SystemDrawnPicture(this, snapshot_);
         shown_->setGeometry(rect());
         for (QObject* child : parentWidget()->children())
             if (child != this && child->isWidgetType())
                 child->installEventFilter(this);
+        parentWidget()->installEventFilter(this);
+        parentBackground_.follow(parentWidget(), *snapshot_);
         leaveRowsToProgram();
         shown_->show();
     }
@@ -130,9 +129,14 @@ bool FrozenPicture::event(QEvent* event) {
 }
 
 bool FrozenPicture::eventFilter(QObject* watched, QEvent* event) {
-    if (shown_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
-                   event->type() == QEvent::Show || event->type() == QEvent::Hide))
+    const QEvent::Type type = event->type();
+    if (shown_ && watched == parentWidget()) {
+        if (type == QEvent::WinIdChange || type == QEvent::Move || type == QEvent::Resize)
+            parentBackground_.follow(parentWidget(), *snapshot_);
+    } else if (shown_ && (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show ||
+                          type == QEvent::Hide)) {
         leaveRowsToProgram();
+    }
     return QWidget::eventFilter(watched, event);
 }
 

@@ -16,7 +16,25 @@
 
 class SystemDrawnPicture;
 
+// A snapshot as a native widget's background, shown again for each new window and place
+// of the widget, and only then: showing it asks the X server where the window is, and a
+// show brings a new window, a move and a resize at once.
+class ShownBackground {
+public:
+    // After the widget got a window or moved; true while the window system draws the
+    // widget's background from the snapshot.
+    bool follow(QWidget* widget, const platform::DesktopSnapshot& snapshot);
+    bool drawn() const { return drawn_; }
+
+private:
+    WId window_ = 0;
+    QRect place_;
+    bool drawn_ = false;
+};
+
 // The frozen desktop under its parent's other contents; clicks on it reach the parent.
+// Where the window system shows it, it is also the parent's own background, so that what
+// the program has yet to paint shows it too, never the desktop as it is.
 class FrozenPicture : public QWidget {
 public:
     explicit FrozenPicture(QWidget* parent);
@@ -43,6 +61,7 @@ private:
 
     std::shared_ptr<const platform::DesktopSnapshot> snapshot_;
     SystemDrawnPicture* shown_ = nullptr;
+    ShownBackground parentBackground_;
     QRegion programRows_;    // where the parent's other contents are
     mutable QImage picture_; // what this widget paints, device pixels
     mutable QRect pictureArea_;

@@ -1,5 +1,6 @@
 #include "lock/x11/screen_capture.h"
 #include "lock/lock_blur.h"
+#include "lock/x11/server_scaling.h"
 #include "lock/x11/shared_picture.h"
 #include "lock/x11/x11_connection.h"
 #include "platform/service_slot.h"
@@ -11,6 +12,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <xcb/xcb.h>
 
 namespace platform {
@@ -54,20 +56,24 @@ public:
         const xcb_void_cookie_t made =
             xcb_create_pixmap_checked(c, screen->root_depth, snapshot->pixmap_, screen->root,
                                       screen->width_in_pixels, screen->height_in_pixels);
+        snapshot->capture();
+        // Answered by now (the capture waited for a later request).
         if (auto error = owned(xcb_request_check(c, made))) {
             snapshot->pixmap_ = XCB_NONE;
             return nullptr;
         }
-        snapshot->fillBlurred();
         return snapshot;
     }
 
     ServerSnapshot(xcb_connection_t* c, const xcb_screen_t* screen)
-        : c_(c), root_(screen->root), white_(screen->white_pixel), depth_(screen->root_depth),
-          size_(screen->width_in_pixels, screen->height_in_pixels), pixmap_(xcb_generate_id(c)) {}
+        : c_(c), screen_(screen), root_(screen->root), white_(screen->white_pixel),
+          depth_(screen->root_depth), size_(screen->width_in_pixels, screen->height_in_pixels),
+          pixmap_(xcb_generate_id(c)) {}
 
     ~ServerSnapshot() override {
         // The connection goes with the application; the server frees the pixmap then.
+        if (x11Connection() != c_)
+            (void)read_.release(); // its shared memory goes with the process
         if (pixmap_ != XCB_NONE && x11Connection() == c_) {
             xcb_free_pixmap(c_, pixmap_);
             xcb_flush(c_);
@@ -79,6 +85,8 @@ public:
     bool showAsBackground(QWidget* widget) const override {
         const xcb_window_t window = widget ? static_cast<xcb_window_t>(widget->internalWinId()) : 0;
         const QRect place = window ? onRoot(window) : QRect();
+        if (window)
+            places_[window] = place;
         if (place.isEmpty())
             return false;
         // The copy serves as it is where it lies under the whole window; otherwise the
@@ -114,83 +122,80 @@ public:
     QImage pictureUnder(const QWidget* widget, const QRect& area) const override {
         const NativeArea under = nativeArea(widget, area);
         QImage result = whiteImage(under.area.size());
-        result.setDevicePixelRatio(widget->devicePixelRatioF());
-        const QRect place = under.window ? onRoot(under.window) : QRect();
+        // Where the window lies: known once the picture is its background, else asked.
+        const auto known = places_.find(under.window);
+        const QRect place = known != places_.end() ? known->second
+                            : under.window         ? onRoot(under.window)
+                                                   : QRect();
         const QRect wanted = under.area.translated(place.topLeft()) & QRect(QPoint(), size_);
-        if (place.isNull() || wanted.isEmpty())
-            return result;
-        auto image = owned(xcb_get_image_reply(
-            c_,
-            xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap_, static_cast<int16_t>(wanted.x()),
-                          static_cast<int16_t>(wanted.y()), static_cast<uint16_t>(wanted.width()),
-                          static_cast<uint16_t>(wanted.height()), ~0u),
-            nullptr));
-        // 32 bits a pixel in the host's order is what every true-colour X server sends
-        // a local client; anything else stays white.
-        const int stride = wanted.width() * 4;
-        if (!image || xcb_get_image_data_length(image.get()) < stride * wanted.height())
-            return result;
-        const QImage copy(xcb_get_image_data(image.get()), wanted.width(), wanted.height(), stride,
-                          QImage::Format_RGB32);
-        result.setDevicePixelRatio(1); // placed in device pixels
-        QPainter(&result).drawImage(wanted.topLeft() - place.topLeft() - under.area.topLeft(),
-                                    copy);
+        if (!place.isNull() && !wanted.isEmpty() && !small_.pixels.empty()) {
+            // Drawn here from the small picture as the server draws the pixmap (but for
+            // rounding), so that painting the lock waits for no answer of the server.
+            QImage part(wanted.size(), QImage::Format_RGB32);
+            enlargeLockPicture(small_, reinterpret_cast<uint32_t*>(part.bits()), part.width(),
+                               part.height(), part.bytesPerLine() / 4, wanted.x(), wanted.y());
+            QPainter(&result).drawImage(wanted.topLeft() - place.topLeft() - under.area.topLeft(),
+                                        part);
+        }
         result.setDevicePixelRatio(widget->devicePixelRatioF());
         return result;
     }
 
 private:
-    // The screen as it is now, with the windows on it, blurred into the pixmap (through
-    // shared memory where the server offers it); white where the screen cannot be read as
-    // 32-bit pixels: the desktop's text never shows.
-    void fillBlurred() {
+    // The screen as it is now, with the windows on it, read and made small, blurred and
+    // dimmed: averaged down by the X server as far as halving takes it (the program
+    // averages the rest), so that only a small picture crosses the connection.
+    void capture() {
+        const qreal ratio = qGuiApp->devicePixelRatio();
+        const int step = lockBlurStep(ratio);
+        scaled_ = ServerScaledPicture::begin(c_, screen_, pixmap_, step);
+        const int averaged = scaled_ ? step & -step : 1;
+        read_ = scaled_ ? scaled_->readAveraged(averaged)
+                        : DrawablePixels::read(c_, root_, size_.width(), size_.height());
+        if (read_)
+            small_ = shrinkLockPicture(read_->pixels(), read_->width(), read_->height(),
+                                       read_->width(), ratio, averaged);
+    }
+
+    // The pixmap drawn from the small picture, once, when it is first wanted: the server
+    // enlarges it while the program sets up the lock's windows. White where the screen
+    // could not be read as 32-bit pixels: the desktop's text never shows.
+    void fill() const {
+        if (filled_ || pixmap_ == XCB_NONE)
+            return;
+        filled_ = true;
         const int width = size_.width(), height = size_.height();
+        bool drawn = false;
         const xcb_gcontext_t gc = xcb_generate_id(c_);
         const uint32_t values[] = {white_, 0};
         xcb_create_gc(c_, gc, pixmap_, XCB_GC_FOREGROUND | XCB_GC_GRAPHICS_EXPOSURES, values);
-        const qreal ratio = qGuiApp->devicePixelRatio();
-        const auto blur = [&](uint32_t* pixels) {
-            blurLockPicture(pixels, width, height, width, ratio);
-        };
-        if (changeScreenThroughSharedMemory(c_, root_, pixmap_, gc, depth_, width, height, blur)) {
-            xcb_free_gc(c_, gc);
-            return;
+        if (read_ && scaled_) {
+            drawn = scaled_->drawEnlarged(small_, *read_);
+        } else if (read_ && !small_.pixels.empty()) {
+            enlargeLockPicture(small_, read_->pixels(), width, height, width);
+            read_->write(read_->pixels(), width, height, pixmap_, gc, depth_);
+            drawn = true;
         }
-        auto image = owned(xcb_get_image_reply(c_,
-                                               xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_,
-                                                             0, 0, static_cast<uint16_t>(width),
-                                                             static_cast<uint16_t>(height), ~0u),
-                                               nullptr));
-        const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
-        if (!image || static_cast<size_t>(xcb_get_image_data_length(image.get())) != bytes) {
+        if (!drawn) {
             const xcb_rectangle_t all = {0, 0, static_cast<uint16_t>(width),
                                          static_cast<uint16_t>(height)};
             xcb_poly_fill_rectangle(c_, pixmap_, gc, 1, &all);
-        } else {
-            auto* pixels = reinterpret_cast<uint32_t*>(xcb_get_image_data(image.get()));
-            blur(pixels);
-            // As many rows a request as the server takes.
-            const size_t room = xcb_get_maximum_request_length(c_) * size_t{4} - 64;
-            const int rows = std::max(1, static_cast<int>(room / (size_t(width) * 4)));
-            for (int top = 0; top < height; top += rows) {
-                const int count = std::min(rows, height - top);
-                xcb_put_image(
-                    c_, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap_, gc, static_cast<uint16_t>(width),
-                    static_cast<uint16_t>(count), 0, static_cast<int16_t>(top), 0, depth_,
-                    static_cast<uint32_t>(count) * static_cast<uint32_t>(width) * 4,
-                    reinterpret_cast<const uint8_t*>(pixels + size_t(top) * size_t(width)));
-            }
         }
         xcb_free_gc(c_, gc);
+        read_.reset();
+        scaled_.reset();
         xcb_flush(c_);
     }
 
-    // The window's place on the root window, device pixels; null when it is gone.
+    // The window's place on the root window, device pixels; null when it is gone. The
+    // pixmap is filled first, if it is not yet, after the questions: they are answered
+    // before the server enlarges the picture.
     QRect onRoot(xcb_window_t window) const {
         // Both asked before either answer is awaited.
         const xcb_get_geometry_cookie_t asked = xcb_get_geometry(c_, window);
         const xcb_translate_coordinates_cookie_t placed =
             xcb_translate_coordinates(c_, window, root_, 0, 0);
+        fill();
         const auto geometry = owned(xcb_get_geometry_reply(c_, asked, nullptr));
         const auto at = owned(xcb_translate_coordinates_reply(c_, placed, nullptr));
         if (!geometry || !at || geometry->depth != depth_)
@@ -199,11 +204,18 @@ private:
     }
 
     xcb_connection_t* c_;
+    const xcb_screen_t* screen_;
     xcb_window_t root_;
     uint32_t white_;
     uint8_t depth_;
     QSize size_;
     xcb_pixmap_t pixmap_;
+    SmallLockPicture small_;
+    mutable std::map<xcb_window_t, QRect> places_; // of the windows it is the background of
+    // Until the pixmap is filled: the way the screen was read, and the server's part.
+    mutable std::unique_ptr<DrawablePixels> read_;
+    mutable std::unique_ptr<ServerScaledPicture> scaled_;
+    mutable bool filled_ = false;
 };
 
 class ScreenGrabber : public ScreenCapture {
