@@ -1,27 +1,20 @@
-/* Test helper: acts as another X program would against the lock screen.
- *   x_probe grab keyboard|pointer [hold]
- *                                     prints the grab status (0 success, 1 already
- *                                     grabbed); with hold, keeps the grab until killed
- *   x_probe overlay X Y W H RRGGBB    maps an override-redirect window of that colour on
- *                                     top and keeps it until killed; prints its id
- *   x_probe keylog X Y W H RRGGBB     a normal window of that colour; prints "key N" for
- *                                     every key press it receives; prints its id first
- *   x_probe attack KIND N MS          N times, MS apart, does KIND (destroy, unmap,
- *                                     reparent, override) to every override-redirect
- *                                     window at least 640 wide (the lock's); between
- *                                     times it tries both grabs every 0.5 ms and prints
- *                                     "free F": the checks that found a grab free
- *   x_probe snipe MS                  for MS ms destroys every new override-redirect window
- *                                     at least 640 wide the moment it is created, before
- *                                     it can be mapped; prints "destroyed N" at the end
- *   x_probe regrab MS                 prints "ready", waits (up to MS) for the keyboard
- *                                     grab to be free, then prints the ms until another
- *                                     client holds it again, or "timeout"
- *   x_probe watch X Y RRGGBB MS       prints "ready"; from the moment a new override-redirect
- *                                     window at least as wide as the screen is mapped until
- *                                     MS ms from the start, reads pixel (X, Y) again and
- *                                     again; prints "seen N of M": the reads that showed
- *                                     that colour, of all */
+/* Test helper: acts as another X program would against the lock screen, whose windows
+ * are override-redirect and at least 640 wide.
+ *   grab keyboard|pointer [hold]   prints the grab's status (0 held, 1 already grabbed);
+ *                                  with hold, keeps the grab until killed
+ *   overlay|keylog X Y W H RRGGBB  maps a window (override-redirect or managed); prints
+ *                                  its id, then "key N" for each key press it receives
+ *   attack KIND N MS               N times, MS apart, destroys, unmaps, reparents or
+ *                                  un-overrides the lock windows; prints "free F": the
+ *                                  grab checks in between (every 0.5 ms) finding one free
+ *   snipe MS                       destroys the lock windows, then for MS ms each new one
+ *                                  before it can be mapped; prints "destroyed N"
+ *   regrab MS                      prints the ms from the keyboard grab going free
+ *                                  (within MS) until another client holds it, or "timeout"
+ *   watch X Y RRGGBB MS            from the mapping of a new override-redirect window as
+ *                                  wide as the screen until MS ms, reads pixel (X, Y) again
+ *                                  and again; prints "seen N of M": the reads of the colour
+ * The last three print "ready" first, once they watch. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -52,10 +45,8 @@ static int grab_status(int keyboard) {
 static int log_keys(void) {
     xcb_generic_event_t* e;
     while ((e = xcb_wait_for_event(c))) {
-        if ((e->response_type & 0x7f) == XCB_KEY_PRESS) {
+        if ((e->response_type & 0x7f) == XCB_KEY_PRESS)
             printf("key %u\n", ((xcb_key_press_event_t*)e)->detail);
-            fflush(stdout);
-        }
         free(e);
     }
     return 0;
@@ -72,7 +63,6 @@ static int window(char** argv, int overlay) {
     xcb_map_window(c, w);
     xcb_flush(c);
     printf("%u\n", w);
-    fflush(stdout);
     return log_keys();
 }
 
@@ -95,38 +85,44 @@ static int grab_held(int keyboard) {
     return status == XCB_GRAB_STATUS_ALREADY_GRABBED;
 }
 
+/* Does KIND to every lock window but `spare`. */
+static void strike(const char* kind, xcb_window_t spare) {
+    const uint32_t off = 0;
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, s->root), NULL);
+    const xcb_window_t* kids = tree ? xcb_query_tree_children(tree) : NULL;
+    for (int k = 0; tree && k < xcb_query_tree_children_length(tree); ++k) {
+        const xcb_window_t w = kids[k];
+        xcb_get_window_attributes_reply_t* a =
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), NULL);
+        xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), NULL);
+        if (a && g && a->override_redirect && g->width >= 640 && w != spare) {
+            if (strcmp(kind, "destroy") == 0) {
+                xcb_destroy_window(c, w);
+            } else if (strcmp(kind, "unmap") == 0) {
+                xcb_unmap_window(c, w);
+            } else if (strcmp(kind, "reparent") == 0) {
+                xcb_reparent_window(c, w, spare, 0, 0);
+            } else {
+                xcb_change_window_attributes(c, w, XCB_CW_OVERRIDE_REDIRECT, &off);
+                xcb_unmap_window(c, w);
+                xcb_map_window(c, w);
+            }
+        }
+        free(a);
+        free(g);
+    }
+    free(tree);
+    xcb_flush(c);
+}
+
 static int attack(const char* kind, int times, double gap) {
     const xcb_window_t holder = xcb_generate_id(c);
-    const uint32_t on = 1, off = 0;
+    const uint32_t on = 1;
     xcb_create_window(c, XCB_COPY_FROM_PARENT, holder, s->root, 0, 0, 20, 20, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, s->root_visual, XCB_CW_OVERRIDE_REDIRECT, &on);
     int free_checks = 0;
     for (int i = 0; i < times; ++i) {
-        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, s->root), NULL);
-        const xcb_window_t* kids = tree ? xcb_query_tree_children(tree) : NULL;
-        for (int k = 0; tree && k < xcb_query_tree_children_length(tree); ++k) {
-            const xcb_window_t w = kids[k];
-            xcb_get_window_attributes_reply_t* a =
-                xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), NULL);
-            xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), NULL);
-            if (a && g && a->override_redirect && g->width >= 640 && w != holder) {
-                if (strcmp(kind, "destroy") == 0) {
-                    xcb_destroy_window(c, w);
-                } else if (strcmp(kind, "unmap") == 0) {
-                    xcb_unmap_window(c, w);
-                } else if (strcmp(kind, "reparent") == 0) {
-                    xcb_reparent_window(c, w, holder, 0, 0);
-                } else {
-                    xcb_change_window_attributes(c, w, XCB_CW_OVERRIDE_REDIRECT, &off);
-                    xcb_unmap_window(c, w);
-                    xcb_map_window(c, w);
-                }
-            }
-            free(a);
-            free(g);
-        }
-        free(tree);
-        xcb_flush(c);
+        strike(kind, holder);
         for (const double until = now_ms() + gap; now_ms() < until;)
             free_checks += !(grab_held(1) && grab_held(0));
     }
@@ -134,12 +130,17 @@ static int attack(const char* kind, int times, double gap) {
     return 0;
 }
 
-static int snipe(double for_ms) {
+/* From now on every change among the root's children is reported. */
+static void follow_root(void) {
     const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(c, s->root, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(c);
     printf("ready\n");
-    fflush(stdout);
+}
+
+static int snipe(double for_ms) {
+    follow_root();
+    strike("destroy", XCB_NONE);
     int destroyed = 0;
     for (const double until = now_ms() + for_ms; now_ms() < until;) {
         xcb_generic_event_t* e = xcb_poll_for_event(c);
@@ -147,13 +148,12 @@ static int snipe(double for_ms) {
             nanosleep(&(struct timespec){0, 100000}, NULL);
             continue;
         }
-        if ((e->response_type & 0x7f) == XCB_CREATE_NOTIFY) {
-            const xcb_create_notify_event_t* made = (xcb_create_notify_event_t*)e;
-            if (made->override_redirect && made->width >= 640) {
-                xcb_destroy_window(c, made->window);
-                xcb_flush(c);
-                ++destroyed;
-            }
+        const xcb_create_notify_event_t* made = (xcb_create_notify_event_t*)e;
+        if ((e->response_type & 0x7f) == XCB_CREATE_NOTIFY && made->override_redirect &&
+            made->width >= 640) {
+            xcb_destroy_window(c, made->window);
+            xcb_flush(c);
+            ++destroyed;
         }
         free(e);
     }
@@ -165,7 +165,6 @@ static int regrab(double within_ms) {
     const double deadline = now_ms() + within_ms;
     double freed = 0;
     printf("ready\n");
-    fflush(stdout);
     while (now_ms() < deadline) {
         const int held = grab_held(1);
         if (!held && !freed)
@@ -180,11 +179,7 @@ static int regrab(double within_ms) {
 }
 
 static int watch(int x, int y, unsigned colour, double for_ms) {
-    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    xcb_change_window_attributes(c, s->root, XCB_CW_EVENT_MASK, &mask);
-    xcb_flush(c);
-    printf("ready\n");
-    fflush(stdout);
+    follow_root();
     xcb_window_t wide[64];
     int wides = 0, mapped = 0, reads = 0, seen = 0;
     for (const double until = now_ms() + for_ms; now_ms() < until;) {
@@ -217,6 +212,7 @@ static int watch(int x, int y, unsigned colour, double for_ms) {
 }
 
 int main(int argc, char** argv) {
+    setvbuf(stdout, NULL, _IOLBF, 0); /* each line to the test as it is printed */
     c = xcb_connect(NULL, NULL);
     if (xcb_connection_has_error(c))
         return 2;
@@ -224,7 +220,6 @@ int main(int argc, char** argv) {
     const char* mode = argc > 1 ? argv[1] : "";
     if ((argc == 3 || argc == 4) && strcmp(mode, "grab") == 0) {
         printf("%d\n", grab_status(strcmp(argv[2], "keyboard") == 0));
-        fflush(stdout);
         return argc == 4 ? log_keys() : 0;
     }
     if (argc == 7 && (strcmp(mode, "overlay") == 0 || strcmp(mode, "keylog") == 0))
