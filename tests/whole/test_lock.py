@@ -52,8 +52,8 @@ def box_is_empty(s):
     return s.count_colour("ffffff", region=f"{w}x{h}+{x}+{y}", fuzz=10) == w * h
 
 
-def shows(s, colour):
-    return s.count_colour(colour, fuzz=12) > 20
+def shows(s, colour):  # on the lock over the first monitor, not on the tray icon beyond it
+    return s.count_colour(colour, region="1024x768+0+0", fuzz=12) > 20
 
 
 def probe_window(s, kind, x, y, width, height, colour):
