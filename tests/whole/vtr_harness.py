@@ -216,7 +216,6 @@ class VtrSession(StartedSession):
         self._processes.append(proc)
         return proc
 
-
     def program_file(self, name):
         return os.path.join(self.program_folder, name)
 
@@ -255,7 +254,6 @@ class VtrSession(StartedSession):
 
     def is_read_only(self, name=PASSWORD_FILE):
         return os.stat(self.program_file(name)).st_mode & 0o222 == 0
-
 
     def _run(self, argv, check=True):
         result = subprocess.run(argv, env=self.env, capture_output=True, timeout=20, text=True)
@@ -336,7 +334,6 @@ class VtrSession(StartedSession):
         """The lock window and its covers, of the program or of its supervisor."""
         return [w for w in self.override_windows(self.program_processes()) if w[3] >= 640]
 
-
     def move_mouse(self, x, y):
         # No --sync: it waits forever when the pointer is already there.
         self._run(["xdotool", "mousemove", str(x), str(y)])
@@ -386,7 +383,6 @@ class VtrSession(StartedSession):
         self.key(*MENU_KEYS[entry].split(), "Return")
         return menu
 
-
     def store_password(self, password=PASSWORD):
         subprocess.run([WRITE_PASSWORD, self.program_folder, password.encode("cp1252")],
                        check=True)
@@ -408,7 +404,6 @@ class VtrSession(StartedSession):
         self.key("Return")
         return wait_until(lambda: not self.lock_windows(), 3)
 
-
     def screenshot(self, path=None):
         path = path or os.path.join(self.root, f"shot-{time.monotonic_ns()}.png")
         self._run(["import", "-window", "root", path])
@@ -425,7 +420,6 @@ class VtrSession(StartedSession):
                          "-fill", "white", "-opaque", "#" + colour, "-format",
                          "%[fx:int(mean*w*h+0.5)]", "info:"])
         return int(out.strip())
-
 
     def read_region(self, x, y, width, height, shot=None):
         out = self._run(["convert", shot or self.screenshot(), "-crop",
