@@ -1,8 +1,10 @@
 // What start-up decides before any window: the command line, the instance's name per
-// user and display and its private folder, and where the program's files live.
+// user and display and its private folder, where the program's files live and the modes
+// and attributes they get.
 
 #include "password/password_save.h"
 #include "platform/application.h"
+#include "platform/file_attributes.h"
 #include "platform/program_folder.h"
 #include "platform/x11/instance_files.h"
 #include "platform/x11/xdg_data_folder.h"
@@ -10,12 +12,15 @@
 #include "shell/x11/command_line.h"
 #include "store/password_file.h"
 #include "support/check.h"
+#include "support/file_exists_cases.h"
 #include "support/temp_dir.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
@@ -154,11 +159,69 @@ void testDataFolders() {
     }
 }
 
+int attributesOf(platform::FileAttributes& service, const std::string& path) {
+    int attributes = -1;
+    CHECK(service.getAttr(path, attributes) == platform::FileError::None);
+    return attributes;
+}
+
+// Read-only takes every write bit away; hidden and system are kept only where extended
+// attributes are, and then the file is not found.
+void testAttributeValues(const TempDir& dir, bool withXattr) {
+    using platform::FileError;
+    platform::PosixFileAttributes service(withXattr);
+    platform::setFileAttributes(&service);
+    const std::string file = dir.file(withXattr ? "with" : "without");
+    std::ofstream(file) << "x";
+    CHECK(service.setAttr(file, 7) == FileError::None);
+    CHECK_EQ(modeOf(file) & 0222, 0u);
+    CHECK_EQ(attributesOf(service, file), withXattr ? 7 : 1);
+    CHECK_EQ(platform::fileExists(file), !withXattr);
+    CHECK(service.setAttr(file, 0) == FileError::None);
+    CHECK_EQ(attributesOf(service, file), 0);
+    CHECK(platform::fileExists(file));
+    CHECK(service.setAttr(dir.file("absent"), 7) == FileError::NotFound);
+    if (withXattr)
+        checkFileExistsCases(dir.path());
+    platform::setFileAttributes(nullptr);
+}
+
+// Without root, the extended attributes of a read-only file cannot be written: the hidden
+// and system bits of a protected file must change all the same. Root runs it in a child
+// that becomes "nobody".
+void testProtectedFileAsOrdinaryUser(const TempDir& dir) {
+    using namespace platform;
+    shell(dir, "chmod 755 . && mkdir -m 777 shared");
+    const std::string file = dir.file("shared/protected");
+    if (fork() == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        PosixFileAttributes service(true);
+        std::ofstream(file) << "x";
+        CHECK(service.setAttr(file, 7) == FileError::None);
+        CHECK(service.setAttr(file, vbReadOnly | vbHidden) == FileError::None);
+        CHECK_EQ(attributesOf(service, file), vbReadOnly | vbHidden);
+        CHECK(access(file.c_str(), W_OK) != 0);
+        _exit(check::failures == 0 ? 0 : 1);
+    }
+    int status = -1;
+    wait(&status);
+    CHECK(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
 } // namespace
 
 int main() {
     testCommandLine();
     testInstanceFolder();
     testDataFolders();
+    TempDir dir;
+    if (setxattr(dir.path().c_str(), "user.probe", "1", 1, 0) == 0) {
+        testAttributeValues(dir, true);
+        testProtectedFileAsOrdinaryUser(dir);
+    } else {
+        std::cout << "note: " << dir.path() << " keeps no extended attributes\n";
+    }
+    testAttributeValues(dir, false);
     return checkSummary("test_start_up");
 }

@@ -67,7 +67,6 @@ def end_process(proc, grace=3.0):
 
 
 def program_processes(program_path, role=None):
-    """Pids of the running processes of the appVTR at `program_path` (of one of ROLES)."""
     def runs_program(entry):
         try:
             exe = os.readlink(f"/proc/{entry}/exe")
@@ -189,9 +188,8 @@ class VtrSession(StartedSession):
         wait_until(lambda: self.windows_of(self.trayer.pid, False), 10)
 
     def close(self):
-        """Ends every process this session started, by pid, newest first, and then those
-        the program started itself (its guard; a tray started by --lock), found by their
-        executable in this session's folder."""
+        """Ends every process this session started, by pid, newest first, then those the
+        program started itself (its guard; a tray started by --lock), found by executable."""
         if self._xtest:
             self._xtest[0].XCloseDisplay(self._xtest[2])
             self._xtest = None
@@ -316,7 +314,6 @@ class VtrSession(StartedSession):
         return [w for w in self.windows_of(self.program.pid) if w != icon]
 
     def override_windows(self, pids):
-        """(window, x, y, width, height) of the override-redirect windows of `pids`."""
         found = []
         for window in [w for pid in pids for w in self.windows_of(pid)]:
             info = self._info(window)
@@ -378,7 +375,6 @@ class VtrSession(StartedSession):
         return menus[0]
 
     def choose_menu_entry(self, entry):
-        """Chooses a tray menu entry by its caption; the menu's (window, x, y, width, height)."""
         menu = self.open_tray_menu()
         self.key(*MENU_KEYS[entry].split(), "Return")
         return menu
@@ -471,7 +467,6 @@ class VtrSession(StartedSession):
         return centres
 
     def open_submenu(self, caption, menu):
-        """Opens the submenu of the tray menu's row `caption`; its MenuWindow."""
         self.row_centres(menu, MAIN_MENU)  # before the pointer highlights a row
         self.choose_menu_row(row(MAIN_MENU, caption), menu)
         subs = wait_until(lambda: [m for m in self.menu_windows() if m.window != menu.window], 5)
