@@ -32,25 +32,19 @@ private Q_SLOTS:
 
     void inputBoxShowsThePromptAsTypedWhereAsked() {
         const QString prompt = QStringLiteral("<b>Tom</b> & Jerry?");
-        QSize shown, literal;
-        QPoint at;
-        int boxWidth = 0, titleWidth = 1;
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
+            QVERIFY(box);
+            box->reject(); // first: a failed check below returns at once
             const QLabel* label = box->findChild<QLabel*>();
             QLabel plain(prompt);
             plain.setTextFormat(Qt::PlainText);
             plain.setFont(label->font());
-            shown = label->sizeHint();
-            literal = plain.sizeHint();
-            at = box->pos();
-            boxWidth = box->width();
+            QCOMPARE(label->sizeHint(), plain.sizeHint());
+            QCOMPARE(box->pos(), QPoint(2, 2)); // 2.5 and 1.5 pixels, halves to even
             QFont bold = box->font();
             bold.setBold(true);
-            titleWidth = QFontMetrics(bold).horizontalAdvance(box->windowTitle());
-            box->reject();
+            QVERIFY(box->width() > QFontMetrics(bold).horizontalAdvance(box->windowTitle()));
         });
         platform::QtFormsServices forms;
         const platform::ScreenTwips screen = forms.screen();
@@ -58,9 +52,6 @@ private Q_SLOTS:
                     .inputBox(prompt, "Password Reminder of a Long Title",
                               2.5 * screen.twipsPerPixelX, 1.5 * screen.twipsPerPixelY)
                     .isEmpty());
-        QCOMPARE(shown, literal);
-        QCOMPARE(at, QPoint(2, 2)); // 2.5 and 1.5 pixels, halves to even
-        QVERIFY2(boxWidth > titleWidth, qPrintable(QStringLiteral("%1 px").arg(boxWidth)));
     }
 };
 

@@ -1,10 +1,10 @@
 // What start-up decides before any window: the command line, the instance's name per
-// user and display and its private folder, and where the program's files live.
-// tests/whole/test_install.py runs the installed program with --version, --help and a wrong option;
-// the other whole-program tests run a portable copy, its files beside it.
+// user and display and its private folder, where the program's files live and the modes
+// and attributes they get.
 
 #include "password/password_save.h"
 #include "platform/application.h"
+#include "platform/file_attributes.h"
 #include "platform/program_folder.h"
 #include "platform/x11/instance_files.h"
 #include "platform/x11/xdg_data_folder.h"
@@ -12,13 +12,15 @@
 #include "shell/x11/command_line.h"
 #include "store/password_file.h"
 #include "support/check.h"
+#include "support/file_exists_cases.h"
 #include "support/temp_dir.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
@@ -26,6 +28,14 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+const bool kRoot = ::geteuid() == 0; // rows with another owner run as root only, as in CI
+const unsigned kMe = ::getuid();
+
+unsigned modeOf(const std::string& path) {
+    struct stat info;
+    return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
 
 void testCommandLine() {
     const std::tuple<std::vector<const char*>, StartMode, std::string> rows[] = {
@@ -46,9 +56,6 @@ void testCommandLine() {
         CHECK_EQ(parsed.argument, argument);
         CHECK(parsed.daemonize == (mode == StartMode::Lock && args.size() == 3));
     }
-}
-
-void testInstanceName() {
     using platform::instanceName;
     CHECK_EQ(instanceName(1000, ":0.0"), instanceName(1000, ":0"));
     CHECK_EQ(instanceName(1000, "host:10.1"), instanceName(1000, "host:10"));
@@ -57,65 +64,28 @@ void testInstanceName() {
     CHECK(instanceName(1000, "/tmp/launch.x/org:0").find('/') == std::string::npos);
 }
 
-// Only a folder of this user's, closed to others and not a link, is the instance's; a
-// fallback made by another user first is refused, never used. (The rows with another
-// owner need root, as CI has.)
-void testInstanceFolder() {
-    using platform::privateFolderProblem;
-    TempDir dir;
-    const unsigned me = ::getuid();
-    const bool root = me == 0;
-    const auto folder = [&](const char* name, mode_t mode, uid_t owner) {
-        const std::string path = dir.file(name);
-        ::mkdir(path.c_str(), mode);
-        ::chmod(path.c_str(), mode);
-        if (owner != me && ::chown(path.c_str(), owner, owner) != 0)
-            return std::string();
-        return path;
-    };
-    const struct {
-        std::string path;
-        const char* problem; // "" when private
-    } rows[] = {
-        {folder("private", 0700, me), ""},
-        {folder("open", 0755, me), "open to other users"},
-        {folder("others", 0700, root ? 65534 : me), root ? "belongs to another user" : ""},
-        {dir.file("absent"), "cannot be read"},
-    };
-    for (const auto& row : rows)
-        CHECK(privateFolderProblem(row.path, me).find(row.problem) != std::string::npos &&
-              (*row.problem != 0 || privateFolderProblem(row.path, me).empty()));
-    std::filesystem::create_directory_symlink(dir.file("private"), dir.file("link"));
-    CHECK(privateFolderProblem(dir.file("link"), me).find("symbolic link") != std::string::npos);
-    std::ofstream(dir.file("file")) << "x";
-    CHECK(privateFolderProblem(dir.file("file"), me).find("not a folder") != std::string::npos);
-    // In a folder others may write (not sticky), it could be swapped for another.
-    const std::string shared = folder("shared", 0777, root ? 65534 : me);
-    const std::string inside = shared + "/mine";
-    ::mkdir(inside.c_str(), 0700);
-    CHECK(!root ||
-          privateFolderProblem(inside, me).find("other users can change") != std::string::npos);
+// Runs shell commands in `dir`: the set-up of a row, read as a user would type it.
+void shell(const TempDir& dir, const std::string& commands) {
+    CHECK(std::system(("cd '" + dir.path() + "' && " + commands).c_str()) == 0);
+}
 
-    // $XDG_RUNTIME_DIR when private; else veltrane-<uid> in $TMPDIR, made private, or
-    // closed again when it is this user's; refused when it is another's.
+// The instance's folder: $XDG_RUNTIME_DIR when private; else veltrane-<uid> in $TMPDIR,
+// made private, and closed again once opened (whole_lock_command plays another user who
+// made it first). What makes a folder private, the data folder's rows show.
+void testInstanceFolder() {
+    TempDir dir;
+    shell(dir, "mkdir -m 700 private && mkdir -m 755 open");
     setenv("XDG_RUNTIME_DIR", dir.file("private").c_str(), 1);
     setenv("DISPLAY", ":5.0", 1);
     CHECK_EQ(platform::instanceFile(".socket").path,
-             dir.file("private/veltrane-" + std::to_string(me) + "-:5.socket"));
+             dir.file("private/veltrane-" + std::to_string(kMe) + "-:5.socket"));
     setenv("XDG_RUNTIME_DIR", dir.file("open").c_str(), 1);
     setenv("TMPDIR", dir.path().c_str(), 1);
-    const std::string fallback = dir.file("veltrane-" + std::to_string(me));
-    CHECK_EQ(platform::instanceFolder().path, fallback);
-    CHECK(privateFolderProblem(fallback, me).empty());
-    ::chmod(fallback.c_str(), 0777);
-    CHECK_EQ(platform::instanceFolder().path, fallback);
-    CHECK(privateFolderProblem(fallback, me).empty());
-    if (root) {
-        CHECK(::chown(fallback.c_str(), 65534, 65534) == 0);
-        const platform::InstancePath squatted = platform::instanceFolder();
-        CHECK(squatted.path.empty() &&
-              squatted.error.find("belongs to another user") != std::string::npos);
-        CHECK(platform::holdInstanceLock() == platform::InstanceLock::Unavailable);
+    const std::string fallback = dir.file("veltrane-" + std::to_string(kMe));
+    for (int pass = 0; pass < 2; ++pass) {
+        CHECK_EQ(platform::instanceFolder().path, fallback);
+        CHECK_EQ(modeOf(fallback), 0700u);
+        ::chmod(fallback.c_str(), 0777);
     }
     // Too long for a socket's address: refused with the reason, not cut short.
     const std::string deep = dir.file(std::string(120, 'd'));
@@ -137,68 +107,34 @@ void testDataFolders() {
     CHECK_EQ(perUserDataFolder(nullptr, nullptr), std::string());
 
     umask(022);
-    const auto mode = [](const std::string& path) {
-        struct stat info;
-        return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
-    };
     const struct {
-        const char* name;
-        std::function<void(const TempDir&)> prepare;
+        const char* setup;
         const char* folder; // where the files go, "" when the program refuses to run
         const char* why;    // a part of the refusal
     } rows[] = {
-        {"portable, umask 022", [](auto&) {}, "top/program", ""},
-        {"shared folder group-writable",
-         [](auto& d) { chmod(d.file("top/program").c_str(), 0775); }, "data/veltrane", ""},
-        {"folder above writable by all", [](auto& d) { chmod(d.file("top").c_str(), 0777); },
-         "data/veltrane", ""},
-        {"folder above sticky", [](auto& d) { chmod(d.file("top").c_str(), 01777); }, "top/program",
-         ""},
-        {"another user's folder",
-         [](auto& d) { CHECK(chown(d.file("top/program").c_str(), 65534, 65534) == 0); },
-         "data/veltrane", ""},
-        {"installed copy",
-         [](auto& d) {
-             fs::create_directories(d.file("top/share/veltrane/help"));
-             fs::rename(d.file("top/program"), d.file("top/bin"));
-         },
-         "data/veltrane", ""},
-        {"per-user folder pre-created 0755",
-         [](auto& d) {
-             chmod(d.file("top/program").c_str(), 0775);
-             fs::create_directories(d.file("data/veltrane"));
-             chmod(d.file("data/veltrane").c_str(), 0755);
-         },
-         "data/veltrane", ""},
-        {"per-user folder a symbolic link",
-         [](auto& d) {
-             chmod(d.file("top/program").c_str(), 0775);
-             fs::create_directories(d.file("data"));
-             fs::create_directory_symlink(d.file("top"), d.file("data/veltrane"));
-         },
-         "", "symbolic link"},
-        {"per-user folder another user's",
-         [](auto& d) {
-             chmod(d.file("top/program").c_str(), 0775);
-             fs::create_directories(d.file("data/veltrane"));
-             CHECK(chown(d.file("data/veltrane").c_str(), 65534, 65534) == 0);
-         },
-         "", "another user"},
-        {"temporary file already a symbolic link",
-         [](auto& d) {
-             std::ofstream(d.file("victim")) << "kept";
-             fs::create_symlink(d.file("victim"), d.file("top/program/vtrpwd.tmp"));
-         },
-         "top/program", ""},
+        {"true", "top/program", ""}, // portable, umask 022
+        {"chmod 775 top/program", "data/veltrane", ""},
+        {"chmod 777 top", "data/veltrane", ""},
+        {"chmod 1777 top", "top/program", ""},
+        {"chown 65534 top/program", "data/veltrane", ""},
+        {"mkdir -p top/share/veltrane/help && mv top/program top/bin", "data/veltrane", ""},
+        {"chmod 775 top/program && mkdir -p -m 755 data/veltrane", "data/veltrane", ""},
+        {"chmod 775 top/program && mkdir data && ln -s ../top data/veltrane", "", "symbolic link"},
+        {"chmod 775 top/program && mkdir -p data/veltrane && chown 65534 data/veltrane", "",
+         "another user"},
+        {"chmod 775 top/program && mkdir data && touch data/veltrane", "", "not a folder"},
+        // In a folder others may write (not sticky), it could be swapped for another.
+        {"chmod 775 top/program && mkdir -m 777 data && chown 65534 data", "",
+         "other users can change"},
+        {"echo kept >victim && ln -s ../../victim top/program/vtrpwd.tmp", "top/program", ""},
     };
     for (const auto& row : rows) {
-        if (std::string(row.name).find("another user") != std::string::npos && geteuid() != 0)
+        if (std::string(row.setup).find("chown") != std::string::npos && !kRoot)
             continue;
-        std::cerr << row.name << "\n";
+        std::cerr << row.setup << "\n";
         TempDir dir;
-        fs::create_directories(dir.file("top/program"));
+        shell(dir, std::string("mkdir -p top/program && ") + row.setup);
         setenv("XDG_DATA_HOME", dir.file("data").c_str(), 1);
-        row.prepare(dir);
         setProgramFolder(dir.file(fs::exists(dir.file("top/bin")) ? "top/bin" : "top/program"));
         const DataFolderChoice choice = chooseDataFolder();
         CHECK_EQ(choice.refusal.empty() ? dataFolder() : "",
@@ -208,27 +144,84 @@ void testDataFolders() {
             continue;
         CHECK_EQ(choice.perUser, std::string(row.folder) == "data/veltrane");
         if (choice.perUser)
-            CHECK_EQ(mode(dataFolder()), 0700u);
+            CHECK_EQ(modeOf(dataFolder()), 0700u);
         // The empty file of the first start, then a password: the user's alone.
         CHECK(refreshPasswordFile().has_value());
-        CHECK_EQ(mode(programFilePath(kPasswordFileName)), 0400u);
+        CHECK_EQ(modeOf(programFilePath(kPasswordFileName)), 0400u);
         CHECK(replacePasswordFile("secret") == platform::FileError::None);
-        CHECK_EQ(mode(programFilePath(kPasswordFileName)), 0400u);
+        CHECK_EQ(modeOf(programFilePath(kPasswordFileName)), 0400u);
         CHECK(!fs::exists(fs::symlink_status(programFilePath(kPasswordTempName))));
         if (fs::exists(dir.file("victim"))) { // the link's target, untouched
             std::string kept;
             std::ifstream(dir.file("victim")) >> kept;
-            CHECK_EQ(kept + " " + std::to_string(mode(dir.file("victim"))), "kept 420");
+            CHECK_EQ(kept + " " + std::to_string(modeOf(dir.file("victim"))), "kept 420");
         }
     }
+}
+
+int attributesOf(platform::FileAttributes& service, const std::string& path) {
+    int attributes = -1;
+    CHECK(service.getAttr(path, attributes) == platform::FileError::None);
+    return attributes;
+}
+
+// Read-only takes every write bit away; hidden and system are kept only where extended
+// attributes are, and then the file is not found.
+void testAttributeValues(const TempDir& dir, bool withXattr) {
+    using platform::FileError;
+    platform::PosixFileAttributes service(withXattr);
+    platform::setFileAttributes(&service);
+    const std::string file = dir.file(withXattr ? "with" : "without");
+    std::ofstream(file) << "x";
+    CHECK(service.setAttr(file, 7) == FileError::None);
+    CHECK_EQ(modeOf(file) & 0222, 0u);
+    CHECK_EQ(attributesOf(service, file), withXattr ? 7 : 1);
+    CHECK_EQ(platform::fileExists(file), !withXattr);
+    CHECK(service.setAttr(file, 0) == FileError::None);
+    CHECK_EQ(attributesOf(service, file), 0);
+    CHECK(platform::fileExists(file));
+    CHECK(service.setAttr(dir.file("absent"), 7) == FileError::NotFound);
+    if (withXattr)
+        checkFileExistsCases(dir.path());
+    platform::setFileAttributes(nullptr);
+}
+
+// Without root, the extended attributes of a read-only file cannot be written: the hidden
+// and system bits of a protected file must change all the same. Root runs it in a child
+// that becomes "nobody".
+void testProtectedFileAsOrdinaryUser(const TempDir& dir) {
+    using namespace platform;
+    shell(dir, "chmod 755 . && mkdir -m 777 shared");
+    const std::string file = dir.file("shared/protected");
+    if (fork() == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        PosixFileAttributes service(true);
+        std::ofstream(file) << "x";
+        CHECK(service.setAttr(file, 7) == FileError::None);
+        CHECK(service.setAttr(file, vbReadOnly | vbHidden) == FileError::None);
+        CHECK_EQ(attributesOf(service, file), vbReadOnly | vbHidden);
+        CHECK(access(file.c_str(), W_OK) != 0);
+        _exit(check::failures == 0 ? 0 : 1);
+    }
+    int status = -1;
+    wait(&status);
+    CHECK(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 } // namespace
 
 int main() {
     testCommandLine();
-    testInstanceName();
     testInstanceFolder();
     testDataFolders();
+    TempDir dir;
+    if (setxattr(dir.path().c_str(), "user.probe", "1", 1, 0) == 0) {
+        testAttributeValues(dir, true);
+        testProtectedFileAsOrdinaryUser(dir);
+    } else {
+        std::cout << "note: " << dir.path() << " keeps no extended attributes\n";
+    }
+    testAttributeValues(dir, false);
     return checkSummary("test_start_up");
 }

@@ -2,27 +2,18 @@
 // A temporary program folder for one test: the program's files go there, and it is
 // removed (read-only files included) when the test ends.
 
-#include "platform/file_attributes.h"
 #include "platform/program_folder.h"
+#include "support/temp_dir.h"
 
-#include <QDirIterator>
-#include <QFile>
-#include <QTemporaryDir>
+#include <QString>
 #include <fstream>
 #include <sstream>
-#include <string>
 
-class ScratchFolder {
+class ScratchFolder : public TempDir {
 public:
-    ScratchFolder() { setProgramFolder(QFile::encodeName(dir_.path()).toStdString()); }
-    ~ScratchFolder() {
-        QDirIterator it(dir_.path(), QDir::Files | QDir::Hidden | QDir::System,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext())
-            platform::fileAttributes().setAttr(QFile::encodeName(it.next()).toStdString(), 0);
-        setProgramFolder(previousFolder_);
-    }
-    QString path() const { return dir_.path(); }
+    ScratchFolder() { setProgramFolder(TempDir::path()); }
+    ~ScratchFolder() { setProgramFolder(previousFolder_); }
+    QString path() const { return QString::fromStdString(TempDir::path()); }
     std::string file(const std::string& name) const { return programFilePath(name); }
     // Writes `bytes` to the named file, replacing it.
     void write(const std::string& name, const std::string& bytes) const {
@@ -36,5 +27,4 @@ public:
 
 private:
     std::string previousFolder_ = programFolder();
-    QTemporaryDir dir_;
 };

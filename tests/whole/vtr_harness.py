@@ -1,15 +1,9 @@
-"""Whole-program test harness: the real appVTR on its own Xvfb with openbox and trayer."""
-
-# A VtrSession (a context manager) starts the desktop, copies $VTR_APP into a temporary
-# program folder and runs it from there; closing it ends every process it started, by pid.
-# Qt draws its menus itself, so they are driven with the keyboard and read by pixels.
-#
-#     with VtrSession() as s:
-#         s.start_program()
-#         s.choose_menu_entry("New")
-#         s.find_window("Password"); s.type_text("secret"); s.key("Tab")
+"""Whole-program test harness: the real appVTR, copied into a temporary program folder,
+on its own Xvfb with openbox and trayer; a VtrSession ends every process it started, by
+pid. Qt's menus are driven with the keys, Wine's (which take none) by the pointer."""
 
 import collections
+import contextlib
 import ctypes
 import os
 import pathlib
@@ -37,8 +31,7 @@ MENU_KEYS = {"Quit": "Up", "Contents...": "Up Up Right", "Check for update...": 
              "Modify": "Up Up Up Right", "Forgot": "Up Up Up Right Down",
              "Lock Desktop": "Up Up Up Up"}
 
-# The tray menu as Wine's menus, which take no keys, are driven: rows found by the pointer
-# ("-" is a separator; rows are counted without separators).
+# The tray menu for the pointer ("-" is a separator; rows are counted without them).
 MAIN_MENU = ["Menu", "-", "Lock Desktop", "-", "Password", "-", "Help", "-", "Quit"]
 PASSWORD_MENU = ["New", "Modify", "Forgot"]
 SUBMENUS = {"Password": PASSWORD_MENU,
@@ -49,7 +42,6 @@ ROLES = {"tray": [], "guard": [b"--lock-supervisor"], "client": [b"--lock"]}
 
 
 def row(structure, caption):
-    """The row index of `caption` in a menu structure."""
     return [entry for entry in structure if entry != "-"].index(caption)
 
 
@@ -75,8 +67,6 @@ def end_process(proc, grace=3.0):
 
 
 def program_processes(program_path, role=None):
-    """Pids of running processes of the appVTR at `program_path`, or only those of one
-    role: "tray" (no argument), "guard" (--lock-supervisor) or "client" (--lock)."""
     def runs_program(entry):
         try:
             exe = os.readlink(f"/proc/{entry}/exe")
@@ -90,8 +80,8 @@ def program_processes(program_path, role=None):
 
 
 class Adopted:
-    """A program process this session did not start itself (a tray started by --lock, a
-    guard that became the tray), as the harness uses `session.program`."""
+    """A program process this session did not start (a tray started by --lock, a guard
+    that became the tray), used as the Popen objects of the ones it started."""
 
     def __init__(self, pid):
         self.pid = pid
@@ -100,15 +90,23 @@ class Adopted:
         return None if os.path.exists(f"/proc/{self.pid}/exe") else 0
 
     def send_signal(self, sig):
-        os.kill(self.pid, sig)
+        with contextlib.suppress(ProcessLookupError):
+            os.kill(self.pid, sig)
+
+    def kill(self):
+        self.send_signal(signal.SIGKILL)
+
+    def wait(self, timeout):
+        if not wait_until(lambda: self.poll() is not None, timeout):
+            raise subprocess.TimeoutExpired(str(self.pid), timeout)
+        return 0
 
 
 def read_text(path):
     return pathlib.Path(path).read_text(errors="replace")
 
 
-# The update key built into a program: the Base64 of a P-256 public key, the same length
-# for every such key.
+# The update key built into a program: the Base64 of a P-256 public key.
 BUILT_IN_KEY = re.compile(rb"MFkwEwYHKoZIzj0CAQYIKoZIzj0DAQcDQgAE[A-Za-z0-9+/]{86}==")
 
 
@@ -125,13 +123,11 @@ class ReleaseSigner:
         self.public = b"".join(line for line in public.splitlines() if b"-----" not in line)
 
     def sign(self, path):
-        """Writes path + ".sig", this pair's signature of the file."""
         subprocess.run(["openssl", "dgst", "-sha256", "-sign", self.key, "-out", f"{path}.sig",
                         path], check=True)
 
     def put_into(self, program_path):
         data = pathlib.Path(program_path).read_bytes()
-        assert len(BUILT_IN_KEY.findall(data)) == 1, "not one update key in the program"
         pathlib.Path(program_path).write_bytes(BUILT_IN_KEY.sub(self.public, data))
 
 
@@ -152,9 +148,9 @@ class StartedSession:
 
 
 class VtrSession(StartedSession):
-    def __init__(self, app_path=None, screen="1024x768x24", tray=True, window_manager=True):
+    def __init__(self, app_path=None, screen="1024x768x24", tray=True):
         self.app_path = app_path or os.environ.get("VTR_APP", "build/appVTR")
-        self.screen, self.want_tray, self.want_wm = screen, tray, window_manager
+        self.screen, self.want_tray = screen, tray
         self.root = tempfile.mkdtemp(prefix="vtr-whole-")
         self.program_folder = os.path.join(self.root, "program")
         os.makedirs(self.program_folder)
@@ -179,10 +175,9 @@ class VtrSession(StartedSession):
                         XDG_RUNTIME_DIR=os.path.join(self.root, "runtime"), XAUTHORITY=os.devnull)
         self.env.pop("DBUS_SESSION_BUS_ADDRESS", None)  # the XEmbed tray, no StatusNotifier
         self.env.pop("WAYLAND_DISPLAY", None)
-        if self.want_wm:
-            self._spawn("openbox", ["openbox", "--sm-disable"])
-            wait_until(lambda: "window id" in self._run(
-                ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False), 5)
+        self._spawn("openbox", ["openbox", "--sm-disable"])
+        wait_until(lambda: "window id" in self._run(
+            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False), 5)
         if self.want_tray:
             self.start_tray_host()
 
@@ -190,12 +185,11 @@ class VtrSession(StartedSession):
         self.trayer = self._spawn("trayer", ["trayer", "--edge", "bottom", "--align", "right",
                                              "--widthtype", "request", "--height", "32",
                                              "--SetDockType", "true"])
-        assert wait_until(lambda: self.windows_of(self.trayer.pid, False), 10), "no trayer window"
+        wait_until(lambda: self.windows_of(self.trayer.pid, False), 10)
 
     def close(self):
-        """Ends every process this session started, by pid, newest first, and then the
-        program's processes that the program started itself (its guard; a tray started by
-        --lock), found by their executable in this session's folder."""
+        """Ends every process this session started, by pid, newest first, then those the
+        program started itself (its guard; a tray started by --lock), found by executable."""
         if self._xtest:
             self._xtest[0].XCloseDisplay(self._xtest[2])
             self._xtest = None
@@ -204,17 +198,8 @@ class VtrSession(StartedSession):
         self._processes.clear()
         if self.program_path.startswith(self.root + os.sep):
             for pid in self.program_processes():
-                self._end_pid(pid)
+                self._end(Adopted(pid))
         shutil.rmtree(self.root, ignore_errors=True)
-
-    @staticmethod
-    def _end_pid(pid, grace=3.0):
-        try:
-            os.kill(pid, signal.SIGTERM)
-            if not wait_until(lambda: not os.path.exists(f"/proc/{pid}/exe"), grace):
-                os.kill(pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
 
     _end = staticmethod(end_process)
 
@@ -229,13 +214,10 @@ class VtrSession(StartedSession):
         self._processes.append(proc)
         return proc
 
-    # ----- the program ------------------------------------------------------------
-
     def program_file(self, name):
         return os.path.join(self.program_folder, name)
 
     def start_program(self, wait_icon=True):
-        """Starts appVTR from the program folder; waits for its tray icon."""
         self.program = self._spawn("appVTR", [self.program_path])
         assert not wait_icon or self.tray_icon_window(10), "no tray icon\n" + self.program_log()
         return self.program
@@ -248,7 +230,6 @@ class VtrSession(StartedSession):
         return self.program
 
     def program_log(self):
-        """What every appVTR started here wrote, for failure messages."""
         return "\n".join(f"--- {log.name}\n{log.read_text(errors='replace')}"
                          for log in sorted(pathlib.Path(self.root).glob("appVTR*.log")))
 
@@ -271,8 +252,6 @@ class VtrSession(StartedSession):
 
     def is_read_only(self, name=PASSWORD_FILE):
         return os.stat(self.program_file(name)).st_mode & 0o222 == 0
-
-    # ----- X11 windows ------------------------------------------------------------
 
     def _run(self, argv, check=True):
         result = subprocess.run(argv, env=self.env, capture_output=True, timeout=20, text=True)
@@ -298,7 +277,6 @@ class VtrSession(StartedSession):
         return "IsViewable" in self._info(window)
 
     def ancestors(self, window):
-        """The window's parent, its parent's parent, ... up to the root."""
         chain = []
         while len(chain) < 12:
             out = self._run(["xwininfo", "-children", "-id", str(window)], check=False)
@@ -312,7 +290,7 @@ class VtrSession(StartedSession):
     def tray_icon_windows(self, pids=None):
         """The viewable windows of this session's appVTR processes (or of `pids`) inside the
         tray host: the program's icons."""
-        tray = set(self.windows_of(self.trayer.pid, visible_only=False)) if self.trayer else ()
+        tray = set(self.windows_of(self.trayer.pid, visible_only=False)) if self.trayer else set()
         return [window for pid in (pids or self.program_processes())
                 for window in self.windows_of(pid) if tray.intersection(self.ancestors(window))]
 
@@ -336,7 +314,6 @@ class VtrSession(StartedSession):
         return [w for w in self.windows_of(self.program.pid) if w != icon]
 
     def override_windows(self, pids):
-        """(window, x, y, width, height) of the override-redirect windows of `pids`."""
         found = []
         for window in [w for pid in pids for w in self.windows_of(pid)]:
             info = self._info(window)
@@ -354,8 +331,6 @@ class VtrSession(StartedSession):
         """The lock window and its covers, of the program or of its supervisor."""
         return [w for w in self.override_windows(self.program_processes()) if w[3] >= 640]
 
-    # ----- mouse and keyboard -----------------------------------------------------
-
     def move_mouse(self, x, y):
         # No --sync: it waits forever when the pointer is already there.
         self._run(["xdotool", "mousemove", str(x), str(y)])
@@ -372,7 +347,6 @@ class VtrSession(StartedSession):
         self._run(["xdotool", "type", "--delay", str(delay_ms), "--", text])
 
     def key(self, *keys):
-        """Key names as xdotool knows them: "Return", "Escape", "Tab", "ctrl+a"."""
         self._run(["xdotool", "key", "--delay", "30", *keys])
 
     def press_codes(self, *keys):
@@ -382,13 +356,9 @@ class VtrSession(StartedSession):
         if not self._xtest:
             x11, xtst = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXtst.so.6")
             x11.XOpenDisplay.restype = ctypes.c_void_p
-            x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-            x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
-            x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
             xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
                                                ctypes.c_ulong]
-            display = x11.XOpenDisplay(self.env["DISPLAY"].encode())
-            assert display, "no display for XTEST"
+            display = ctypes.c_void_p(x11.XOpenDisplay(self.env["DISPLAY"].encode()))
             self._xtest = (x11, xtst, display)
         x11, xtst, display = self._xtest
         for key in keys:
@@ -399,19 +369,15 @@ class VtrSession(StartedSession):
                 time.sleep(0.01)
 
     def open_tray_menu(self):
-        """Right-clicks the icon and waits for the pop-up; its (window, x, y, width, height)."""
         self.click_icon(button=3)
         menus = wait_until(self.menu_windows, 5)
         assert menus, "the tray menu did not open\n" + self.program_log()
         return menus[0]
 
     def choose_menu_entry(self, entry):
-        """Chooses a tray menu entry by its caption; the menu's (window, x, y, width, height)."""
         menu = self.open_tray_menu()
         self.key(*MENU_KEYS[entry].split(), "Return")
         return menu
-
-    # ----- the lock -----------------------------------------------------------------
 
     def store_password(self, password=PASSWORD):
         subprocess.run([WRITE_PASSWORD, self.program_folder, password.encode("cp1252")],
@@ -434,8 +400,6 @@ class VtrSession(StartedSession):
         self.key("Return")
         return wait_until(lambda: not self.lock_windows(), 3)
 
-    # ----- pixels -------------------------------------------------------------------
-
     def screenshot(self, path=None):
         path = path or os.path.join(self.root, f"shot-{time.monotonic_ns()}.png")
         self._run(["import", "-window", "root", path])
@@ -453,10 +417,7 @@ class VtrSession(StartedSession):
                          "%[fx:int(mean*w*h+0.5)]", "info:"])
         return int(out.strip())
 
-    # ----- menu rows by pointer (Wine's menus take no keys) ---------------------------
-
     def read_region(self, x, y, width, height, shot=None):
-        """Pixels of a screen rectangle as rows of (r, g, b)."""
         out = self._run(["convert", shot or self.screenshot(), "-crop",
                          f"{width}x{height}+{x}+{y}", "+repage", "-depth", "8", "txt:-"])
         pixels = [[None] * width for _ in range(height)]
@@ -505,21 +466,16 @@ class VtrSession(StartedSession):
             top += separator if entry == "-" else item
         return centres
 
-    def menu_row_point(self, menu, structure, index):
-        return menu.x + min(40, menu.width // 2), self.row_centres(menu, structure)[index]
-
     def open_submenu(self, caption, menu):
-        """Opens the submenu of the tray menu's row `caption`; its MenuWindow."""
         self.row_centres(menu, MAIN_MENU)  # before the pointer highlights a row
-        self.click(*self.menu_row_point(menu, MAIN_MENU, row(MAIN_MENU, caption)))
+        self.choose_menu_row(row(MAIN_MENU, caption), menu)
         subs = wait_until(lambda: [m for m in self.menu_windows() if m.window != menu.window], 5)
         assert subs, f"submenu {caption} did not open"
         self.row_centres(subs[0], SUBMENUS[caption])
         return subs[0]
 
     def choose_menu_row(self, index, menu):
-        """Clicks row `index` of the open tray menu."""
-        self.click(*self.menu_row_point(menu, MAIN_MENU, index))
+        self.click(menu.x + min(40, menu.width // 2), self.row_centres(menu, MAIN_MENU)[index])
 
     def menu_rows_enabled(self, menu, structure):
         """For each row of an open menu, whether it is drawn enabled: its darkest pixel
