@@ -27,21 +27,6 @@ RELEASE = "VTR_Upgrade-x86_64.tar.gz"
 HEADING = "1d355e"  # the help page's heading colour, from its stylesheet
 
 
-def point_update_at(program_path, port, folder):
-    """Rewrites the built-in update address (UTF-16 text in the program) to `folder` of the
-    local server, its "{pad}" made zeros to the same length."""
-    data = pathlib.Path(program_path).read_bytes()
-    utf16 = lambda text: re.escape(text.encode("utf-16-le"))  # noqa: E731
-    built_in = re.compile(utf16("http") + rb"(?:s\0)?" + utf16("://") + rb"(?:[^/\0]\0)+" +
-                          utf16("/downloads/products/vtr/downloads/update/"))
-    found = built_in.findall(data)
-    assert len(found) == 1, f"{len(found)} update addresses in the program"
-    head = f"http://127.0.0.1:{port}/"
-    pad = len(found[0]) // 2 - len(head) - len(folder) + len("{pad}")
-    local = head + folder.replace("{pad}", "0" * pad)
-    pathlib.Path(program_path).write_bytes(data.replace(found[0], local.encode("utf-16-le")))
-
-
 class DialogsTest(unittest.TestCase):
     def window(self, title, other_than=None):
         """The program's window of that title (not `other_than`), waited for."""
@@ -68,11 +53,6 @@ class DialogsTest(unittest.TestCase):
         self.assertTrue(wait_until(lambda: not self.s.is_viewable(window), 5), title)
         return window
 
-    def enter(self, *texts):
-        for text in texts:
-            self.s.type_text(text)
-            self.s.key("Return")
-
     def saved(self):
         """The password file's bytes; it is left protected, with no temporary file."""
         self.assertEqual((self.s.dos_attributes(), self.s.is_read_only()), ("0x6", True))
@@ -86,10 +66,15 @@ class DialogsTest(unittest.TestCase):
             self.addCleanup(lambda: (server.kill(), server.wait(), server.stdout.close()))
             signer = ReleaseSigner(s.root)
             signer.put_into(s.program_path)
-            # The version is made up by the slow mode; the release, a file of the served
-            # folder, comes as it is.
-            point_update_at(s.program_path, int(server.stdout.readline()),
-                            f"odd/slow/{{pad}}{SIZE}/500/")
+            # The built-in update address (UTF-16 text) becomes a folder of the local server
+            # where the version comes slowly, padded with zeros to the same length; the
+            # release, a file of the served folder, comes as it is.
+            program = pathlib.Path(s.program_path)
+            found = re.findall(rb"h\0t\0t\0p\0(?:[^\0]\0)+?/\0u\0p\0d\0a\0t\0e\0/\0",
+                               program.read_bytes())[0]
+            head = f"http://127.0.0.1:{int(server.stdout.readline())}/odd/slow/"
+            local = head + f"{SIZE}/500/".rjust(len(found) // 2 - len(head), "0")
+            program.write_bytes(program.read_bytes().replace(found, local.encode("utf-16-le")))
             # The help page ships beside the program, as the build puts it beside appVTR.
             shutil.copytree(os.path.join(os.path.dirname(s.app_path), "help"),
                             s.program_file("help"))
@@ -112,7 +97,9 @@ class DialogsTest(unittest.TestCase):
         self.activate(dialog)
         # The trailing blank is not compared; the first question is preset, so Enter
         # skips txtOther; the last Enter only moves to OK, and one more presses it.
-        self.enter("Pa ss=1 ", "Pa ss=1", "  golf ")
+        for text in ("Pa ss=1 ", "Pa ss=1", "  golf "):
+            s.type_text(text)
+            s.key("Return")
         self.assertIsNone(s.find_window("Veltrane", timeout=0.5), "Enter in a box pressed OK")
         s.key("Return")
         self.answer("Veltrane")
