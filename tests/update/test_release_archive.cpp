@@ -1,7 +1,7 @@
 // A portable copy putting a release archive in place of itself. The archive's signature is
 // proven before this step; still, whatever the archive holds, nothing outside the program
 // folder is touched, no link is made or followed, and a refused archive leaves the old
-// program as it was.
+// program as it was. (A file that is no archive at all is a row of test_frm_update.)
 
 #include "support/check.h"
 #include "support/tar_writer.h"
@@ -86,7 +86,5 @@ int main() {
         if (installs)
             CHECK(fs::status(program + "/appVTR").permissions() == fs::perms(row.installedMode));
     }
-    std::ofstream(archive) << "not an archive";
-    CHECK(!installPortableUpgrade(archive, program));
     return checkSummary("test_release_archive");
 }
