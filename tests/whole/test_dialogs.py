@@ -164,14 +164,12 @@ class DialogsTest(unittest.TestCase):
         self.assertEqual(pathlib.Path(s.program_file("vtrver.txt")).read_bytes(),
                          bytes(i % 251 for i in range(SIZE)) + b"\r\n")
 
-        # The release: this program with a mark of its own, and a help page.
+        # The release: this program with a mark of its own.
         new_program = pathlib.Path(s.program_path).read_bytes() + b"\0release 9.9.9"
         with tarfile.open(served / RELEASE, "w:gz", compresslevel=0) as release:
-            for name, data, mode in (("appVTR", new_program, 0o755),
-                                     ("help/vtrhelp.html", b"<p>9.9.9</p>", 0o644)):
-                entry = tarfile.TarInfo("veltrane-9.9.9/" + name)
-                entry.size, entry.mode = len(data), mode
-                release.addfile(entry, io.BytesIO(data))
+            entry = tarfile.TarInfo("veltrane-9.9.9/appVTR")
+            entry.size, entry.mode = len(new_program), 0o755
+            release.addfile(entry, io.BytesIO(new_program))
         signer.sign(served / RELEASE)
         old = s.program.pid
 
@@ -201,8 +199,6 @@ class DialogsTest(unittest.TestCase):
         self.assertTrue(wait_until(lambda: new_ones() and s.tray_icon_windows(new_ones()), 20),
                         "the new program did not start\n" + s.program_log())
         self.assertEqual(pathlib.Path(s.program_path).read_bytes(), new_program)
-        self.assertEqual(pathlib.Path(s.program_file("help/vtrhelp.html")).read_bytes(),
-                         b"<p>9.9.9</p>")
         self.assertEqual(sorted(os.listdir(s.program_folder)),
                          ["appVTR", "help", "vtrpwd.sys", "vtrver.txt"])
 
