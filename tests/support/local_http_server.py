@@ -1,16 +1,13 @@
 #!/usr/bin/env python3
-"""A local HTTP server for the update tests: local_http_server.py FOLDER."""
-# Serves the files of a folder through http.server, and scripted misbehaviour under
-# /odd/<mode>/<size>[/<bytes before the stall>][/<any file name>]:
-#   nolength  the body with no Content-Length header; the connection closes after it
-#   short     Content-Length <size>, half the body, then the connection closes
-#   slow      Content-Length <size>, 1024 bytes every 20 ms (or every <given number> ms)
-#   stall     Content-Length <size>, the given number of bytes in pieces of 700 (as a
-#             network hands them over, not in whole kilobytes), then nothing; the
-#             connection stays open. Without that number not even the headers come.
-# A file of the folder named as the path's last part is served as it is, whatever the
-# mode, so that a program whose update address points at a mode still reads its version.
-# Listens on 127.0.0.1 on a free port, prints the port, and serves until it is killed.
+"""local_http_server.py FOLDER: serves the folder on 127.0.0.1 (a free port, printed) until
+killed, and scripted misbehaviour under /odd/<mode>/<size>[/<n>][/<file name>]:
+  nolength  the body without Content-Length, then the connection closes
+  short     Content-Length <size>, half the body, then the connection closes
+  slow      Content-Length <size>, 1024 bytes every 20 ms (every <n> ms)
+  stall     Content-Length <size>, <n> bytes in pieces of 700 as a network hands them over,
+            then nothing with the connection open; without <n> not even the headers.
+A file of the folder named as the path's last part is served as it is, whatever the mode,
+so that a program whose update address points at a mode still reads its version."""
 import functools
 import http.server
 import os

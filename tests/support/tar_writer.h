@@ -1,6 +1,7 @@
 #pragma once
 // Writes gzip-compressed tar archives entry by entry, any entry the format can hold (links,
-// "..", absolute names included), for the tests of the release archive.
+// "..", absolute names included), for the tests of the release archive. Only the fields
+// the program reads are filled in.
 
 #include <cstdio>
 #include <cstring>
@@ -15,40 +16,25 @@ public:
         char header[512] = {};
         std::strncpy(header, name.c_str(), 99);
         std::snprintf(header + 100, 8, "%07o", mode);
-        std::snprintf(header + 108, 8, "%07o", 0u);
-        std::snprintf(header + 116, 8, "%07o", 0u);
         std::snprintf(header + 124, 12, "%011o", static_cast<unsigned>(content.size()));
-        std::snprintf(header + 136, 12, "%011o", 0u);
         header[156] = type;
         std::strncpy(header + 157, target.c_str(), 99);
-        std::memcpy(header + 257,
-                    "ustar\0"
-                    "00",
-                    8);
+        std::memcpy(header + 257, "ustar", 6);
         std::memset(header + 148, ' ', 8);
         unsigned sum = 0;
         for (unsigned char c : header)
             sum += c;
         std::snprintf(header + 148, 8, "%06o", sum);
-        tar_.append(header, sizeof header);
-        tar_ += content;
+        tar_.append(header, sizeof header) += content;
         tar_.append((512 - content.size() % 512) % 512, '\0');
         return *this;
     }
-    // The archive, gzip-compressed, with its two closing blocks.
-    std::string gzip() const {
+    // Writes the archive with its two closing blocks, gzip-compressed, to `path`.
+    void save(const std::string& path) const {
         const std::string whole = tar_ + std::string(1024, '\0');
-        z_stream stream{};
-        deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-        std::string out(deflateBound(&stream, whole.size()), '\0');
-        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(whole.data()));
-        stream.avail_in = static_cast<uInt>(whole.size());
-        stream.next_out = reinterpret_cast<Bytef*>(out.data());
-        stream.avail_out = static_cast<uInt>(out.size());
-        deflate(&stream, Z_FINISH);
-        out.resize(stream.total_out);
-        deflateEnd(&stream);
-        return out;
+        const gzFile file = gzopen(path.c_str(), "wb1");
+        gzwrite(file, whole.data(), static_cast<unsigned>(whole.size()));
+        gzclose(file);
     }
 
 private:

@@ -1,16 +1,15 @@
 // Help > Check for update... and the upgrade window against a real HTTP server on
 // 127.0.0.1 (tests/support/local_http_server.py, ended by its own process id): what the
 // check tells, the display while the release arrives, its signature (made here with a
-// key pair of the test's own, by openssl), putting it in place, Cancel, transfers that
-// must never be started, and the program's real ending that follows.
+// key pair of the test's own, by openssl), putting it in place, and transfers that fail
+// or are stopped. tests/whole/test_dialogs.py runs the real ending and the new program.
 
 #include "platform/x11/forms.h"
 #include "platform/x11/internet_state.h"
-#include "platform/x11/shell.h"
 #include "platform/x11/transfer_control.h"
 #include "shell/menu_commands.h"
-#include "shell/x11/frmMain.h"
 #include "support/fake_forms_services.h"
+#include "support/recording_shell.h"
 #include "support/scratch_folder.h"
 #include "support/tar_writer.h"
 #include "update/update_decisions.h"
@@ -20,20 +19,16 @@
 #include "update/x11/update_settings.h"
 
 #include <QCursor>
-#include <QDialog>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <memory>
-#include <numeric>
 
 namespace {
 
@@ -51,17 +46,7 @@ QString box(UpdateOutcome outcome) {
 const QString kRefused = QStringLiteral("http://127.0.0.1:1/update/");
 // The served update folder, and where the local server misbehaves (local_http_server.py).
 const QString kUpdate = QStringLiteral("update/");
-
-struct RecordingShell : platform::Shell {
-    RecordingShell() { platform::setShell(this); }
-    ~RecordingShell() override { platform::setShell(nullptr); }
-    bool openDocument(const QString& address) override {
-        opened << address;
-        return true;
-    }
-    bool startProgram(const QString&) override { return false; }
-    QStringList opened;
-};
+const QString kRelease = kUpdate + kPortableUpgradeFileName;
 
 struct FakeInternetState : platform::InternetState {
     FakeInternetState() { platform::setInternetState(this); }
@@ -82,13 +67,15 @@ class TestFrmUpdate : public QObject {
     std::unique_ptr<FakeFormsServices> forms_;
     FakeInternetState online_;
     RecordingShell shell_;
+    QTimer closer_; // closes the upgrade window through its title bar once it gave up
     int ends_ = 0;
     std::string startedAfter_; // the program the last ending started
 
     // Puts a file into the served update folder.
     void put(const char* name, const QByteArray& bytes) {
         QFile file(served_.filePath(kUpdate + name));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
     }
     // Points the update folder elsewhere: a full address, or a folder of the local server
     // ("odd/short/3000/").
@@ -97,36 +84,13 @@ class TestFrmUpdate : public QObject {
             where.contains(QLatin1String("://")) ? where : serverAddress_ + where;
     }
     QString file(const char* name) const { return QString::fromStdString(folder_->file(name)); }
-    frmUpdate& open() { return platform::formSlot<frmUpdate>().get(); }
-    // Closes the upgrade window through its title bar once its status line reads `status`.
-    void closeOnStatus(const char* status) {
-        auto* poll = new QTimer(this);
-        connect(poll, &QTimer::timeout, poll, [poll, status] {
-            frmUpdate* window = platform::formSlot<frmUpdate>().loaded();
-            if (window && window->lblStatus->text() == QLatin1String(status)) {
-                window->close();
-                poll->deleteLater();
-            }
-        });
-        poll->start(20);
-    }
-    // Runs openssl in the served folder.
-    void openssl(const QStringList& arguments) {
+    // Runs openssl in the served folder; what it wrote.
+    QByteArray openssl(const QStringList& arguments) {
         QProcess run;
         run.setWorkingDirectory(served_.path());
         run.start(QStringLiteral("openssl"), arguments);
-        QVERIFY(run.waitForFinished(10000) && run.exitCode() == 0);
-    }
-    // Serves `bytes` as the release with a signature of `signed` by `key` beside it (no
-    // signature without a key).
-    void serveRelease(const QByteArray& bytes, const QString& key = QStringLiteral("key.pem"),
-                      const QByteArray& signedBytes = {}) {
-        put(kPortableUpgradeFileName, signedBytes.isNull() ? bytes : signedBytes);
-        const QString release = kUpdate + kPortableUpgradeFileName;
-        QFile::remove(served_.filePath(release + ".sig"));
-        if (!key.isEmpty())
-            openssl({"dgst", "-sha256", "-sign", key, "-out", release + ".sig", release});
-        put(kPortableUpgradeFileName, bytes);
+        run.waitForFinished(10000);
+        return run.readAllStandardOutput();
     }
 
 private Q_SLOTS:
@@ -143,17 +107,21 @@ private Q_SLOTS:
         // The program's key pair, and another key the maker never used.
         for (const char* key : {"key.pem", "other.pem"})
             openssl({"ecparam", "-name", "prime256v1", "-genkey", "-noout", "-out", key});
-        openssl({"pkey", "-in", "key.pem", "-pubout", "-out", "public.pem"});
-        QFile publicKey(served_.filePath(QStringLiteral("public.pem")));
-        QVERIFY(publicKey.open(QIODevice::ReadOnly));
         updateSettings().publicKey =
-            QString::fromLatin1(publicKey.readAll())
-                .remove(QRegularExpression(QStringLiteral("-----[A-Z ]+-----|\\s")))
+            openssl({"pkey", "-in", "key.pem", "-pubout", "-outform", "DER"})
+                .toBase64()
                 .toStdString();
         setEndProgram([this](const std::string& after) {
             ++ends_;
             startedAfter_ = after;
         });
+        connect(&closer_, &QTimer::timeout, this, [] {
+            frmUpdate* window = platform::formSlot<frmUpdate>().loaded();
+            if (window && (window->lblStatus->text() == QLatin1String(kInstallFailedStatus) ||
+                           window->lblStatus->text() == QLatin1String(kNotVerifiedStatus)))
+                window->close();
+        });
+        closer_.start(20);
     }
     void cleanupTestCase() {
         server_.kill();
@@ -232,87 +200,53 @@ private Q_SLOTS:
             QCOMPARE(folder_->read(kVersionFileName), std::string("kept"));
     }
 
-    // Yes to the offer: the upgrade window, modal, replaces an earlier, larger download and
-    // shows every chunk's figures; signed, the release is announced, but what is not an
-    // archive is never put in place: the window says so and the program stays.
-    void completeDownload_data() {
-        QTest::addColumn<int>("size");
-        QTest::addColumn<QStringList>("display"); // progress, title, transferred
-        const QString name = kPortableUpgradeFileName;
-        QTest::newRow("3000 bytes, past 100 on the last chunk")
-            << 3000
-            << QStringList{"Download completed... 100%", "Downloading: 100%",
-                           "Transferring: 2.9296875 KB of 2.9296875 KB"};
-        QTest::newRow("10240 bytes, exactly 100 on the tenth chunk")
-            << 10240
-            << QStringList{"Downloading please wait... 100%", "100% " + name,
-                           "Transferring: 10 KB of 10 KB"};
+    // Yes to the offer: the upgrade window replaces an earlier, larger download. Only a
+    // release its signature proves is announced and put in place, the new program started
+    // once this one has ended; any other is deleted, and the window says it could not be
+    // verified. What is not an archive is never put in place: the window says so, and the
+    // program stays.
+    void upgrade_data() {
+        QTest::addColumn<QString>("key");    // signed with; "" for no signature at all
+        QTest::addColumn<bool>("ofAnother"); // the signature is of another file
+        QTest::addColumn<bool>("archive");
+        QTest::newRow("good signature") << "key.pem" << false << true;
+        QTest::newRow("wrong signature") << "other.pem" << false << true;
+        QTest::newRow("missing signature") << "" << false << true;
+        QTest::newRow("signature of another file") << "key.pem" << true << true;
+        QTest::newRow("signed, not an archive") << "key.pem" << false << false;
     }
-    void completeDownload() {
-        QFETCH(int, size);
-        QFETCH(QStringList, display);
-        QByteArray release(size, '\0');
-        std::iota(release.begin(), release.end(), '\0');
-        put(kVersionFileName, "Version 2.0.0\r\n");
-        serveRelease(release);
-        folder_->write(kPortableUpgradeFileName, std::string(200000, 'o'));
-        forms_->boxAnswers.enqueue(platform::vbYes);
-        QStringList seen; // the window as the message that the download is complete shows
-        forms_->onBox = [&seen](const RecordedBox&) {
-            if (const frmUpdate* window = platform::formSlot<frmUpdate>().loaded())
-                seen << QString::number(window->isModal()) << window->lblStatus->text()
-                     << window->lblSource->text() << window->lblProgress->text()
-                     << window->windowTitle() << window->lblDownload->text();
-        };
-        closeOnStatus(kInstallFailedStatus);
-        mUpdate_Click();
-        QCOMPARE(seen,
-                 QStringList({"1", kDownloadedStatus,
-                              QStringLiteral("Download from: .. \\ ") + kPortableUpgradeFileName}) +
-                     display);
-        QCOMPARE(forms_->shown(), box(UpdateOutcome::Offer) + '\n' +
-                                      shownAs(downloadedMessage(kPortableUpgradeFileName)));
-        QCOMPARE(ends_, 0);
-        QCOMPARE(QByteArray::fromStdString(folder_->read(kPortableUpgradeFileName)), release);
-    }
-
-    // Only a release its signature proves is put in place, the new program started once
-    // this one has ended; any other is deleted, and the window says it could not be
-    // verified.
-    void upgradeProof_data() {
-        QTest::addColumn<QString>("key"); // signed with; "" for no signature at all
-        QTest::addColumn<QString>("of");  // which file the signature is of
-        QTest::newRow("good signature") << "key.pem"
-                                        << "release";
-        QTest::newRow("wrong signature") << "other.pem"
-                                         << "release";
-        QTest::newRow("missing signature") << ""
-                                           << "release";
-        QTest::newRow("signature of another file") << "key.pem"
-                                                   << "another";
-    }
-    void upgradeProof() {
+    void upgrade() {
         QFETCH(QString, key);
-        QFETCH(QString, of);
-        const bool good = key == QLatin1String("key.pem") && of == QLatin1String("release");
-        const QByteArray release = QByteArray::fromStdString(
+        QFETCH(bool, ofAnother);
+        QFETCH(bool, archive);
+        if (!archive)
+            put(kPortableUpgradeFileName, "not an archive");
+        else
             TarWriter()
                 .add("veltrane-2.0.0/appVTR", "new program", '0', "", 0755)
                 .add("veltrane-2.0.0/help/vtrhelp.html", "new help")
-                .gzip());
+                .save(QFile::encodeName(served_.filePath(kRelease)).toStdString());
+        QFile::remove(served_.filePath(kRelease + ".sig"));
+        if (!key.isEmpty()) // another file: the key's own
+            openssl({"dgst", "-sha256", "-sign", key, "-out", kRelease + ".sig",
+                     ofAnother ? QStringLiteral("key.pem") : kRelease});
         put(kVersionFileName, "Version 2.0.0\r\n");
-        serveRelease(release, key, of == QLatin1String("release") ? release : "another");
         folder_->write("appVTR", "old program");
+        folder_->write(kPortableUpgradeFileName, std::string(200000, 'o'));
         forms_->boxAnswers.enqueue(platform::vbYes);
-        closeOnStatus(kNotVerifiedStatus);
         mUpdate_Click();
+
+        const bool proven = key == QLatin1String("key.pem") && !ofAnother;
+        const bool installed = proven && archive;
         QCOMPARE(forms_->shown(),
                  box(UpdateOutcome::Offer) +
-                     (good ? '\n' + shownAs(downloadedMessage(kPortableUpgradeFileName)) : ""));
-        QCOMPARE(folder_->read("appVTR"), std::string(good ? "new program" : "old program"));
-        QCOMPARE(ends_, int(good));
-        QCOMPARE(startedAfter_, good ? folder_->file("appVTR") : std::string());
-        QVERIFY(!QFileInfo::exists(file(kPortableUpgradeFileName)));
+                     (proven ? '\n' + shownAs(downloadedMessage(kPortableUpgradeFileName)) : ""));
+        QCOMPARE(folder_->read("appVTR"), std::string(installed ? "new program" : "old program"));
+        QCOMPARE(ends_, int(installed));
+        QCOMPARE(startedAfter_, installed ? folder_->file("appVTR") : std::string());
+        // Kept only when proven but not put in place.
+        QCOMPARE(folder_->read(kPortableUpgradeFileName),
+                 std::string(proven && !archive ? "not an archive" : ""));
     }
 
     // An installed copy leaves the upgrade to the system's package tools: it tells of the
@@ -331,7 +265,8 @@ private Q_SLOTS:
 
     // A transfer that fails by itself: the window says so and waits for Cancel. Stopped on
     // the way: Cancel ends the program, the title bar's close button leaves it running.
-    // None leaves a file behind or starts one.
+    // None leaves a file behind or starts one. An address the transfer cannot even start
+    // on ends the program with a message.
     void transfersThatDoNotComplete_data() {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("stop");
@@ -343,6 +278,7 @@ private Q_SLOTS:
         QTest::newRow("Cancel, slow transfer") << QStringLiteral("odd/slow/400000/") << "Cancel";
         QTest::newRow("Cancel, stalled") << QStringLiteral("odd/stall/400000/20480/") << "Cancel";
         QTest::newRow("closed, stalled") << QStringLiteral("odd/stall/400000/20480/") << "close";
+        QTest::newRow("not http") << QStringLiteral("ftp://127.0.0.1/update/") << "none";
     }
     void transfersThatDoNotComplete() {
         QFETCH(QString, folder);
@@ -350,15 +286,19 @@ private Q_SLOTS:
         use(folder);
         if (stop.isEmpty())
             updateSettings().downloadInactivityMs = 300;
-        frmUpdate& window = open();
+        frmUpdate& window = platform::formSlot<frmUpdate>().get();
+        if (stop == QLatin1String("none")) {
+            QTRY_COMPARE(ends_, 1);
+            QCOMPARE(forms_->shown(), shownAs(downloadStartFailedMessage()));
+            return;
+        }
         window.show();
         if (stop.isEmpty()) {
             QTRY_COMPARE(window.lblStatus->text(), QString(kDownloadFailedStatus));
             QVERIFY(!window.cmdUpdate->isEnabled());
         } else { // the display follows the body as it arrives
             QTRY_VERIFY(window.ProgressBar1->value() >= 3);
-            QVERIFY(window.windowTitle().endsWith(
-                QString(QStringLiteral("% ") + kPortableUpgradeFileName)));
+            QVERIFY(window.windowTitle().endsWith("% " + QString(kPortableUpgradeFileName)));
             QVERIFY(QFileInfo::exists(file(kPortableUpgradeFileName)));
             QVERIFY(window.Inet1->stillExecuting());
         }
@@ -373,34 +313,6 @@ private Q_SLOTS:
         QVERIFY(!window.Inet1->stillExecuting());
         QVERIFY(window.isHidden());
         QVERIFY(forms_->boxes.isEmpty());
-    }
-
-    void unusableAddressEndsWithAMessage() {
-        use(QStringLiteral("ftp://127.0.0.1/update/"));
-        open();
-        QTRY_COMPARE(ends_, 1);
-        QCOMPARE(forms_->shown(), shownAs(downloadStartFailedMessage()));
-    }
-
-    // The real ending, last (it ends the thread's event loops): the main window (and with
-    // it the tray icon) goes, and every running loop ends, the modal window's and the
-    // program's own.
-    void realEndingEndsEveryLoopAfterUnloadingTheMainWindow() {
-        setEndProgram(nullptr);
-        platform::formSlot<frmMain>().get();
-        QDialog modal;
-        QEventLoop program;
-        bool modalReturned = false;
-        QTimer::singleShot(0, [&] {
-            QTimer::singleShot(0, [] { endProgram(); });
-            modal.exec();
-            modalReturned = true;
-        });
-        // Should the ending miss this loop, it ends here with 99 instead.
-        QTimer::singleShot(5000, &program, [&program] { program.exit(99); });
-        QCOMPARE(program.exec(), 0);
-        QVERIFY(modalReturned);
-        QVERIFY(!platform::formSlot<frmMain>().isLoaded());
     }
 };
 

@@ -1,7 +1,7 @@
 // A portable copy putting a release archive in place of itself. The archive's signature is
 // proven before this step; still, whatever the archive holds, nothing outside the program
 // folder is touched, no link is made or followed, and a refused archive leaves the old
-// program as it was.
+// program as it was. (A file that is no archive at all is a row of test_frm_update.)
 
 #include "support/check.h"
 #include "support/tar_writer.h"
@@ -13,11 +13,11 @@
 #include <sstream>
 #include <sys/stat.h>
 
-namespace {
-
 namespace fs = std::filesystem;
 
-std::string read(const std::string& path) {
+namespace {
+
+std::string read(const fs::path& path) {
     std::ostringstream all;
     all << std::ifstream(path, std::ios::binary).rdbuf();
     return all.str();
@@ -27,41 +27,37 @@ std::string read(const std::string& path) {
 std::string listing(const std::string& folder) {
     std::string all;
     for (const auto& entry : fs::recursive_directory_iterator(folder))
-        all += entry.path().string() + "=" +
-               (entry.is_regular_file() ? read(entry.path().string()) : "") + "\n";
+        all += entry.path().string() + "=" + read(entry.path()) + "\n";
     return all;
 }
 
-void testArchives() {
+} // namespace
+
+int main() {
+    umask(077);
     TempDir dir;
-    const std::string outside = dir.file("outside"), program = dir.file("program");
+    const std::string outside = dir.file("outside"), program = dir.file("program"),
+                      archive = dir.file("release.tar.gz");
     const struct {
         const char* name;
+        unsigned installedMode; // the new program's, whatever the umask; 0: refused
         TarWriter archive;
-        unsigned installedMode;     // the new program's, whatever the umask; 0: refused
         bool helpIsLinkOut = false; // the program folder's help/ already links outside
     } rows[] = {
-        {"release in one top folder",
+        {"one top folder", 0755,
          TarWriter()
-             .add("veltrane/", "", '5', "", 0755)
-             .add("veltrane/help/vtrhelp.html", "new help")
-             .add("veltrane/appVTR", "new program", '0', "", 0755),
-         0755},
-        {"release without a top folder",
-         TarWriter().add("./appVTR", "new program").add("help/vtrhelp.html", "new help"), 0644},
-        {"symbolic link out",
-         TarWriter().add("v/help", "", '2', outside).add("v/appVTR", "new program"), 0},
-        {"file through a link",
-         TarWriter().add("v/help", "", '2', "../../outside").add("v/help/x", "evil"), 0},
-        {"hard link", TarWriter().add("v/appVTR", "new program").add("v/x", "", '1', "/etc/passwd"),
-         0},
-        {"parent path",
-         TarWriter().add("v/appVTR", "new program").add("v/../../outside/evil", "evil"), 0},
-        {"absolute path", TarWriter().add("appVTR", "new").add(outside + "/evil", "evil"), 0},
-        {"no program", TarWriter().add("v/help/vtrhelp.html", "new help"), 0},
-        {"program folder's help links out",
-         TarWriter().add("v/help/vtrhelp.html", "new help").add("v/appVTR", "new program"), 0,
-         true},
+             .add("v/", "", '5', "", 0755)
+             .add("v/help/h", "new")
+             .add("v/appVTR", "new", '0', "", 0755)},
+        {"no top folder", 0644, TarWriter().add("./appVTR", "new").add("help/h", "new")},
+        {"symbolic link out", 0,
+         TarWriter().add("v/help", "", '2', outside).add("v/appVTR", "new")},
+        {"through a link", 0, TarWriter().add("v/help", "", '2', "../../outside").add("v/help/x")},
+        {"hard link", 0, TarWriter().add("v/appVTR", "new").add("v/x", "", '1', "/etc/passwd")},
+        {"parent", 0, TarWriter().add("v/appVTR", "new").add("v/../../outside/evil")},
+        {"absolute", 0, TarWriter().add("appVTR", "new").add(outside + "/evil")},
+        {"no program", 0, TarWriter().add("v/help/h", "new")},
+        {"help links out", 0, TarWriter().add("v/help/h", "new").add("v/appVTR", "new"), true},
     };
     for (const auto& row : rows) {
         std::cerr << row.name << "\n";
@@ -69,36 +65,26 @@ void testArchives() {
         fs::remove_all(outside);
         fs::create_directories(program + "/help");
         fs::create_directories(outside);
-        std::ofstream(program + "/appVTR") << "old program";
-        std::ofstream(program + "/help/vtrhelp.html") << "old help";
-        std::ofstream(outside + "/kept") << "kept";
+        std::ofstream(program + "/appVTR") << "old";
+        std::ofstream(program + "/help/h") << "old";
+        std::ofstream(outside + "/h") << "old"; // what help/h reads when help/ links here
         if (row.helpIsLinkOut) {
             fs::remove_all(program + "/help");
             fs::create_directory_symlink(outside, program + "/help");
         }
         const std::string before = listing(outside);
-        std::ofstream(dir.file("release.tar.gz")) << row.archive.gzip();
+        row.archive.save(archive);
 
         const bool installs = row.installedMode != 0;
-        CHECK_EQ(installPortableUpgrade(dir.file("release.tar.gz"), program), installs);
-        CHECK_EQ(read(program + "/appVTR"), installs ? "new program" : "old program");
+        CHECK_EQ(installPortableUpgrade(archive, program), installs);
+        CHECK_EQ(read(program + "/appVTR") + read(program + "/help/h"),
+                 installs ? "newnew" : "oldold");
         CHECK_EQ(listing(outside), before);
         // Only the program folder and what was there: the unpacking folder is gone.
         CHECK_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 3);
         CHECK_EQ(std::distance(fs::directory_iterator(program), {}), 2);
-        if (installs) {
-            CHECK_EQ(read(program + "/help/vtrhelp.html"), "new help");
+        if (installs)
             CHECK(fs::status(program + "/appVTR").permissions() == fs::perms(row.installedMode));
-        }
     }
-    std::ofstream(dir.file("release.tar.gz")) << "not an archive";
-    CHECK(!installPortableUpgrade(dir.file("release.tar.gz"), program));
-}
-
-} // namespace
-
-int main() {
-    umask(077);
-    testArchives();
     return checkSummary("test_release_archive");
 }
