@@ -1,26 +1,30 @@
 // Test helper run under Wine beside appVTR.exe: reads and drives windows from the Windows
-// side, since Wine draws controls inside one X window.
-//   win_probe list     each visible top-level window, then its children:
+// side, since Wine draws controls inside one X window. It stays running and takes one
+// command a line on stdin, so that a test pays for one Wine process start, not one a look:
+//   DESKTOP<tab>COMMAND<tab>ARGUMENT...
+// DESKTOP is a Wine virtual desktop's name, or empty for the probe's own. It answers with
+// the command's output, then "=0" (done) or "=1" (failed).
+//   list          each visible top-level window, then its children:
 //       top HWND CLASS TOPMOST X Y W H TEXT
 //       child HWND ID CLASS ENABLED CHECKED FOCUSED PASSWORDCHAR TEXT
 //     (CR and LF in a child's text as \r and \n)
-//   win_probe raise    shows a topmost window of its own, takes the foreground and prints
-//                      the class of the window that took it back (or after 5 s)
-//   win_probe newshell removes the program's icon and tells it the taskbar was made
-//                      again, as a shell that restarts does
-//   win_probe post HWND|CLASS MSG WPARAM LPARAM   posts a message (HWND in hex as listed)
-//   win_probe settext HWND TEXT
-//   win_probe clip TEXT    puts TEXT on the clipboard
-//   win_probe display W H  changes the screen's size (a Wine virtual desktop's)
-//   win_probe fits HWND    prints the height a static control's text needs at its width
-//                          in the forms' font, then the control's height
-// With VTR_WINE_DESKTOP set, it works on the windows of that desktop (a Wine virtual
-// desktop's name) instead of its own.
+//   raise         shows a topmost window of its own, takes the foreground and prints the
+//                 class of the window that took it back (or after 5 s)
+//   newshell      removes the program's icon and tells it the taskbar was made again, as a
+//                 shell that restarts does
+//   post HWND|CLASS MSG WPARAM LPARAM   posts a message (HWND in hex as listed)
+//   settext HWND TEXT
+//   display W H   changes the screen's size (a Wine virtual desktop's)
+//   fits HWND     prints the height a static control's text needs at its width in the
+//                 forms' font, then the control's height
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 #include <windows.h>
 
 #include <shellapi.h>
@@ -76,12 +80,12 @@ BOOL CALLBACK printTop(HWND hwnd, LPARAM) {
 }
 
 // A window of that class, else the handle in hex as listed.
-HWND target(const char* text) {
-    HWND found = FindWindowA(text, nullptr);
-    return found ? found : reinterpret_cast<HWND>(std::strtoull(text, nullptr, 16));
+HWND target(const std::string& text) {
+    HWND found = FindWindowA(text.c_str(), nullptr);
+    return found ? found : reinterpret_cast<HWND>(std::strtoull(text.c_str(), nullptr, 16));
 }
 
-std::string takeForeground() {
+bool takeForeground() {
     HWND cover = CreateWindowExA(WS_EX_TOPMOST, "Static", "cover", WS_POPUP | WS_VISIBLE, 100, 100,
                                  200, 200, nullptr, nullptr, nullptr, nullptr);
     SetForegroundWindow(cover);
@@ -91,27 +95,15 @@ std::string takeForeground() {
             DispatchMessageA(&message);
         Sleep(20);
     }
-    return classOf(GetForegroundWindow());
+    std::printf("%s\n", classOf(GetForegroundWindow()).c_str());
+    return DestroyWindow(cover);
 }
 
-bool putOnClipboard(const char* text) {
-    const size_t size = std::strlen(text) + 1;
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
-    if (!memory || !OpenClipboard(nullptr))
-        return false;
-    std::memcpy(GlobalLock(memory), text, size);
-    GlobalUnlock(memory);
-    EmptyClipboard();
-    const bool put = SetClipboardData(CF_TEXT, memory) != nullptr;
-    CloseClipboard();
-    return put;
-}
-
-bool changeDisplay(const char* width, const char* height) {
+bool changeDisplay(const std::string& width, const std::string& height) {
     DEVMODEA mode{};
     mode.dmSize = sizeof mode;
-    mode.dmPelsWidth = std::strtoul(width, nullptr, 10);
-    mode.dmPelsHeight = std::strtoul(height, nullptr, 10);
+    mode.dmPelsWidth = std::stoul(width);
+    mode.dmPelsHeight = std::stoul(height);
     mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
     return ChangeDisplaySettingsA(&mode, 0) == DISP_CHANGE_SUCCESSFUL;
 }
@@ -138,41 +130,55 @@ bool printFit(HWND control) {
     return std::printf("%ld %ld\n", needed.bottom, area.bottom) > 0;
 }
 
-} // namespace
-
-int main(int argc, char* argv[]) {
-    if (const char* desktop = std::getenv("VTR_WINE_DESKTOP")) {
-        HDESK other = OpenDesktopA(desktop, 0, FALSE, GENERIC_ALL);
-        if (!other || !SetThreadDesktop(other))
-            return 3;
-    }
-    const std::string command = argc > 1 ? argv[1] : "";
-    if (command == "list")
-        return EnumWindows(printTop, 0) ? 0 : 1;
-    if (command == "raise")
-        return std::printf("%s\n", takeForeground().c_str()) > 0 ? 0 : 1;
-    if (command == "newshell") {
+bool run(const std::vector<std::string>& a) {
+    if (a[0] == "list")
+        return EnumWindows(printTop, 0);
+    if (a[0] == "raise")
+        return takeForeground();
+    if (a[0] == "newshell") {
         NOTIFYICONDATAA icon{};
         icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
         icon.hWnd = FindWindowA("VeltraneMain", nullptr);
         icon.uID = 1;
         return Shell_NotifyIconA(NIM_DELETE, &icon) &&
-                       PostMessageA(icon.hWnd, RegisterWindowMessageA("TaskbarCreated"), 0, 0)
-                   ? 0
-                   : 1;
+               PostMessageA(icon.hWnd, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     }
-    if (command == "post" && argc == 6)
-        return PostMessageA(target(argv[2]), std::strtoul(argv[3], nullptr, 0),
-                            std::strtoull(argv[4], nullptr, 0), std::strtoll(argv[5], nullptr, 0))
-                   ? 0
-                   : 1;
-    if (command == "settext" && argc == 4)
-        return send(target(argv[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3])) ? 0 : 1;
-    if (command == "clip" && argc == 3)
-        return putOnClipboard(argv[2]) ? 0 : 1;
-    if (command == "display" && argc == 4)
-        return changeDisplay(argv[2], argv[3]) ? 0 : 1;
-    if (command == "fits" && argc == 3)
-        return printFit(target(argv[2])) ? 0 : 1;
-    return 2; // not a command listed above
+    if (a[0] == "post" && a.size() == 5)
+        return PostMessageA(target(a[1]), std::stoul(a[2], nullptr, 0),
+                            std::stoull(a[3], nullptr, 0), std::stoll(a[4], nullptr, 0));
+    if (a[0] == "settext" && a.size() >= 2) // an empty text is no field at the line's end
+        return send(target(a[1]), WM_SETTEXT, 0,
+                    reinterpret_cast<LPARAM>(a.size() > 2 ? a[2].c_str() : ""));
+    if (a[0] == "display" && a.size() == 3)
+        return changeDisplay(a[1], a[2]);
+    if (a[0] == "fits" && a.size() == 2)
+        return printFit(target(a[1]));
+    return false;
+}
+
+} // namespace
+
+int main() {
+    char line[8192];
+    while (std::fgets(line, sizeof line, stdin)) {
+        std::vector<std::string> a;
+        std::istringstream fields(std::string(line, std::strcspn(line, "\r\n")));
+        for (std::string field; std::getline(fields, field, '\t');)
+            a.push_back(field);
+        // Each command runs in a thread of its own, which has no windows yet and so can
+        // join the desktop the first field names.
+        bool done = false;
+        HDESK desktop = nullptr;
+        std::thread([&] {
+            if (a.size() < 2)
+                return;
+            desktop = a[0].empty() ? nullptr : OpenDesktopA(a[0].c_str(), 0, FALSE, GENERIC_ALL);
+            done = (a[0].empty() || (desktop && SetThreadDesktop(desktop))) &&
+                   run({a.begin() + 1, a.end()});
+        }).join();
+        if (desktop)
+            CloseDesktop(desktop);
+        std::printf("=%d\n", done ? 0 : 1);
+        std::fflush(stdout);
+    }
 }
