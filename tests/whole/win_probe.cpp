@@ -15,9 +15,10 @@
 //   post HWND|CLASS MSG WPARAM LPARAM   posts a message (HWND in hex as listed)
 //   settext HWND TEXT
 //   display W H   changes the screen's size (a Wine virtual desktop's)
-//   fits HWND     prints the height a static control's text needs at its width in the
-//                 forms' font, then the control's height
+//   fits HWND     prints 1 when a static control's text fits it, wrapped at its width in
+//                 the forms' font, else 0
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -127,7 +128,7 @@ bool printFit(HWND control) {
     SelectObject(dc, old);
     DeleteObject(font);
     ReleaseDC(control, dc);
-    return std::printf("%ld %ld\n", needed.bottom, area.bottom) > 0;
+    return std::printf("%d\n", needed.bottom <= area.bottom ? 1 : 0) > 0;
 }
 
 bool run(const std::vector<std::string>& a) {
@@ -143,17 +144,14 @@ bool run(const std::vector<std::string>& a) {
         return Shell_NotifyIconA(NIM_DELETE, &icon) &&
                PostMessageA(icon.hWnd, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     }
-    if (a[0] == "post" && a.size() == 5)
+    if (a[0] == "post")
         return PostMessageA(target(a[1]), std::stoul(a[2], nullptr, 0),
                             std::stoull(a[3], nullptr, 0), std::stoll(a[4], nullptr, 0));
-    if (a[0] == "settext" && a.size() >= 2) // an empty text is no field at the line's end
-        return send(target(a[1]), WM_SETTEXT, 0,
-                    reinterpret_cast<LPARAM>(a.size() > 2 ? a[2].c_str() : ""));
-    if (a[0] == "display" && a.size() == 3)
+    if (a[0] == "settext")
+        return send(target(a[1]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[2].c_str()));
+    if (a[0] == "display")
         return changeDisplay(a[1], a[2]);
-    if (a[0] == "fits" && a.size() == 2)
-        return printFit(target(a[1]));
-    return false;
+    return a[0] == "fits" && printFit(target(a[1]));
 }
 
 } // namespace
@@ -165,13 +163,12 @@ int main() {
         std::istringstream fields(std::string(line, std::strcspn(line, "\r\n")));
         for (std::string field; std::getline(fields, field, '\t');)
             a.push_back(field);
+        a.resize(std::max<size_t>(a.size(), 6)); // fields left out are empty
         // Each command runs in a thread of its own, which has no windows yet and so can
         // join the desktop the first field names.
         bool done = false;
         HDESK desktop = nullptr;
         std::thread([&] {
-            if (a.size() < 2)
-                return;
             desktop = a[0].empty() ? nullptr : OpenDesktopA(a[0].c_str(), 0, FALSE, GENERIC_ALL);
             done = (a[0].empty() || (desktop && SetThreadDesktop(desktop))) &&
                    run({a.begin() + 1, a.end()});

@@ -9,6 +9,7 @@
 #include "store/password_file.h"
 #include "support/check.h"
 #include "support/file_exists_cases.h"
+#include "support/temp_dir.h"
 
 #include <filesystem>
 #include <fstream>
@@ -80,16 +81,9 @@ void testPasswordBoxRefusals() {
 } // namespace
 
 int main() {
-    const std::filesystem::path root = std::filesystem::temp_directory_path() /
-                                       ("vtr-test-" + std::to_string(GetCurrentProcessId()));
-    std::filesystem::create_directories(root / "save");
-    checkFileExistsCases(root.string());
-    testPasswordSave((root / "save").string());
+    checkFileExistsCases(TempDir().path());
+    testPasswordSave(TempDir().path());
     testLockKeys();
     testPasswordBoxRefusals();
-    // Read-only files cannot be deleted.
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-        SetFileAttributesA(entry.path().string().c_str(), FILE_ATTRIBUTE_NORMAL);
-    std::filesystem::remove_all(root);
     return checkSummary("test_win32_services");
 }
