@@ -19,6 +19,7 @@ from vtr_harness import (MAIN_MENU, PASSWORD_FILE, PASSWORD_MENU, ReleaseSigner,
                          VtrSession, row, wait_until)
 
 WINE = os.environ.get("VTR_WINE", "/usr/lib/wine/wine64")
+WINESERVER = os.path.join(os.path.dirname(WINE), "wineserver64")
 APP, SETUP, PROBE, X11_WRITE = (os.environ.get(name, "") for name in (
     "VTR_WIN_APP", "VTR_WIN_SETUP", "VTR_WIN_PROBE", "VTR_WRITE_PASSWORD"))
 SERVER = os.path.join(HERE, "..", "support", "local_http_server.py")
@@ -45,14 +46,19 @@ class WineSession(VtrSession):
         self.env.update(WINEPREFIX=os.path.join(self.root, "wine"), WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=")
         os.makedirs(self.env["WINEPREFIX"])
-        server = self._spawn("wineserver", [os.path.join(os.path.dirname(WINE), "wineserver64"),
-                                            "--foreground", "--persistent"])
+        server = self._spawn("wineserver", [WINESERVER, "--foreground", "--persistent"])
         # Windows that no window manager withdraws: else Wine waits 2 s for one at each.
         if self._spawn("wineboot", [WINE, "wineboot", "--init"]).wait(120) or subprocess.run(
                 [WINE, "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d",
                  "N", "/f"], env=self.env, timeout=60, capture_output=True).returncode \
                 or server.poll() is not None:
             raise AssertionError("the Wine prefix could not be made")
+
+    def close(self):
+        # The server ends every Wine process of the prefix; ended itself, it leaves them.
+        if "WINEPREFIX" in (self.env or {}):
+            subprocess.run([WINESERVER, "--kill"], env=self.env, timeout=30, check=False)
+        super().close()
 
     def tray_icon_windows(self, pids=None):
         return super().tray_icon_windows(self.wine_processes("explorer"))  # Wine's tray icons
@@ -96,8 +102,7 @@ class WineTest(unittest.TestCase):
                                      cls.prober.stdout.close()))
 
     def setUp(self):
-        """No copy of the program runs (one a failed test left, maybe locked, is killed)
-        and there is no data folder; each test writes the password file it needs."""
+        """Kills what a failed test left running (maybe locked); no data folder."""
         for pid in self.s.wine_processes("appVTR.exe"):
             os.kill(pid, signal.SIGKILL)
         shutil.rmtree(self.data, ignore_errors=True)
@@ -122,8 +127,7 @@ class WineTest(unittest.TestCase):
         return out
 
     def window(self, title=None, cls=None, timeout=30, gone=False):
-        """The visible window of that title and/or class with its controls, waited for (a
-        look only, and maybe None, when `timeout` is 0); with `gone`, until there is none."""
+        """The window of that title and/or class, waited for (or till none is, `gone`)."""
         def look():
             found = []
             for kind, *fields in (line.split(" ", 8) for line in self.probe("list").splitlines()):
@@ -219,10 +223,6 @@ class WineTest(unittest.TestCase):
         self.assertTrue(wait_until(lambda: not s.tray_icon_windows() and not s.wine_processes(
             "appVTR.exe"), 20), "the program, its icon or its supervisor stayed")
 
-    def update_status(self, text):
-        self.assertTrue(wait_until(lambda: self.window(cls="VeltraneUpdate").control(text=text),
-                                   60), text)
-
     def check_update(self):
         self.post("VeltraneMain", WM_COMMAND, M_UPDATE)
         self.answer("Veltrane Update", "There is a newer version available to download, do you "
@@ -249,10 +249,9 @@ class WineTest(unittest.TestCase):
         self.answer("Internet access problem")
         self.assertTrue((self.data / PASSWORD_FILE).exists())
 
-        # Only a signature by the program's key lets the download start (not a program
-        # here: the window says so); any other deletes it, and so does a transfer that
-        # stops short (the server's answer once there is no file). The window's close box
-        # leaves the program in the tray for the next row.
+        # Only a signature by the program's key lets the download start (not a program here:
+        # the window says so); any other deletes it, as does a transfer that stops short (the
+        # server's answer without a file). Closing the window leaves the program running.
         version.write_bytes(b"Version 1.0.1")
         started, unverified = "could not be started.", "could not be verified."
         for signed_by, signed, served_too, status in (
@@ -272,7 +271,8 @@ class WineTest(unittest.TestCase):
                 progress = self.window(cls="VeltraneUpdate")
                 self.assertEqual((progress.title, upgrade.read_bytes()),
                                  ("Downloading: 100%", installer))
-            self.update_status("The upgrade file " + status)
+            self.assertTrue(wait_until(lambda: self.window(cls="VeltraneUpdate").control(
+                text="The upgrade file " + status), 60), status)
             self.assertEqual((upgrade.exists(), self.window(cls="#32770", timeout=0)),
                              (status == started, None), status)
             self.post(self.window(cls="VeltraneUpdate").hwnd, WM_CLOSE)
@@ -281,9 +281,8 @@ class WineTest(unittest.TestCase):
         self.assertEqual(os.listdir(shared), ["appVTR.exe"])
         release.unlink()
 
-        # A portable copy downloads beside itself. Cancel of a transfer that stopped
-        # sending ends the program within 2 s (the window's own pause of 1 s included)
-        # and leaves no partial file.
+        # A portable copy downloads beside itself. Cancel of a stalled transfer ends the
+        # program within 2 s (its own pause of 1 s included) and leaves no partial file.
         self.post("VeltraneMain", WM_COMMAND, M_EXIT)
         self.assertIsNotNone(s.wait_for_exit(20), "Quit did not end the program")
         self.start(None, local + b"odd/stall/300000/20480/")
@@ -301,8 +300,7 @@ class WineTest(unittest.TestCase):
         question = ("Which street did you live in when you first rode a bicycle alone? " * 15)
         subprocess.run([X11_WRITE, s.program_folder, "xyz", question[:999] + "? = elm", "3"],
                        check=True, timeout=30)
-        # At 144 dots per inch, in a virtual desktop of 800 x 600 that win_probe can make
-        # larger.
+        # At 144 dots per inch, in an 800 x 600 virtual desktop that win_probe can enlarge.
         key = "HKCU\\Control Panel\\Desktop"
         self.install("reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", "144", "/f")
         self.addCleanup(self.install, "reg", "delete", key, "/v", "LogPixels", "/f")
@@ -346,8 +344,7 @@ class WineTest(unittest.TestCase):
         self.post(lock.hwnd, WM_CLOSE)
         self.post("VeltraneMain", WM_CLOSE)
         self.post("VeltraneMain", WM_MOUSEMOVE, 0, WM_RBUTTONUP)
-        # Only typed keys enter the lock's box: pasting the password unlocks nothing, nor
-        # does a wrong password or another case.
+        # Only typed keys enter the box: a pasted password, another case do not unlock.
         s.move_mouse(400, 100)  # the keys go where the pointer is
         s.key("ctrl+v", "shift+Insert")
         self.post(lock.control(cls="Edit")["hwnd"], WM_PASTE)
@@ -431,8 +428,7 @@ class WineTest(unittest.TestCase):
         self.assertEqual(((data / PASSWORD_FILE).read_bytes(), "Veltrane" in self.registry(
             run_key)), (password, False))
 
-        # The uninstaller removes what the installer made and leaves the password.
-        # (It runs on from a copy of itself after the first one returns.)
+        # The uninstaller (a copy of itself runs on) removes all it made but the password.
         self.install(str(folder / "uninstall.exe"), "/S")
         self.assertTrue(wait_until(lambda: not installed() and not entry.exists()
                                    and not self.registry(uninstall_key), 30, 0.5),

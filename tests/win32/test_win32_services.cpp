@@ -60,10 +60,12 @@ void testLockKeys() {
         CHECK_EQ(swallowedWhileLocked(key, alt, control), swallowed);
 }
 
-// What the lock's box refuses: every way to put text in but a typed character (the whole
-// program under Wine tries Ctrl+V, Shift+Insert and WM_PASTE).
+// What the lock's box refuses: every way to put text in but a typed character.
 void testPasswordBoxRefusals() {
     const std::tuple<UINT, WPARAM, bool, bool, bool> rows[] = {
+        {WM_PASTE, 0, false, false, true},
+        {WM_CHAR, 22, false, false, true},
+        {WM_KEYDOWN, VK_INSERT, true, false, true},
         {WM_SETTEXT, 0, false, false, true},
         {EM_REPLACESEL, 0, false, false, true},
         {EM_UNDO, 0, false, false, true},
