@@ -42,14 +42,12 @@ class WindowsPackages(unittest.TestCase):
                 setup = os.path.join(build, f"VeltraneSetup-{arch}.exe")
                 self.assertEqual(pefile.MACHINE_TYPE[pefile.PE(setup, fast_load=True)
                                                      .FILE_HEADER.Machine], MACHINES[arch])
-                listing = subprocess.run(["7z", "l", "-slt", setup], capture_output=True,
-                                         check=True, text=True).stdout
-                self.assertLessEqual({"appVTR.exe", "README.txt", "help/vtrhelp.html",
-                                      "help/vtrhelp.css", "uninstall.exe"},
-                                     set(re.findall(r"^Path = (.*)$", listing, re.M)))
-                exe, page, readme = (subprocess.run(["7z", "x", "-so", setup, name],
-                                                    capture_output=True, check=True).stdout
-                                     for name in ("appVTR.exe", "help/vtrhelp.html", "README.txt"))
+                # (7z extracts an absent member as nothing.)
+                exe, page, readme, *others = (subprocess.run(
+                    ["7z", "x", "-so", setup, name], capture_output=True, check=True).stdout
+                    for name in ("appVTR.exe", "help/vtrhelp.html", "README.txt",
+                                 "help/vtrhelp.css", "uninstall.exe"))
+                self.assertTrue(all(others))
                 self.check_program(pefile.PE(data=exe), arch)
                 self.assertEqual((b"%LOCALAPPDATA%\\Veltrane" in page, b"Ctrl+Alt+Del" in readme,
                                   readme.count(b"\n"), LINUX_ONLY.search(page + readme)),
