@@ -1,7 +1,7 @@
 // What one output shows while a Wayland session is locked, painted as the lock surface
 // paints it: the desktop's copy under the panel, in device pixels at the output's scale,
-// and a banner step drawn again only where the banner was and is. tests/whole/
-// test_wayland.py shows it on sway.
+// and a banner step drawn again only where the banner was and is (test_wayland.py shows
+// it on sway).
 
 #include "lock/linux/lock_screen.h"
 #include "lock/linux/screen_lock.h"

@@ -107,13 +107,12 @@ class Process:
 class Keyboard(Process):
     """wl_keyboard_probe: a virtual keyboard made before any lock."""
 
-    def send(self, *lines):
-        for line in lines:
-            start = len(self.lines)
-            self.popen.stdin.write((line + "\n").encode())
-            self.popen.stdin.flush()
-            answer = self.expect("^(ok|error)$", 5, start)
-            assert answer == "ok", f"{line!r}: {answer}"
+    def send(self, line):
+        start = len(self.lines)
+        self.popen.stdin.write((line + "\n").encode())
+        self.popen.stdin.flush()
+        answer = self.expect("^(ok|error)$", 5, start)
+        assert answer == "ok", f"{line!r}: {answer}"
 
     def type(self, *keysyms):
         self.send("type " + " ".join(keysyms))
