@@ -13,9 +13,10 @@
 
 namespace {
 
-struct NoCover : ScreenLock {
-    void giveBack() override {}
+struct Cover : ScreenLock {
+    void giveBack() override { ++givenBack; }
     bool capsLockOn() const override { return false; }
+    int givenBack = 0;
 };
 
 const QSize kOutput(1280, 720);
@@ -36,7 +37,7 @@ QImage paint(waylock::OutputFace& face, qreal ratio, QImage target = {}, QRegion
 
 int main(int argc, char* argv[]) {
     QGuiApplication app(argc, argv); // the panel's and the banner's fonts
-    NoCover cover;
+    Cover cover;
     LockScreen screen(cover, "pw");
     // A copy taken at scale 1, red with a blue bottom right quarter: at scale 2 each part
     // is drawn from the same places. Each banner step changes a strip of the banner's
@@ -65,5 +66,10 @@ int main(int argc, char* argv[]) {
     }
     waylock::OutputFace white(screen, QImage()); // no copy
     CHECK_EQ(paint(white, 1).pixel(20, 20), qRgb(255, 255, 255));
+    // The password gives the desktop back once; keys after that change nothing.
+    screen.keyDown(LockBox::Key::Character, "pw");
+    screen.keyDown(LockBox::Key::Enter, {});
+    screen.keyDown(LockBox::Key::Enter, {});
+    CHECK_EQ(cover.givenBack, 1);
     return checkSummary("test_output_face");
 }
