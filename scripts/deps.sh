@@ -19,8 +19,8 @@ if [ "${1:-}" = test ]; then
         # The lock's keys under other layouts (setxkbmap) and pastes it must refuse (xclip).
         x11-xkb-utils xclip
         # Wayland: Debian 12's sway 1.7 (no session lock), mmdebstrap for a Debian 13 root
-        # with sway 1.10, grim for pixels.
-        sway grim mmdebstrap
+        # with sway 1.10, grim for pixels, wev as another program's window.
+        sway grim mmdebstrap wev
         # Locking from outside the menu: xss-lock, and logind played by python3-dbusmock on
         # a private bus (dbus-daemon), driven with gdbus.
         xss-lock python3-dbusmock dbus-daemon libglib2.0-bin

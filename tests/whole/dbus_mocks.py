@@ -98,7 +98,7 @@ class StatusNotifierWatcher:
 
     def choose(self, label):
         """Chooses the entry `label` of the menu the last registered icon exports, as a
-        panel that draws the menu itself does; the labels of every entry shown."""
+        panel that draws the menu itself does."""
         item = re.findall(r"<'(:[0-9.]+)'>", self.call("org.freedesktop.DBus.Mock.GetCalls"))[-1]
         menu = re.search(r"objectpath '([^']+)'", self.s._run(
             ["gdbus", "call", "--session", "--dest", item, "--object-path", "/StatusNotifierItem",
@@ -111,4 +111,3 @@ class StatusNotifierWatcher:
         assert entry, f"no {label!r} in the menu: {layout}"
         self.s._run(where + ["com.canonical.dbusmenu.Event", "--", entry.group(1), "clicked",
                              "<0>", "0"])
-        return re.findall(r"'label': <'([^']*)'>", layout)

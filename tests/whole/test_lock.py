@@ -85,6 +85,11 @@ class LockTest(LockChecks, unittest.TestCase):
             s.env["QT_SCALE_FACTOR"] = "2"
             s.store_password()
             s.start_program()
+            # Another program maps the windows the next lock has made ahead: they are taken
+            # down at once (they show nothing before the lock), and the lock below is whole.
+            mapped = lambda: s._run([X_PROBE, "attack", "map", "1", "0"]).split()[-1]
+            self.assertTrue(wait_until(lambda: mapped() != "0", 5), "nothing made ahead")
+            self.assertTrue(wait_until(lambda: not s.lock_windows(), 1), "shown before the lock")
             # Help open: it closes and the desktop locks.
             s.choose_menu_entry("Contents...")
             self.assertTrue(s.find_window("Help"))

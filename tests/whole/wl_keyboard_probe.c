@@ -1,13 +1,11 @@
 /* A keyboard for Wayland tests: a zwp_virtual_keyboard_v1 with a real keymap (the layout
  * named on the command line, "de" by default), made at start so it exists before any lock.
  * Reads commands from stdin, one a line, and answers "ok" once the compositor has them
- * (or "error ..."):
- *   type KEYSYM...   presses and releases each key (xkb keysym names: "e", "EuroSign",
- *                    "dead_acute", "Return"), with the modifiers its level needs held
- *   text UTF-8       types each character that has a key of its own
+ * (or "error"):
+ *   type KEY...      presses and releases each key (xkb keysym names: "e", "EuroSign",
+ *                    "dead_acute", "Return") with the modifiers its level needs held;
+ *                    "+KEY" only presses a key of the first level, "-KEY" only releases it
  *   mods D L K       sets the depressed, latched and locked modifier masks (Caps Lock: 0 0 2)
- *   hold KEYSYM      presses a key of the first level and keeps it down
- *   release KEYSYM   lets it go
  * Prints "ready" when the keyboard exists. wlroots does not derive modifier state for
  * virtual keyboards, so the probe sends it with every key, as a real keyboard's would be. */
 #define _GNU_SOURCE
@@ -21,7 +19,6 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
-#include "wl_probe_connect.h"
 
 static struct wl_seat* seat;
 static struct zwp_virtual_keyboard_manager_v1* manager;
@@ -38,6 +35,11 @@ static void on_global(void* data, struct wl_registry* registry, uint32_t name,
     else if (!strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name))
         manager = wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1);
 }
+
+static void on_global_removed(void* data, struct wl_registry* registry, uint32_t name) {
+    (void)data, (void)registry, (void)name;
+}
+static const struct wl_registry_listener registry_listener = {on_global, on_global_removed};
 
 static uint32_t now_ms(void) {
     struct timespec t;
@@ -70,11 +72,10 @@ static xkb_keycode_t find_key(xkb_keysym_t sym, xkb_mod_mask_t* mask) {
         xkb_level_index_t levels = xkb_keymap_num_levels_for_key(keymap, code, 0);
         for (xkb_level_index_t level = 0; level < levels; level++) {
             const xkb_keysym_t* syms;
-            int count = xkb_keymap_key_get_syms_by_level(keymap, code, 0, level, &syms);
-            if (count != 1 || syms[0] != sym)
-                continue;
             xkb_mod_mask_t masks[4];
-            if (xkb_keymap_key_get_mods_for_level(keymap, code, 0, level, masks, 4) < 1)
+            if (xkb_keymap_key_get_syms_by_level(keymap, code, 0, level, &syms) != 1 ||
+                syms[0] != sym ||
+                xkb_keymap_key_get_mods_for_level(keymap, code, 0, level, masks, 4) < 1)
                 continue;
             *mask = masks[0];
             return code;
@@ -83,31 +84,41 @@ static xkb_keycode_t find_key(xkb_keysym_t sym, xkb_mod_mask_t* mask) {
     return 0;
 }
 
+static void key(xkb_keycode_t code, int pressed) {
+    zwp_virtual_keyboard_v1_key(keyboard, now_ms(), code - 8,
+                                pressed ? WL_KEYBOARD_KEY_STATE_PRESSED
+                                        : WL_KEYBOARD_KEY_STATE_RELEASED);
+}
+
 /* The keys that hold the modifiers of `mask` (Shift_L, ISO_Level3_Shift for AltGr). */
 static void press_modifiers(xkb_mod_mask_t mask, int pressed) {
-    static const char* holders[] = {"Shift_L", "ISO_Level3_Shift", "Control_L"};
+    static const char* holders[][2] = {{"Shift_L", XKB_MOD_NAME_SHIFT},
+                                       {"ISO_Level3_Shift", "Mod5"},
+                                       {"Control_L", XKB_MOD_NAME_CTRL}};
     for (size_t i = 0; i < sizeof holders / sizeof *holders; i++) {
         xkb_mod_mask_t own = 0;
-        xkb_keycode_t code = find_key(xkb_keysym_from_name(holders[i], 0), &own);
-        xkb_mod_index_t index = xkb_keymap_mod_get_index(keymap, i == 0   ? XKB_MOD_NAME_SHIFT
-                                                                 : i == 1 ? "Mod5"
-                                                                          : XKB_MOD_NAME_CTRL);
+        xkb_keycode_t code = find_key(xkb_keysym_from_name(holders[i][0], 0), &own);
+        xkb_mod_index_t index = xkb_keymap_mod_get_index(keymap, holders[i][1]);
         if (code && index != XKB_MOD_INVALID && (mask & (1u << index)))
-            zwp_virtual_keyboard_v1_key(keyboard, now_ms(), code - 8,
-                                        pressed ? WL_KEYBOARD_KEY_STATE_PRESSED
-                                                : WL_KEYBOARD_KEY_STATE_RELEASED);
+            key(code, pressed);
     }
 }
 
-static int type_sym(xkb_keysym_t sym) {
+static int type_key(const char* name) {
+    const int only = *name == '+' ? 1 : *name == '-' ? 0 : -1; /* pressed or released only */
     xkb_mod_mask_t mask = 0;
+    xkb_keysym_t sym = xkb_keysym_from_name(name + (only >= 0), XKB_KEYSYM_NO_FLAGS);
     xkb_keycode_t code = sym == XKB_KEY_NoSymbol ? 0 : find_key(sym, &mask);
-    if (!code)
+    if (!code || (only >= 0 && mask))
         return -1;
+    if (only >= 0) {
+        key(code, only);
+        return 0;
+    }
     press_modifiers(mask, 1);
     zwp_virtual_keyboard_v1_modifiers(keyboard, mask, 0, locked_mods, 0);
-    zwp_virtual_keyboard_v1_key(keyboard, now_ms(), code - 8, WL_KEYBOARD_KEY_STATE_PRESSED);
-    zwp_virtual_keyboard_v1_key(keyboard, now_ms(), code - 8, WL_KEYBOARD_KEY_STATE_RELEASED);
+    key(code, 1);
+    key(code, 0);
     press_modifiers(mask, 0);
     zwp_virtual_keyboard_v1_modifiers(keyboard, 0, 0, locked_mods, 0);
     return 0;
@@ -116,53 +127,27 @@ static int type_sym(xkb_keysym_t sym) {
 static int run(char* line) {
     char* rest = NULL;
     char* command = strtok_r(line, " \n", &rest);
-    if (!command)
-        return -1;
-    if (!strcmp(command, "type")) {
+    unsigned depressed, latched, locked;
+    if (command && !strcmp(command, "type")) {
         for (char* name; (name = strtok_r(NULL, " \n", &rest));)
-            if (type_sym(xkb_keysym_from_name(name, XKB_KEYSYM_NO_FLAGS)) < 0)
+            if (type_key(name) < 0)
                 return -1;
         return 0;
     }
-    if (!strcmp(command, "text")) {
-        rest[strcspn(rest, "\n")] = 0;
-        for (const unsigned char* p = (const unsigned char*)rest; *p;) {
-            uint32_t cp = *p, extra = cp >= 0xf0 ? 3 : cp >= 0xe0 ? 2 : cp >= 0xc0 ? 1 : 0;
-            cp &= extra ? 0x3f >> extra : 0x7f;
-            for (p++; extra && (*p & 0xc0) == 0x80; extra--, p++)
-                cp = cp << 6 | (*p & 0x3f);
-            if (type_sym(xkb_utf32_to_keysym(cp)) < 0)
-                return -1;
-        }
-        return 0;
-    }
-    if (!strcmp(command, "hold") || !strcmp(command, "release")) {
-        const char* name = strtok_r(NULL, " \n", &rest);
-        xkb_mod_mask_t mask = 0;
-        xkb_keycode_t code =
-            name ? find_key(xkb_keysym_from_name(name, XKB_KEYSYM_NO_FLAGS), &mask) : 0;
-        if (!code || mask)
-            return -1;
-        zwp_virtual_keyboard_v1_key(keyboard, now_ms(), code - 8,
-                                    command[0] == 'h' ? WL_KEYBOARD_KEY_STATE_PRESSED
-                                                      : WL_KEYBOARD_KEY_STATE_RELEASED);
-        return 0;
-    }
-    if (!strcmp(command, "mods")) {
-        unsigned depressed, latched, locked;
-        if (sscanf(rest, "%u %u %u", &depressed, &latched, &locked) != 3)
-            return -1;
-        locked_mods = locked;
-        zwp_virtual_keyboard_v1_modifiers(keyboard, depressed, latched, locked, 0);
-        return 0;
-    }
-    return -1;
+    if (!command || strcmp(command, "mods") ||
+        sscanf(rest, "%u %u %u", &depressed, &latched, &locked) != 3)
+        return -1;
+    locked_mods = locked;
+    zwp_virtual_keyboard_v1_modifiers(keyboard, depressed, latched, locked, 0);
+    return 0;
 }
 
 int main(int argc, char** argv) {
-    struct wl_display* display = probe_connect(on_global);
-    if (!seat || !manager) {
-        fprintf(stderr, "no seat or no zwp_virtual_keyboard_manager_v1\n");
+    struct wl_display* display = wl_display_connect(NULL);
+    if (display)
+        wl_registry_add_listener(wl_display_get_registry(display), &registry_listener, NULL);
+    if (!display || wl_display_roundtrip(display) < 0 || !seat || !manager) {
+        fprintf(stderr, "no compositor with a seat and zwp_virtual_keyboard_manager_v1\n");
         return 1;
     }
     keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(manager, seat);

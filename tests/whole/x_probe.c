@@ -4,16 +4,17 @@
  *                                  with hold, keeps the grab until killed
  *   overlay|keylog X Y W H RRGGBB  maps a window (override-redirect or managed); prints
  *                                  its id, then "key N" for each key press it receives
- *   attack KIND N MS               N times, MS apart, destroys, unmaps, reparents or
- *                                  un-overrides the lock windows; prints "free F": the
- *                                  grab checks in between (every 0.5 ms) finding one free
+ *   attack KIND N MS               N times, MS apart, destroys, unmaps, maps, reparents or
+ *                                  un-overrides the lock windows; prints "free F struck S":
+ *                                  the grab checks in between (every 0.5 ms) finding one
+ *                                  free, the windows struck
  *   snipe MS                       destroys the lock windows, then for MS ms each new one
  *                                  before it can be mapped; prints "destroyed N"
  *   regrab MS                      prints the ms from the keyboard grab going free
  *                                  (within MS) until another client holds it, or "timeout"
- *   watch X Y RRGGBB MS            from the mapping of a new override-redirect window as
- *                                  wide as the screen until MS ms, reads pixel (X, Y) again
- *                                  and again; prints "seen N of M": the reads of the colour
+ *   watch X Y RRGGBB MS            from the mapping of a new (or unmapped) override-
+ *                                  redirect window as wide as the screen until MS ms,
+ *                                  reads pixel (X, Y) again and again; prints "seen N of M": the reads of the colour
  * The last three print "ready" first, once they watch. */
 #include <stdio.h>
 #include <stdlib.h>
@@ -85,9 +86,10 @@ static int grab_held(int keyboard) {
     return status == XCB_GRAB_STATUS_ALREADY_GRABBED;
 }
 
-/* Does KIND to every lock window but `spare`. */
-static void strike(const char* kind, xcb_window_t spare) {
+/* Does KIND to every lock window but `spare`; how many it struck. */
+static int strike(const char* kind, xcb_window_t spare) {
     const uint32_t off = 0;
+    int struck = 0;
     xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, s->root), NULL);
     const xcb_window_t* kids = tree ? xcb_query_tree_children(tree) : NULL;
     for (int k = 0; tree && k < xcb_query_tree_children_length(tree); ++k) {
@@ -96,10 +98,13 @@ static void strike(const char* kind, xcb_window_t spare) {
             xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), NULL);
         xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), NULL);
         if (a && g && a->override_redirect && g->width >= 640 && w != spare) {
+            ++struck;
             if (strcmp(kind, "destroy") == 0) {
                 xcb_destroy_window(c, w);
             } else if (strcmp(kind, "unmap") == 0) {
                 xcb_unmap_window(c, w);
+            } else if (strcmp(kind, "map") == 0) {
+                xcb_map_window(c, w);
             } else if (strcmp(kind, "reparent") == 0) {
                 xcb_reparent_window(c, w, spare, 0, 0);
             } else {
@@ -113,6 +118,7 @@ static void strike(const char* kind, xcb_window_t spare) {
     }
     free(tree);
     xcb_flush(c);
+    return struck;
 }
 
 static int attack(const char* kind, int times, double gap) {
@@ -120,13 +126,13 @@ static int attack(const char* kind, int times, double gap) {
     const uint32_t on = 1;
     xcb_create_window(c, XCB_COPY_FROM_PARENT, holder, s->root, 0, 0, 20, 20, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, s->root_visual, XCB_CW_OVERRIDE_REDIRECT, &on);
-    int free_checks = 0;
+    int free_checks = 0, struck = 0;
     for (int i = 0; i < times; ++i) {
-        strike(kind, holder);
+        struck += strike(kind, holder);
         for (const double until = now_ms() + gap; now_ms() < until;)
             free_checks += !(grab_held(1) && grab_held(0));
     }
-    printf("free %d\n", free_checks);
+    printf("free %d struck %d\n", free_checks, struck);
     return 0;
 }
 
@@ -182,6 +188,20 @@ static int watch(int x, int y, unsigned colour, double for_ms) {
     follow_root();
     xcb_window_t wide[64];
     int wides = 0, mapped = 0, reads = 0, seen = 0;
+    /* The lock may have made its windows ahead, unmapped. */
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, s->root), NULL);
+    for (int k = 0; tree && k < xcb_query_tree_children_length(tree) && wides < 64; ++k) {
+        const xcb_window_t w = xcb_query_tree_children(tree)[k];
+        xcb_get_window_attributes_reply_t* a =
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), NULL);
+        xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), NULL);
+        if (a && g && a->override_redirect && a->map_state == XCB_MAP_STATE_UNMAPPED &&
+            g->width >= s->width_in_pixels)
+            wide[wides++] = w;
+        free(a);
+        free(g);
+    }
+    free(tree);
     for (const double until = now_ms() + for_ms; now_ms() < until;) {
         /* Reads sent after the map was reported are carried out after it. */
         xcb_generic_event_t* e;

@@ -50,7 +50,10 @@ bool relock(int argc, char* argv[]) {
     const int nothing = ::open("/dev/null", O_RDONLY);
     if (nothing >= 0)
         ::dup2(nothing, STDIN_FILENO); // was the dead program's socket
-    ::close_range(STDERR_FILENO + 1, ~0U, 0);
+    // Closed by the exec itself: toolkit threads that outlive the application (D-Bus)
+    // would otherwise poll descriptors closed under them and say so on stderr.
+    if (::close_range(STDERR_FILENO + 1, ~0U, CLOSE_RANGE_CLOEXEC) != 0)
+        ::close_range(STDERR_FILENO + 1, ~0U, 0);
     ::execl("/proc/self/exe", "appVTR", static_cast<char*>(nullptr));
     ::_exit(1);
 }

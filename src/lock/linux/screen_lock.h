@@ -26,3 +26,8 @@ enum class LockStart {
 // Starts the lock of the session the program runs in (Wayland or X11) once lockState()
 // has begun; its outcome reaches lockState() (held, then ended or refused).
 void startScreenLock(LockStart start);
+
+// From the program's start on: whatever the next lock can make before it is asked for is
+// made once the event loop runs, and again after every lock. Nothing made ahead is seen
+// or takes input before a lock starts.
+void prepareScreenLocks();

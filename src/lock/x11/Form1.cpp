@@ -40,12 +40,16 @@ lockgeo::LockFace faceOf(const platform::ScreenTwips& screen) {
 
 } // namespace
 
-Form1::Form1()
-    : QWidget(nullptr, lockWindowFlags()), screen_(*this, mdlGlobal::strLockPassword),
-      face_(faceOf(platform::forms().screen())) {
+Form1::Form1() : Form1(Ahead{}) {
+    Form_Load();
+}
+
+Form1::Form1(Ahead)
+    : QWidget(nullptr, lockWindowFlags()), face_(faceOf(platform::forms().screen())) {
     setObjectName(QStringLiteral("Form1"));
 
-    // The controls as designed, back to front: snapshot, banner, panel with the box.
+    // The controls as designed, back to front: snapshot, banner, panel (the box comes
+    // with the set-up, which has the password it shows).
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
@@ -60,20 +64,7 @@ Form1::Form1()
     Label1->setPalette(navy);
     Label1->resize(pixelsX(lockgeo::kBannerWidth), pixelsY(lockgeo::kBannerHeight));
     Label1->hide();
-    Picture2 = new LockPanel(this, picture);
-    // The panel's artwork draws the box's frame.
-    const platform::ScreenTwips screen = platform::forms().screen();
-    const lockpaint::PanelLayout layout =
-        lockpaint::panelLayout(screen.twipsPerPixelX, screen.twipsPerPixelY);
-    Text1 = new LockTextBox(Picture2, screen_.box());
-    Text1->setGeometry(layout.box);
-    lines_ = new PanelLines(Picture2, screen_);
-    lines_->setGeometry(layout.lines);
-    connect(&screen_, &LockScreen::panelChanged, this, [this] {
-        Text1->update();
-        lines_->update();
-    });
-    connect(this, &Form1::lockHeld, &screen_, &LockScreen::held);
+    Picture2 = panel_ = new LockPanel(this, picture);
     Timer1 = new QTimer(this);
     Timer1->setInterval(lockgeo::kBannerIntervalMs);
     connect(Timer1, &QTimer::timeout, this, [this] {
@@ -85,6 +76,36 @@ Form1::Form1()
     });
     grabRetry_ = new QTimer(this);
     connect(grabRetry_, &QTimer::timeout, this, &Form1::takeGrabs);
+    Label1->installEventFilter(this);
+    Picture2->installEventFilter(this);
+    Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Image1->move(0, 0);
+    homeScreen_ = QGuiApplication::primaryScreen();
+    fitToScreen();
+    // Its windows, made now but never mapped before the set-up.
+    picture->prepare();
+    panel_->prepare();
+}
+
+void Form1::Form_Load() {
+    if (screen_)
+        return;
+    ScreenLock& cover = *this;
+    screen_ = std::make_unique<LockScreen>(cover, mdlGlobal::strLockPassword);
+    const platform::ScreenTwips screen = platform::forms().screen();
+    face_ = faceOf(screen);
+    // The panel's artwork draws the box's frame.
+    const lockpaint::PanelLayout layout =
+        lockpaint::panelLayout(screen.twipsPerPixelX, screen.twipsPerPixelY);
+    Text1 = new LockTextBox(Picture2, screen_->box());
+    Text1->setGeometry(layout.box);
+    lines_ = new PanelLines(Picture2, *screen_);
+    lines_->setGeometry(layout.lines);
+    connect(screen_.get(), &LockScreen::panelChanged, this, [this] {
+        Text1->update();
+        lines_->update();
+    });
+    connect(this, &Form1::lockHeld, screen_.get(), &LockScreen::held);
 
     // The set-up, in order.
     QCoreApplication::setApplicationName(QStringLiteral("Veltrane"));
@@ -92,12 +113,12 @@ Form1::Form1()
     setWindowTitle(QString());
     hide();
     Text1->installEventFilter(this); // key preview: the form sees each key first
-    Label1->installEventFilter(this);
-    Picture2->installEventFilter(this);
     homeScreen_ = QGuiApplication::primaryScreen();
     fitToScreen();
-    Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
-    Image1->move(0, 0);
+    // The keyboard and the pointer first: the X server answers at once, before it has the
+    // picture to make.
+    if (!holdInput())
+        return;
     // Our own menu has just closed: let its going be drawn before the copy.
     platform::forms().doEvents();
     snapshot_ = platform::screenCapture().grabDesktop();
@@ -105,11 +126,18 @@ Form1::Form1()
         static_cast<int>(lockgeo::captureExtent(screen.width, screen.twipsPerPixelX)),
         static_cast<int>(lockgeo::captureExtent(screen.height, screen.twipsPerPixelY)));
     Image1->resize(copied);
-    picture->setSnapshot(snapshot_);
-    if (!holdInput())
-        return;
+    picture_->setSnapshot(snapshot_);
+    // Drawn while the X server enlarges the picture.
+    const bool panelDrawnAhead = panel_->showDrawnAhead();
     show();
     startLock();
+    if (panelDrawnAhead) {
+        // Mapping the window has the X server draw all of it from the windows'
+        // backgrounds; the grabs asked for again now are answered only after that.
+        painted_ = true;
+        Q_EMIT shownOnScreen();
+        retakeGrabs();
+    }
     // It comes in from beyond the right edge: its first step shows it.
     Label1->move(pixelsX(face_.banner().left), Label1->y());
     // The banner's timer also keeps the window in front: started only now that the window
@@ -133,11 +161,13 @@ void Form1::fitToScreen() {
 }
 
 void Form1::Form_Click() {
-    screen_.click();
+    if (screen_)
+        screen_->click();
 }
 
 void Form1::Form_KeyDown(const QKeyEvent& event) {
-    screen_.keyDown(lockBoxKey(event), event.text().toStdString());
+    if (screen_)
+        screen_->keyDown(lockBoxKey(event), event.text().toStdString());
 }
 
 void Form1::giveBack() {
@@ -157,7 +187,7 @@ void Form1::Label1_Click() {
 }
 
 void Form1::Timer1_Timer() {
-    screen_.capsLockChanged(); // should it change without a key reaching the lock
+    screen_->capsLockChanged(); // should it change without a key reaching the lock
     face_.step();
     Label1->setText(QString::fromStdString(face_.caption()));
     placeBanner();
@@ -175,7 +205,7 @@ void Form1::placeBanner() {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Picture2 && event->type() == QEvent::Paint && !painted_) {
+    if (watched == Picture2 && event->type() == QEvent::Paint && !painted_ && isVisible()) {
         painted_ = true;
         // Once this paint has reached the screen. Both grabs are asked for again: held
         // now, after a round trip that had the X server draw everything sent before.
@@ -193,7 +223,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     if (watched == Text1 && event->type() == QEvent::KeyRelease) {
-        screen_.capsLockChanged(); // X reports a Caps Lock change after the key's press
+        screen_->capsLockChanged(); // X reports a Caps Lock change after the key's press
         return true;
     }
     if (watched == Label1) {
@@ -216,7 +246,8 @@ void Form1::keyPressEvent(QKeyEvent* event) {
 
 void Form1::keyReleaseEvent(QKeyEvent* event) {
     event->accept();
-    screen_.capsLockChanged();
+    if (screen_)
+        screen_->capsLockChanged();
 }
 
 void Form1::mouseReleaseEvent(QMouseEvent* event) {

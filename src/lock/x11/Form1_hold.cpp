@@ -82,7 +82,7 @@ void Form1::startLock() {
     connect(qGuiApp, &QGuiApplication::screenAdded, this, &Form1::followScreen);
     connect(qGuiApp, &QGuiApplication::screenRemoved, this, &Form1::removeCover);
     activateWindow();
-    screen_.capsLockChanged();
+    screen_->capsLockChanged();
     watch(this);
 }
 

@@ -1,6 +1,8 @@
 #include "lock/x11/lock_picture.h"
 
 #include "lock/linux/lock_painting.h"
+#include "lock/x11/shared_picture.h"
+#include "lock/x11/x11_connection.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -10,12 +12,22 @@
 // from the snapshot. The program never paints it: its own pixels would hide those.
 class SystemDrawnPicture : public QWidget {
 public:
-    SystemDrawnPicture(QWidget* parent, std::shared_ptr<const platform::DesktopSnapshot> snapshot)
-        : QWidget(parent), snapshot_(std::move(snapshot)) {
+    explicit SystemDrawnPicture(QWidget* parent) : QWidget(parent) {
         setAttribute(Qt::WA_DontCreateNativeAncestors);
         setAttribute(Qt::WA_NativeWindow);
         setAttribute(Qt::WA_PaintOnScreen);
         setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    // Shows `snapshot`, its window's background given together with `parent`'s.
+    void setSnapshot(std::shared_ptr<const platform::DesktopSnapshot> snapshot,
+                     ShownBackground& parentBackground) {
+        snapshot_ = std::move(snapshot);
+        background_ = ShownBackground();
+        ShownBackground::followAll(
+            {{&parentBackground, parentWidget()->parentWidget()}, {&background_, this}},
+            *snapshot_);
+        if (background_.drawn())
+            parentWidget()->update(); // it paints what this window cannot show
     }
     bool drawn() const { return background_.drawn(); }
     platform::ServerOverlay* overlay() {
@@ -37,12 +49,9 @@ protected:
             }
             [[fallthrough]];
         case QEvent::Move:
-        case QEvent::Resize: {
-            const bool was = background_.drawn();
-            if (background_.follow(this, *snapshot_) != was)
-                parentWidget()->update(); // it paints what this window cannot show
+        case QEvent::Resize:
+            follow();
             break;
-        }
         default:
             break;
         }
@@ -52,21 +61,38 @@ protected:
     QPaintEngine* paintEngine() const override { return nullptr; }
 
 private:
+    void follow() {
+        const bool was = background_.drawn();
+        if (snapshot_ && background_.follow(this, *snapshot_) != was)
+            parentWidget()->update(); // it paints what this window cannot show
+    }
+
     std::shared_ptr<const platform::DesktopSnapshot> snapshot_;
     std::unique_ptr<platform::ServerOverlay> overlay_;
     ShownBackground background_;
     bool fresh_ = false;
 };
 
-bool ShownBackground::follow(QWidget* widget, const platform::DesktopSnapshot& snapshot) {
-    const WId window = widget->internalWinId();
-    const QRect place(widget->mapToGlobal(QPoint()), widget->size());
-    if (window && (window != window_ || place != place_)) {
-        window_ = window;
-        place_ = place;
-        drawn_ = snapshot.showAsBackground(widget);
+bool ShownBackground::followAll(const std::vector<std::pair<ShownBackground*, QWidget*>>& widgets,
+                                const platform::DesktopSnapshot& snapshot) {
+    std::vector<ShownBackground*> moved;
+    std::vector<QWidget*> movedWidgets;
+    for (const auto& [background, widget] : widgets) {
+        const WId window = widget->internalWinId();
+        const QRect place(widget->mapToGlobal(QPoint()), widget->size());
+        if (window && (window != background->window_ || place != background->place_)) {
+            background->window_ = window;
+            background->place_ = place;
+            moved.push_back(background);
+            movedWidgets.push_back(widget);
+        }
     }
-    return drawn_;
+    if (!moved.empty()) {
+        const std::vector<bool> drawn = snapshot.showAsBackground(movedWidgets);
+        for (size_t i = 0; i < moved.size(); ++i)
+            moved[i]->drawn_ = drawn[i];
+    }
+    return widgets.empty() ? false : widgets.front().first->drawn_;
 }
 
 FrozenPicture::FrozenPicture(QWidget* parent) : QWidget(parent) {
@@ -75,22 +101,34 @@ FrozenPicture::FrozenPicture(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+void FrozenPicture::prepare() {
+    // Where the X server can show the picture, the window it shows it in is made now.
+    if (shown_ || !x11Connection())
+        return;
+    shown_ = new SystemDrawnPicture(this);
+    shown_->setGeometry(rect());
+    window()->winId();
+    shown_->winId();
+}
+
 void FrozenPicture::setSnapshot(std::shared_ptr<const platform::DesktopSnapshot> snapshot) {
     snapshot_ = std::move(snapshot);
     picture_ = QImage();
-    delete shown_;
-    shown_ = nullptr;
     parentBackground_ = ShownBackground();
     if (snapshot_ && snapshot_->shownByWindowSystem()) {
-        shown_ = new SystemDrawnPicture(this, snapshot_);
+        if (!shown_)
+            shown_ = new SystemDrawnPicture(this);
         shown_->setGeometry(rect());
         for (QObject* child : parentWidget()->children())
             if (child != this && child->isWidgetType())
                 child->installEventFilter(this);
         parentWidget()->installEventFilter(this);
-        parentBackground_.follow(parentWidget(), *snapshot_);
+        shown_->setSnapshot(snapshot_, parentBackground_);
         leaveRowsToProgram();
         shown_->show();
+    } else {
+        delete shown_;
+        shown_ = nullptr;
     }
     update();
 }
@@ -221,9 +259,36 @@ LockPanel::LockPanel(QWidget* parent, const FrozenPicture* picture)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+void LockPanel::prepare() {
+    if (!x11Connection())
+        return;
+    setAttribute(Qt::WA_NativeWindow);
+    winId();
+}
+
+bool LockPanel::showDrawnAhead() {
+    xcb_connection_t* c = x11Connection();
+    const auto window = static_cast<xcb_window_t>(internalWinId());
+    if (!c || !window)
+        return false;
+    const qreal ratio = devicePixelRatioF();
+    QImage ahead((QSizeF(size()) * ratio).toSize(), QImage::Format_RGB32);
+    ahead.setDevicePixelRatio(ratio);
+    render(&ahead);
+    showAsWindowBackground(c, window, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root_depth,
+                           reinterpret_cast<const uint32_t*>(ahead.constBits()), ahead.width(),
+                           ahead.height());
+    xcb_flush(c);
+    drawnAhead_ = true;
+    return true;
+}
+
 bool LockPanel::event(QEvent* event) {
     if (event->type() == QEvent::Move)
         shown_ = QImage();
+    // A new window (after another program destroyed one) is whole at once again.
+    if (event->type() == QEvent::WinIdChange && drawnAhead_ && internalWinId())
+        showDrawnAhead();
     return QWidget::event(event);
 }
 

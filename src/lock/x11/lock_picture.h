@@ -13,6 +13,8 @@
 #include <QRegion>
 #include <QWidget>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class SystemDrawnPicture;
 
@@ -23,7 +25,13 @@ class ShownBackground {
 public:
     // After the widget got a window or moved; true while the window system draws the
     // widget's background from the snapshot.
-    bool follow(QWidget* widget, const platform::DesktopSnapshot& snapshot);
+    bool follow(QWidget* widget, const platform::DesktopSnapshot& snapshot) {
+        return followAll({{this, widget}}, snapshot);
+    }
+    // As follow for several widgets at once (one wait for the window system); true when
+    // the first one's is drawn.
+    static bool followAll(const std::vector<std::pair<ShownBackground*, QWidget*>>& widgets,
+                          const platform::DesktopSnapshot& snapshot);
     bool drawn() const { return drawn_; }
 
 private:
@@ -38,6 +46,9 @@ private:
 class FrozenPicture : public QWidget {
 public:
     explicit FrozenPicture(QWidget* parent);
+    // Makes the windows that will show a snapshot ahead of it, hidden, where the window
+    // system can show one; they get the snapshot with setSnapshot.
+    void prepare();
     // Shows the snapshot's part that lies under this widget on screen.
     void setSnapshot(std::shared_ptr<const platform::DesktopSnapshot> snapshot);
     // Paints the snapshot's part under `area` (this widget's coordinates) at (0, 0).
@@ -91,6 +102,12 @@ private:
 class LockPanel : public QWidget {
 public:
     LockPanel(QWidget* parent, const FrozenPicture* picture);
+    // Where the window system can draw it: gives the panel a window of its own now.
+    void prepare();
+    // Gives that window the panel as it looks now (the box inside it included) as its
+    // background, so that the panel is whole the moment the window is mapped, before the
+    // program paints it. False where it has no window of its own.
+    bool showDrawnAhead();
 
 protected:
     bool event(QEvent* event) override;
@@ -102,4 +119,5 @@ protected:
 private:
     const FrozenPicture* picture_;
     QImage shown_; // the artwork over the picture, made at the first paint after a move
+    bool drawnAhead_ = false;
 };

@@ -82,41 +82,28 @@ public:
 
     bool shownByWindowSystem() const override { return true; }
 
-    bool showAsBackground(QWidget* widget) const override {
-        const xcb_window_t window = widget ? static_cast<xcb_window_t>(widget->internalWinId()) : 0;
-        const QRect place = window ? onRoot(window) : QRect();
-        if (window)
-            places_[window] = place;
-        if (place.isEmpty())
-            return false;
-        // The copy serves as it is where it lies under the whole window; otherwise the
-        // window's part is copied (on the server) into a pixmap of its own.
-        xcb_pixmap_t background = pixmap_;
-        const bool ownPixmap =
-            !QRect(QPoint(), size_).contains(place) || place.topLeft() != QPoint();
-        if (ownPixmap) {
-            background = xcb_generate_id(c_);
-            xcb_create_pixmap(c_, depth_, background, root_, static_cast<uint16_t>(place.width()),
-                              static_cast<uint16_t>(place.height()));
-            const xcb_gcontext_t gc = xcb_generate_id(c_);
-            const uint32_t values[] = {white_, 0};
-            xcb_create_gc(c_, gc, background, XCB_GC_FOREGROUND | XCB_GC_GRAPHICS_EXPOSURES,
-                          values);
-            const xcb_rectangle_t all = {0, 0, static_cast<uint16_t>(place.width()),
-                                         static_cast<uint16_t>(place.height())};
-            xcb_poly_fill_rectangle(c_, background, gc, 1, &all);
-            xcb_copy_area(c_, pixmap_, background, gc, static_cast<int16_t>(place.x()),
-                          static_cast<int16_t>(place.y()), 0, 0,
-                          static_cast<uint16_t>(place.width()),
-                          static_cast<uint16_t>(place.height()));
-            xcb_free_gc(c_, gc);
+    std::vector<bool> showAsBackground(const std::vector<QWidget*>& widgets) const override {
+        // Every place asked before any answer is awaited, and all answered before the
+        // pixmap is filled: the server sends its answers only once it has carried out
+        // what came with the questions, and enlarging the picture takes it a while.
+        std::vector<xcb_window_t> windows;
+        std::vector<PlaceQuestion> asked;
+        for (QWidget* widget : widgets) {
+            windows.push_back(widget ? static_cast<xcb_window_t>(widget->internalWinId()) : 0);
+            asked.push_back(ask(windows.back()));
         }
-        xcb_change_window_attributes(c_, window, XCB_CW_BACK_PIXMAP, &background);
-        xcb_clear_area(c_, 0, window, 0, 0, 0, 0); // now, if it is already on screen
-        if (ownPixmap)
-            xcb_free_pixmap(c_, background); // the window keeps it while it needs it
+        std::vector<QRect> places;
+        for (const PlaceQuestion& question : asked)
+            places.push_back(answer(question));
+        fill();
+        std::vector<bool> shown;
+        for (size_t i = 0; i < windows.size(); ++i) {
+            if (windows[i])
+                places_[windows[i]] = places[i];
+            shown.push_back(!places[i].isEmpty() && showAt(windows[i], places[i]));
+        }
         xcb_flush(c_);
-        return true;
+        return shown;
     }
 
     QImage pictureUnder(const QWidget* widget, const QRect& area) const override {
@@ -187,20 +174,66 @@ private:
         xcb_flush(c_);
     }
 
-    // The window's place on the root window, device pixels; null when it is gone. The
-    // pixmap is filled first, if it is not yet, after the questions: they are answered
-    // before the server enlarges the picture.
-    QRect onRoot(xcb_window_t window) const {
-        // Both asked before either answer is awaited.
-        const xcb_get_geometry_cookie_t asked = xcb_get_geometry(c_, window);
-        const xcb_translate_coordinates_cookie_t placed =
-            xcb_translate_coordinates(c_, window, root_, 0, 0);
-        fill();
-        const auto geometry = owned(xcb_get_geometry_reply(c_, asked, nullptr));
-        const auto at = owned(xcb_translate_coordinates_reply(c_, placed, nullptr));
+    // The window's background, the copy's part at its place on the root window.
+    bool showAt(xcb_window_t window, const QRect& place) const {
+        // The copy serves as it is where it lies under the whole window; otherwise the
+        // window's part is copied (on the server) into a pixmap of its own.
+        xcb_pixmap_t background = pixmap_;
+        const bool ownPixmap =
+            !QRect(QPoint(), size_).contains(place) || place.topLeft() != QPoint();
+        if (ownPixmap) {
+            background = xcb_generate_id(c_);
+            xcb_create_pixmap(c_, depth_, background, root_, static_cast<uint16_t>(place.width()),
+                              static_cast<uint16_t>(place.height()));
+            const xcb_gcontext_t gc = xcb_generate_id(c_);
+            const uint32_t values[] = {white_, 0};
+            xcb_create_gc(c_, gc, background, XCB_GC_FOREGROUND | XCB_GC_GRAPHICS_EXPOSURES,
+                          values);
+            const xcb_rectangle_t all = {0, 0, static_cast<uint16_t>(place.width()),
+                                         static_cast<uint16_t>(place.height())};
+            xcb_poly_fill_rectangle(c_, background, gc, 1, &all);
+            xcb_copy_area(c_, pixmap_, background, gc, static_cast<int16_t>(place.x()),
+                          static_cast<int16_t>(place.y()), 0, 0,
+                          static_cast<uint16_t>(place.width()),
+                          static_cast<uint16_t>(place.height()));
+            xcb_free_gc(c_, gc);
+        }
+        xcb_change_window_attributes(c_, window, XCB_CW_BACK_PIXMAP, &background);
+        xcb_clear_area(c_, 0, window, 0, 0, 0, 0); // now, if it is already on screen
+        if (ownPixmap)
+            xcb_free_pixmap(c_, background); // the window keeps it while it needs it
+        return true;
+    }
+
+    // Where a window is on the root window, asked; answered by answer().
+    struct PlaceQuestion {
+        xcb_get_geometry_cookie_t geometry{};
+        xcb_translate_coordinates_cookie_t at{};
+        bool asked = false;
+    };
+    PlaceQuestion ask(xcb_window_t window) const {
+        if (!window)
+            return {};
+        return {xcb_get_geometry(c_, window), xcb_translate_coordinates(c_, window, root_, 0, 0),
+                true};
+    }
+    // The window's place on the root window, device pixels; null when it is gone.
+    QRect answer(const PlaceQuestion& asked) const {
+        if (!asked.asked)
+            return {};
+        const auto geometry = owned(xcb_get_geometry_reply(c_, asked.geometry, nullptr));
+        const auto at = owned(xcb_translate_coordinates_reply(c_, asked.at, nullptr));
         if (!geometry || !at || geometry->depth != depth_)
             return {};
         return QRect(at->dst_x, at->dst_y, geometry->width, geometry->height);
+    }
+
+    // The window's place, asked now; the pixmap is filled after the answer, if it is not
+    // yet.
+    QRect onRoot(xcb_window_t window) const {
+        const QRect place = answer(ask(window));
+        fill();
+        return place;
     }
 
     xcb_connection_t* c_;

@@ -10,6 +10,7 @@
 #include <QPoint>
 #include <QRect>
 #include <memory>
+#include <vector>
 
 class QWidget;
 
@@ -20,10 +21,11 @@ public:
     virtual ~DesktopSnapshot() = default;
     // True when the window system itself can show the copy (showAsBackground works).
     virtual bool shownByWindowSystem() const = 0;
-    // Makes the copy's part under the native widget its background, drawn by the window
-    // system whenever it is uncovered, white where the copy has none. False when it
-    // cannot; the widget then paints pictureUnder itself.
-    virtual bool showAsBackground(QWidget* widget) const = 0;
+    // Makes the copy's part under each native widget its background, drawn by the window
+    // system whenever it is uncovered, white where the copy has none; the widgets'
+    // places are asked all at once. False for a widget where it cannot; that widget then
+    // paints pictureUnder itself.
+    virtual std::vector<bool> showAsBackground(const std::vector<QWidget*>& widgets) const = 0;
     // The copy's pixels under `area` (widget coordinates) of the widget, at the
     // widget's device pixel ratio; white where the copy has none.
     virtual QImage pictureUnder(const QWidget* widget, const QRect& area) const = 0;
@@ -35,7 +37,9 @@ class ImageSnapshot : public DesktopSnapshot {
 public:
     ImageSnapshot(QImage desktop, QPoint topLeft) : picture(std::move(desktop)), origin(topLeft) {}
     bool shownByWindowSystem() const override { return false; }
-    bool showAsBackground(QWidget*) const override { return false; }
+    std::vector<bool> showAsBackground(const std::vector<QWidget*>& widgets) const override {
+        return std::vector<bool>(widgets.size(), false);
+    }
     QImage pictureUnder(const QWidget* widget, const QRect& area) const override;
     // The picture of `area` (virtual desktop device pixels), white where there is none.
     QImage part(const QRect& area) const;

@@ -139,3 +139,20 @@ void putPixels(xcb_connection_t* c, xcb_pixmap_t pixmap, xcb_gcontext_t gc, uint
                       reinterpret_cast<const uint8_t*>(pixels + size_t(top) * size_t(width)));
     }
 }
+
+void showAsWindowBackground(xcb_connection_t* c, xcb_window_t window, uint8_t depth,
+                            const uint32_t* pixels, int width, int height) {
+    if (width <= 0 || height <= 0 || width > UINT16_MAX || height > UINT16_MAX)
+        return;
+    const xcb_pixmap_t pixmap = xcb_generate_id(c);
+    xcb_create_pixmap(c, depth, pixmap, window, static_cast<uint16_t>(width),
+                      static_cast<uint16_t>(height));
+    const xcb_gcontext_t gc = xcb_generate_id(c);
+    const uint32_t noExposures = 0;
+    xcb_create_gc(c, gc, pixmap, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
+    putPixels(c, pixmap, gc, depth, pixels, width, height);
+    xcb_free_gc(c, gc);
+    xcb_change_window_attributes(c, window, XCB_CW_BACK_PIXMAP, &pixmap);
+    xcb_clear_area(c, 0, window, 0, 0, 0, 0); // now, if it is already on screen
+    xcb_free_pixmap(c, pixmap);               // the window keeps it while it needs it
+}

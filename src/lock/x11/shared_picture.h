@@ -38,3 +38,9 @@ protected:
 // in as few requests as the server takes.
 void putPixels(xcb_connection_t* c, xcb_pixmap_t pixmap, xcb_gcontext_t gc, uint8_t depth,
                const uint32_t* pixels, int width, int height);
+
+// Makes `pixels` (`width` x `height`, rows `width` apart, of the window's depth) the
+// background of `window`: the X server draws them wherever the window is uncovered, from
+// the moment it is mapped. Nothing is awaited.
+void showAsWindowBackground(xcb_connection_t* c, xcb_window_t window, uint8_t depth,
+                            const uint32_t* pixels, int width, int height);

@@ -1,6 +1,7 @@
 #include "lock/x11/x11_lock.h"
 
 #include "lock/x11/Form1.h"
+#include "lock/x11/prepared_lock.h"
 #include "lock/x11/screen_capture.h"
 #include "platform/x11/forms.h"
 
@@ -17,8 +18,22 @@ public:
     }
 };
 
+// The loaded Form1; else the one made ahead, if it is still as it was made, loaded and
+// set up; else a new one.
+Form1& loadLock() {
+    platform::FormSlot<Form1>& slot = platform::formSlot<Form1>();
+    if (slot.isLoaded())
+        return slot.get();
+    Form1* made = preparedLock().take();
+    if (!made)
+        return slot.get();
+    Form1& lock = slot.load(made);
+    lock.Form_Load();
+    return lock;
+}
+
 void lockUntilHeld() {
-    Form1& lock = platform::formSlot<Form1>().get();
+    Form1& lock = loadLock();
     if (lock.isLocked())
         return;
     lock.screen().discard();
@@ -35,7 +50,7 @@ void startX11Lock(LockStart start) {
         lockUntilHeld();
         return;
     }
-    Form1& lock = platform::formSlot<Form1>().get();
+    Form1& lock = loadLock();
     if (lock.isLocked())
         return;
     const QString what =
@@ -46,4 +61,8 @@ void startX11Lock(LockStart start) {
                 QStringLiteral("The desktop could not be locked: another program is holding the "
                                "%1. Close it and try again.")
                     .arg(what));
+}
+
+void prepareX11Lock() {
+    preparedLock().make();
 }

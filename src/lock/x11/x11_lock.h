@@ -7,3 +7,6 @@
 // pointer for the whole set-up gets the lock refused, with a box; from the guard it only
 // delays the lock, however long, and the picture is white.
 void startX11Lock(LockStart start);
+
+// Makes the next lock's windows ahead, hidden (see prepared_lock.h).
+void prepareX11Lock();

@@ -42,16 +42,16 @@ bool modalFormOpen();
 
 template <class Form> class FormSlot {
 public:
-    Form& get() {
-        if (!isLoaded()) {
-            form_ = new Form;
-            LoadedForms::add(form_);
-            QObject::connect(form_, &QObject::destroyed, [this](QObject* gone) {
-                LoadedForms::remove(static_cast<QWidget*>(gone));
-                if (form_ == gone)
-                    form_ = nullptr;
-            });
-        }
+    Form& get() { return isLoaded() ? *form_ : load(new Form); }
+    // Loads a form made beforehand and not loaded yet (while none is loaded here).
+    Form& load(Form* form) {
+        form_ = form;
+        LoadedForms::add(form_);
+        QObject::connect(form_, &QObject::destroyed, [this](QObject* gone) {
+            LoadedForms::remove(static_cast<QWidget*>(gone));
+            if (form_ == gone)
+                form_ = nullptr;
+        });
         return *form_;
     }
     bool isLoaded() const { return !form_.isNull() && isFormLoaded(form_.data()); }

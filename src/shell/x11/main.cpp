@@ -5,6 +5,7 @@
 #include "lock/linux/lock_requests.h"
 #include "lock/linux/lock_supervisor.h"
 #include "lock/linux/logind_lock.h"
+#include "lock/linux/screen_lock.h"
 #include "lock/wayland/lock_probe.h"
 #include "platform/application.h"
 #include "platform/program_folder.h"
@@ -121,6 +122,7 @@ int main(int argc, char* argv[]) {
     lockguard::keep();
     lockrequests::serve(lockNow);
     logind::follow(lockNow);
+    prepareScreenLocks();
     warnWhenNoNotificationArea(kTrayWaitMs);
     const int code = QApplication::exec();
 
