@@ -14,8 +14,8 @@
  *                                  (within MS) until another client holds it, or "timeout"
  *   watch X Y RRGGBB MS            from the mapping of a new (or unmapped) override-
  *                                  redirect window as wide as the screen until MS ms,
- *                                  reads pixel (X, Y) again and again; prints "seen N of M": the reads of the colour
- * The last three print "ready" first, once they watch. */
+ *                                  reads pixel (X, Y) again and again; prints "seen N of M": the
+ * reads of the colour The last three print "ready" first, once they watch. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
