@@ -13,7 +13,6 @@
 #include <unistd.h>
 #include <wayland-client.h>
 
-#include "../tests/whole/wl_probe_connect.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
 static struct wl_shm* shm;
@@ -75,13 +74,26 @@ static const struct zwlr_screencopy_frame_v1_listener frame_listener = {
     on_buffer, on_flags, on_ready, on_failed, NULL, NULL, NULL,
 };
 
+static void on_global_removed(void* data, struct wl_registry* registry, uint32_t name) {
+    (void)data, (void)registry, (void)name;
+}
+
+static const struct wl_registry_listener registry_listener = {on_global, on_global_removed};
+
 int main(int argc, char** argv) {
     if (argc != 5)
         return 2;
     const int x = atoi(argv[1]), y = atoi(argv[2]);
     const uint32_t wanted = (uint32_t)strtoul(argv[3], NULL, 16);
     const double deadline = now_ms() + atof(argv[4]);
-    struct wl_display* display = probe_connect(on_global);
+    struct wl_display* display = wl_display_connect(NULL);
+    if (!display) {
+        fprintf(stderr, "no Wayland display\n");
+        return 1;
+    }
+    wl_registry_add_listener(wl_display_get_registry(display), &registry_listener, NULL);
+    if (wl_display_roundtrip(display) < 0)
+        return 1;
     if (!shm || !output || !manager) {
         fprintf(stderr, "no screencopy\n");
         return 1;
