@@ -59,6 +59,8 @@ theirs() {
     curl_s=$(curl -s -o "$work/curl/$release" -w '%{time_total}' "$base$release")
     echo "$(rate "$curl_s")" >>"$work/curl.rates"
 }
+# Untimed: the libraries of both programs and the server's first answer.
+ours && theirs
 : >"$work/ours.rates" && : >"$work/body.rates" && : >"$work/proof.seconds" && : >"$work/curl.rates"
 for run in $(seq "$runs"); do
     if [ $((run % 2)) -eq 1 ]; then ours; theirs; else theirs; ours; fi
@@ -68,10 +70,11 @@ for run in $(seq "$runs"); do
         "curl $(tail -1 "$work/curl.rates") MB/s"
 done
 median() { sort -n "$1" | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+spread() { sort -n "$1" | awk '{ v[NR] = $1 } END { printf "%s-%s", v[1], v[NR] }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 curl_median=$(median "$work/curl.rates")
-echo "median of $runs: curl $curl_median MB/s;" \
-    "upgrade window, body $(median "$work/body.rates") MB/s," \
+echo "median of $runs (spread): curl $curl_median MB/s ($(spread "$work/curl.rates"));" \
+    "upgrade window, body $(median "$work/body.rates") MB/s ($(spread "$work/body.rates")),"  \
     "ratio $(ratio "$(median "$work/body.rates")" "$curl_median") (goal >= 0.90);" \
     "until proven $(median "$work/ours.rates") MB/s," \
     "ratio $(ratio "$(median "$work/ours.rates")" "$curl_median");" \
