@@ -1,5 +1,6 @@
 #include "lock/x11/server_overlay.h"
 
+#include "lock/x11/shared_picture.h"
 #include "lock/x11/x11_connection.h"
 
 #include <QPainter>
@@ -108,12 +109,10 @@ uint32_t ServerOverlay::blend(int level, const QColor& colour) {
     const uint32_t noExposures = 0;
     const xcb_gcontext_t gc = xcb_generate_id(c);
     xcb_create_gc(c, gc, screen->root, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
-    // A scanline a request keeps each one well under the request size limit.
-    for (int y = 0; y < blended.height(); ++y)
-        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc,
-                      static_cast<uint16_t>(blended.width()), 1, 0, static_cast<int16_t>(y), 0,
-                      screen->root_depth, static_cast<uint32_t>(blended.bytesPerLine()),
-                      blended.constScanLine(y));
+    if (!blended.isNull()) // 32-bit rows are never padded: rows `width` apart
+        putPixels(c, pixmap, gc, screen->root_depth,
+                  reinterpret_cast<const uint32_t*>(blended.constBits()), blended.width(),
+                  blended.height());
     xcb_free_gc(c, gc);
     blends_.emplace(key, pixmap);
     return pixmap;
